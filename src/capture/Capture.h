@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <vector>
+
+namespace moxilane {
+
+// One finished capture: pixels in device pixels, rows top to bottom, and the
+// device-pixels-per-point factor of the display it came from.
+struct Capture {
+    QImage image;
+    double scale = 1.0;
+};
+
+// Ordered; the first entry is the primary capture (previewed, edited).
+using CaptureList = std::vector<Capture>;
+
+// Why a capture could not be taken.
+struct CaptureError {
+    enum class Kind {
+        NoDisplay,     // the system lists no display we can use
+        ServerGone,    // the connection to the display server is lost
+        Refused,       // the server refused the request (display or window gone)
+        Unsupported,   // a pixel format or server we cannot read
+    };
+    Kind kind = Kind::NoDisplay;
+    QString detail;  // what the server said, when it said anything
+
+    QString description() const;
+    friend bool operator==(const CaptureError& a, const CaptureError& b) { return a.kind == b.kind; }
+};
+
+}  // namespace moxilane

@@ -1,0 +1,24 @@
+#include "capture/Capture.h"
+
+namespace moxilane {
+
+QString CaptureError::description() const {
+    QString text;
+    switch (kind) {
+        case Kind::NoDisplay:
+            return QStringLiteral("No display found to capture.");
+        case Kind::ServerGone:
+            text = QStringLiteral("The connection to the display server was lost.");
+            break;
+        case Kind::Refused:
+            text = QStringLiteral("The display server could not provide the picture.");
+            break;
+        case Kind::Unsupported:
+            text = QStringLiteral("The display's pixel format cannot be captured.");
+            break;
+    }
+    if (!detail.isEmpty()) text += QLatin1Char(' ') + detail;
+    return text;
+}
+
+}  // namespace moxilane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <expected>
+
+namespace moxilane {
+
+// A file that could not be written; the description names the file and the reason.
+struct FileWriteError {
+    QString fileName;
+    QString reason;
+    QString description() const;
+};
+
+// Encodes the pixels unchanged as PNG, with a pHYs chunk of 72 × scale pixels per inch.
+// Opaque formats (RGB32, RGB888, Grayscale8) are stored without alpha; formats with
+// alpha are stored as straight (unpremultiplied) RGBA. Safe to call on any thread.
+[[nodiscard]] std::expected<QByteArray, QString> pngData(const QImage& image, double scale);
+
+// Writes already encoded bytes to path atomically: a temporary file in the same folder,
+// then a rename. On failure nothing is left at path or beside it.
+[[nodiscard]] std::expected<void, FileWriteError> writeFileAtomically(const QByteArray& bytes,
+                                                                      const QString& path);
+
+// pngData, then writeFileAtomically. An existing file at path is replaced.
+[[nodiscard]] std::expected<void, FileWriteError> writePNG(const QImage& image, const QString& path,
+                                                           double scale);
+
+}  // namespace moxilane
