@@ -8,7 +8,8 @@
 
 namespace moxilane {
 
-// A file that could not be written; the description names the file and the reason.
+// A file that could not be written. fileName is the name alone, without its folder; reason is
+// the system's (e.g. "Permission denied"); description() is the sentence shown to the user.
 struct FileWriteError {
     QString fileName;
     QString reason;
@@ -18,6 +19,7 @@ struct FileWriteError {
 // Encodes the pixels unchanged as PNG, with a pHYs chunk of 72 × scale pixels per inch.
 // Opaque formats (RGB32, RGB888, Grayscale8) are stored without alpha; formats with
 // alpha are stored as straight (unpremultiplied) RGBA. Safe to call on any thread.
+// The error is a short reason without a final full stop, e.g. "The image is empty".
 [[nodiscard]] std::expected<QByteArray, QString> pngData(const QImage& image, double scale);
 
 // Writes already encoded bytes to path atomically: a temporary file in the same folder,
