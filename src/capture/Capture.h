@@ -20,16 +20,18 @@ using CaptureList = std::vector<Capture>;
 // Why a capture could not be taken.
 struct CaptureError {
     enum class Kind {
-        NoDisplay,     // the system lists no display we can use
-        ServerGone,    // the connection to the display server is lost
-        Refused,       // the server refused the request (display or window gone)
-        Unsupported,   // a pixel format or server we cannot read
+        NoDisplay,    // the system lists no display we can use
+        ServerGone,   // the connection to the display server is lost
+        Refused,      // the server refused the request (display or window gone)
+        Unsupported,  // a pixel format or server we cannot read
     };
     Kind kind = Kind::NoDisplay;
     QString detail;  // what the server said, when it said anything
 
     QString description() const;
-    friend bool operator==(const CaptureError& a, const CaptureError& b) { return a.kind == b.kind; }
+    friend bool operator==(const CaptureError& a, const CaptureError& b) {
+        return a.kind == b.kind;
+    }
 };
 
 }  // namespace moxilane

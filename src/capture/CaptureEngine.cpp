@@ -55,7 +55,8 @@ double CaptureEngine::backingScale(std::span<const ScreenInfo> screens, std::uin
 
 double CaptureEngine::backingScaleForWindowFrame(std::span<const ScreenInfo> screens,
                                                  const QRectF& frameTopDown) {
-    const double top = screens.empty() ? 0.0 : screens.front().frame.top() + screens.front().frame.height();
+    const double top =
+        screens.empty() ? 0.0 : screens.front().frame.top() + screens.front().frame.height();
     const double x = frameTopDown.center().x();
     const double y = top - frameTopDown.center().y();
     for (const ScreenInfo& screen : screens) {

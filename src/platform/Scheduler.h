@@ -26,10 +26,9 @@ template <class Work, class Done>
 void inBackground(Scheduler& scheduler, Work work, Done done) {
     using Result = std::invoke_result_t<Work>;
     auto result = std::make_shared<std::optional<Result>>();
-    scheduler.runInBackground([result, work = std::move(work)]() mutable { result->emplace(work()); },
-                              [result, done = std::move(done)]() mutable {
-                                  done(std::move(**result));
-                              });
+    scheduler.runInBackground(
+        [result, work = std::move(work)]() mutable { result->emplace(work()); },
+        [result, done = std::move(done)]() mutable { done(std::move(**result)); });
 }
 
 }  // namespace moxilane

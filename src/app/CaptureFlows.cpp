@@ -1,0 +1,163 @@
+#include "app/CaptureFlows.h"
+
+#include "capture/CaptureEngine.h"
+
+namespace moxilane {
+
+CaptureFlows::CaptureFlows(Services services, Ui ui) : m_services(services), m_ui(ui) {}
+
+bool CaptureFlows::checkPermission() {
+    if (m_services.permission.preflight()) return true;
+    const bool alreadyAsked = m_services.settings.didRequestScreenRecording();
+    m_services.settings.setDidRequestScreenRecording(true);
+    m_services.permission.request();
+    if (alreadyAsked) m_services.permission.openSettings();
+    return false;
+}
+
+bool CaptureFlows::passStartGuard() {
+    if (!checkPermission()) return false;
+    if (m_captureFlowActive) return false;  // dropped, not queued
+    m_captureFlowActive = true;
+    m_services.preview.dismiss(false);
+    return true;
+}
+
+// Preparation failures end the flow first, so the alert does not hold up the next capture.
+void CaptureFlows::failBeforeAlert(const CaptureError& error) {
+    endFlow();
+    m_services.delivery.showCaptureError(error);
+}
+
+void CaptureFlows::captureFullScreenFromMenu() {
+    m_services.scheduler.postAfter(kMenuFullScreenDelay, [this] { startFullScreenCapture(); });
+}
+
+void CaptureFlows::captureFullScreenDelayed() {
+    m_services.scheduler.postAfter(kDelayedFullScreenDelay, [this] { startFullScreenCapture(); });
+}
+
+void CaptureFlows::startFullScreenCapture() {
+    if (!passStartGuard()) return;
+    inBackground(
+        m_services.scheduler, [this] { return captureAllDisplays(); },
+        [this](auto displays) {
+            if (!displays) {
+                // The alert comes first: no new capture while it is open.
+                m_services.delivery.showCaptureError(displays.error());
+                endFlow();
+                return;
+            }
+            const std::vector<ScreenInfo> screens = m_services.screens.screens();
+            CaptureList captures;
+            for (auto& [displayID, image] : *displays) {
+                captures.push_back(
+                    {std::move(image), CaptureEngine::backingScale(screens, displayID)});
+            }
+            m_services.delivery.deliver(std::move(captures), [this] { endFlow(); });
+        });
+}
+
+void CaptureFlows::startRegionCapture() {
+    if (!passStartGuard()) return;
+    withSnapshots([this](SnapshotMap snapshots) {
+        if (!m_ui.regionSelector) return endFlow();
+        m_ui.regionSelector->begin(std::nullopt, snapshots,
+                                   [this, snapshots](std::optional<RegionSelection> selection) {
+                                       finishRegion(selection, snapshots);
+                                   });
+    });
+}
+
+void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,
+                                const SnapshotMap& snapshots) {
+    if (!selection) return endFlow();
+    const auto snapshot = snapshots.find(selection->screen.displayID);
+    if (snapshot == snapshots.end()) return endFlow();
+    // Cut from the frozen picture the user saw; the screen is not captured again.
+    auto image = CaptureEngine::crop(snapshot->second, selection->rectGlobal, selection->screen);
+    if (!image) return endFlow();
+    m_services.delivery.deliver({{std::move(*image), selection->screen.backingScaleFactor}},
+                                [this] { endFlow(); });
+}
+
+void CaptureFlows::startWindowCapture() {
+    if (!passStartGuard()) return;
+    inBackground(
+        m_services.scheduler, [this] { return m_services.captureService.shareableContent(); },
+        [this](auto content) {
+            if (!content) return failBeforeAlert(content.error());
+            // Picking a window needs the window picker, which this build lacks.
+            endFlow();
+        });
+}
+
+void CaptureFlows::startScrollingCapture() {
+    if (m_ui.scrollCapture && m_ui.scrollCapture->isRunning()) {
+        m_ui.scrollCapture->finish();
+        return;
+    }
+    if (!passStartGuard()) return;
+    withSnapshots([this](SnapshotMap snapshots) {
+        if (!m_ui.regionSelector) return endFlow();
+        m_ui.regionSelector->begin(
+            scrollingHint(), snapshots,
+            [this](std::optional<RegionSelection> selection) { finishScrollSelection(selection); });
+    });
+}
+
+void CaptureFlows::finishScrollSelection(const std::optional<RegionSelection>& selection) {
+    if (!selection) return endFlow();
+    const double heightPx = selection->rectGlobal.height() * selection->screen.backingScaleFactor;
+    if (heightPx < kMinimumScrollHeightPx) {
+        endFlow();
+        m_services.alerts.showAlert(
+            QStringLiteral("Selection Too Short"),
+            QStringLiteral("Select a taller area for a scrolling capture."));
+        return;
+    }
+    m_services.scheduler.postAfter(kAfterSelectionDelay, [this, area = *selection] {
+        if (!m_ui.scrollCapture) return endFlow();
+        m_ui.scrollCapture->begin(
+            area, [this, scale = area.screen.backingScaleFactor](std::optional<QImage> image) {
+                if (!image) return endFlow();
+                m_services.delivery.deliver({{std::move(*image), scale}}, [this] { endFlow(); });
+            });
+    });
+}
+
+void CaptureFlows::withSnapshots(std::function<void(SnapshotMap)> next) {
+    inBackground(
+        m_services.scheduler, [this] { return snapshotDisplays(); },
+        [this, next = std::move(next)](auto snapshots) {
+            if (!snapshots) return failBeforeAlert(snapshots.error());
+            next(std::move(*snapshots));
+        });
+}
+
+std::expected<SnapshotMap, CaptureError> CaptureFlows::snapshotDisplays() {
+    auto images = captureAllDisplays();
+    if (!images) return std::unexpected(images.error());
+    SnapshotMap snapshots;
+    // A later display with the same identifier replaces the earlier one.
+    for (auto& [displayID, image] : *images)
+        snapshots[displayID] = std::move(image);
+    return snapshots;
+}
+
+// One display after another, in the service's order; any failure abandons them all.
+std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError>
+CaptureFlows::captureAllDisplays() {
+    auto content = m_services.captureService.shareableContent();
+    if (!content) return std::unexpected(content.error());
+    std::vector<std::pair<std::uint32_t, QImage>> images;
+    for (const DisplayInfo& display : content->displays) {
+        auto image = m_services.captureService.captureDisplay(display);
+        if (!image) return std::unexpected(image.error());
+        images.emplace_back(display.displayID, std::move(*image));
+    }
+    if (images.empty()) return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, {}});
+    return images;
+}
+
+}  // namespace moxilane

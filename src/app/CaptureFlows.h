@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/FlowUi.h"
+#include "capture/Capture.h"
+#include "delivery/CaptureDelivery.h"
+#include "platform/CaptureService.h"
+#include "platform/Desktop.h"
+#include "platform/Scheduler.h"
+#include "platform/Screens.h"
+#include "platform/Settings.h"
+
+#include <chrono>
+#include <expected>
+
+namespace moxilane {
+
+// Every capture from its trigger to delivery, one at a time. A trigger that arrives while
+// a flow runs is dropped, except the scrolling trigger, which finishes a running
+// scrolling capture. Capture work runs on the scheduler's worker; the flow's state is
+// touched only on the main thread.
+class CaptureFlows {
+public:
+    struct Services {
+        CapturePermission& permission;
+        Settings& settings;
+        CaptureService& captureService;
+        ScreenList& screens;
+        CaptureDelivery& delivery;
+        PreviewPresenter& preview;
+        Alerts& alerts;
+        Scheduler& scheduler;
+    };
+    // The interactive parts; a part that is absent ends its flow quietly.
+    struct Ui {
+        RegionSelector* regionSelector = nullptr;
+        ScrollCaptureRunner* scrollCapture = nullptr;
+    };
+
+    static constexpr std::chrono::milliseconds kMenuFullScreenDelay{400};
+    static constexpr std::chrono::milliseconds kDelayedFullScreenDelay{5000};
+    static constexpr std::chrono::milliseconds kAfterSelectionDelay{150};
+    static constexpr double kMinimumScrollHeightPx = 120.0;
+
+    CaptureFlows(Services services, Ui ui);
+
+    void startRegionCapture();
+    void startWindowCapture();
+    void startFullScreenCapture();
+    void startScrollingCapture();
+    void captureFullScreenFromMenu();  // after 0.4 s, so the menu has closed
+    void captureFullScreenDelayed();   // after 5 s
+
+    bool captureFlowActive() const { return m_captureFlowActive; }
+
+    static QString scrollingHint() {
+        return QStringLiteral(
+            "Select only the visible part — you'll scroll through the rest afterwards");
+    }
+
+private:
+    bool checkPermission();
+    bool passStartGuard();
+    void endFlow() { m_captureFlowActive = false; }
+    void failBeforeAlert(const CaptureError& error);
+    void withSnapshots(std::function<void(SnapshotMap)> next);
+    void finishRegion(const std::optional<RegionSelection>& selection,
+                      const SnapshotMap& snapshots);
+    void finishScrollSelection(const std::optional<RegionSelection>& selection);
+
+    // Worker side: what the capture service gives.
+    std::expected<SnapshotMap, CaptureError> snapshotDisplays();
+    std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError> captureAllDisplays();
+
+    Services m_services;
+    Ui m_ui;
+    bool m_captureFlowActive = false;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Screens.h"
+
+#include <QImage>
+#include <QRectF>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+
+namespace moxilane {
+
+// A frozen full-resolution picture of every display, by display identifier.
+using SnapshotMap = std::map<std::uint32_t, QImage>;
+
+// An area the user selected: a rectangle in global points (y up) on one screen.
+struct RegionSelection {
+    QRectF rectGlobal;
+    ScreenInfo screen;
+};
+
+// The area overlay: shows the snapshots dimmed and lets the user drag out an area.
+// The completion runs once, on the main thread; nothing means cancelled.
+class RegionSelector {
+public:
+    virtual ~RegionSelector() = default;
+    virtual void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
+                       std::function<void(std::optional<RegionSelection>)> completion) = 0;
+};
+
+// A running scrolling capture over a selected area. The completion runs once, on the
+// main thread, with the stitched image, or nothing when cancelled or empty.
+class ScrollCaptureRunner {
+public:
+    virtual ~ScrollCaptureRunner() = default;
+    virtual void begin(const RegionSelection& area,
+                       std::function<void(std::optional<QImage>)> completion) = 0;
+    virtual bool isRunning() const = 0;
+    // Finishes a running capture as its Done button does.
+    virtual void finish() = 0;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "capture/Capture.h"
+#include "delivery/PreviewPresenter.h"
+#include "delivery/SaveLocationStore.h"
+#include "platform/Desktop.h"
+#include "platform/Scheduler.h"
+#include "platform/Settings.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace moxilane {
+
+// What happens to a finished capture: the clipboard, the files in the save folder,
+// opening them, the alerts for what failed, and the thumbnail. Encoding and writing run
+// on the worker; every visible effect happens on the main thread in this order:
+// clipboard, files opened, alert, thumbnail.
+class CaptureDelivery {
+public:
+    struct Services {
+        Settings& settings;
+        SaveLocationStore& saveLocation;
+        Clipboard& clipboard;
+        Desktop& desktop;
+        Alerts& alerts;
+        PreviewPresenter& preview;
+        Clock& clock;
+        Scheduler& scheduler;
+    };
+    // Opens the editor on the primary capture; savedFiles are the files this delivery wrote.
+    using EditAction = std::function<void(const Capture& primary, const QStringList& savedFiles)>;
+
+    explicit CaptureDelivery(Services services, EditAction onEdit = {});
+
+    // done runs on the main thread once the delivery has ended, after any alert was
+    // dismissed and the thumbnail shown. An empty list ends at once and changes nothing.
+    void deliver(CaptureList captures, std::function<void()> done);
+
+    // The alert for a capture that could not be taken. Returns once it is dismissed.
+    void showCaptureError(const CaptureError& error);
+
+    static QString folderAlertMessage() {
+        return QStringLiteral("Could Not Access the Save Folder");
+    }
+    static QString folderAlertText() {
+        return QStringLiteral(
+            "The screenshot is still on the clipboard. Use \"Save To…\" to choose the folder "
+            "again.");
+    }
+    static QString saveAlertMessage() { return QStringLiteral("Could Not Save the Screenshot"); }
+    static QString captureAlertMessage() { return QStringLiteral("Could Not Capture the Screen"); }
+
+private:
+    struct Job;
+    void putOnPasteboard(const Job& job);
+    void saveFiles(std::shared_ptr<Job> job);
+    void reportSaved(const Job& job);
+    void finish(const std::shared_ptr<Job>& job);
+
+    Services m_services;
+    EditAction m_onEdit;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace moxilane {
+
+// The per-user settings, an INI file ($XDG_CONFIG_HOME/Moxilane/Moxilane.conf). Nothing is
+// cached: every read goes to the file, every write is synced at once, so a value changed
+// by hand or by another copy of the program counts from the next use. A file that is
+// missing, unreadable or corrupt reads as if every key were absent.
+class Settings {
+public:
+    explicit Settings(QString filePath);
+    static QString userFilePath();
+
+    bool copyToClipboard() const;      // absent: false
+    bool alsoCopyToClipboard() const;  // absent or not a Boolean: true
+    bool openAfterCapture() const;     // absent: false
+    bool windowShadow() const;         // absent or not a Boolean: true
+    bool didAskLaunchAtLogin() const;
+    bool didRequestScreenRecording() const;
+    std::optional<QVariant> saveFolderBookmark() const;
+
+    void setCopyToClipboard(bool on) { write(QStringLiteral("copyToClipboard"), on); }
+    void setAlsoCopyToClipboard(bool on) { write(QStringLiteral("alsoCopyToClipboard"), on); }
+    void setOpenAfterCapture(bool on) { write(QStringLiteral("openAfterCapture"), on); }
+    void setWindowShadow(bool on) { write(QStringLiteral("windowShadow"), on); }
+    void setDidAskLaunchAtLogin(bool on) { write(QStringLiteral("didAskLaunchAtLogin"), on); }
+    void setDidRequestScreenRecording(bool on) {
+        write(QStringLiteral("didRequestScreenRecording"), on);
+    }
+    void setSaveFolderBookmark(const QVariant& reference) {
+        write(QStringLiteral("saveFolderBookmark"), reference);
+    }
+
+    const QString& filePath() const { return m_filePath; }
+
+private:
+    std::optional<QVariant> read(const QString& key) const;
+    std::optional<bool> readBool(const QString& key) const;
+    void write(const QString& key, const QVariant& value);
+
+    QString m_filePath;
+};
+
+}  // namespace moxilane
