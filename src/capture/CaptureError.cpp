@@ -8,17 +8,17 @@ QString CaptureError::description() const {
         case Kind::NoDisplay:
             return QStringLiteral("No display found to capture.");
         case Kind::ServerGone:
-            text = QStringLiteral("The connection to the display server was lost.");
+            text = QStringLiteral("The connection to the display server was lost");
             break;
         case Kind::Refused:
-            text = QStringLiteral("The display server could not provide the picture.");
+            text = QStringLiteral("The display server could not provide the picture");
             break;
         case Kind::Unsupported:
-            text = QStringLiteral("The display's pixel format cannot be captured.");
+            text = QStringLiteral("The display's pixel format cannot be captured");
             break;
     }
-    if (!detail.isEmpty()) text += QLatin1Char(' ') + detail;
-    return text;
+    if (!detail.isEmpty()) text += QStringLiteral(" (") + detail + QLatin1Char(')');
+    return text + QLatin1Char('.');
 }
 
 }  // namespace moxilane

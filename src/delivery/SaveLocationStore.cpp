@@ -70,4 +70,14 @@ bool SaveLocationStore::promptForFolder() {
     return true;
 }
 
+void revealSaveFolder(SaveLocationStore& store, Desktop& desktop, Alerts& alerts) {
+    if (!store.currentFolder() && !store.promptForFolder()) return;
+    if (const auto folder = store.currentFolder()) {
+        desktop.revealFolder(*folder);
+        return;
+    }
+    alerts.showAlert(QStringLiteral("Could Not Access the Save Folder"),
+                     QStringLiteral("Use \"Save To…\" to choose the folder again."));
+}
+
 }  // namespace moxilane

@@ -39,4 +39,8 @@ private:
     XdgTrash m_trash;
 };
 
+// Shows the save folder in the file manager, offering to choose one when there is none;
+// an alert when it still cannot be had.
+void revealSaveFolder(SaveLocationStore& store, Desktop& desktop, Alerts& alerts);
+
 }  // namespace moxilane

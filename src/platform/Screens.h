@@ -16,6 +16,12 @@ struct ScreenInfo {
     double backingScaleFactor = 1.0;
 };
 
+// Turns a rectangle between Qt's y-down global coordinates and the y-up ones above; its
+// own inverse. primaryBottom is the bottom edge of the primary screen in y-down terms.
+inline QRectF flipVertically(const QRectF& rect, double primaryBottom) {
+    return QRectF(rect.x(), primaryBottom - rect.y() - rect.height(), rect.width(), rect.height());
+}
+
 // The screens of the window system, primary first. Main thread only.
 class ScreenList {
 public:

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+namespace moxilane {
+
+// Default applications through xdg-open, the file manager through its D-Bus interface.
+class QtDesktop final : public Desktop {
+public:
+    void openFile(const QString& path) override;
+    bool revealFolder(const QString& path) override;
+};
+
+// A folder chooser dialog.
+class QtFolderPicker final : public FolderPicker {
+public:
+    std::optional<QString> pickFolder(const QString& message, const QString& startPath) override;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+// X11 lets every client read the screen: nothing to ask for.
+class X11Permission final : public CapturePermission {
+public:
+    bool preflight() override { return true; }
+    void request() override {}
+    void openSettings() override {}
+};
+
+}  // namespace moxilane

@@ -1,0 +1,182 @@
+#include "platform/x11/X11CaptureService.h"
+
+#include <xcb/randr.h>
+#include <xcb/shm.h>
+
+#include <cstring>
+
+namespace moxilane::x11 {
+
+namespace {
+
+CaptureError refused(const QString& what, const xcb_generic_error_t* error) {
+    return {CaptureError::Kind::Refused,
+            error ? what + QStringLiteral(": ") + describe(*error) : what};
+}
+
+// Only 32-bit pixels with 8-bit red, green and blue in the low three bytes, in the byte
+// order of this machine, map straight onto QImage::Format_RGB32.
+std::optional<CaptureError> checkPixelFormat(xcb_connection_t* c, const xcb_screen_t& screen) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const bool littleEndian = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    int bitsPerPixel = 0;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it)) {
+        if (it.data->depth == screen.root_depth) bitsPerPixel = it.data->bits_per_pixel;
+    }
+    const xcb_visualtype_t* visual = nullptr;
+    for (auto d = xcb_screen_allowed_depths_iterator(&screen); d.rem && !visual;
+         xcb_depth_next(&d)) {
+        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v)) {
+            if (v.data->visual_id == screen.root_visual) visual = v.data;
+        }
+    }
+    const bool rgb = visual && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+                     visual->blue_mask == 0xff;
+    if (littleEndian && bitsPerPixel == 32 && rgb) return std::nullopt;
+    return CaptureError{
+        CaptureError::Kind::Unsupported,
+        QStringLiteral("depth %1, %2 bits per pixel").arg(screen.root_depth).arg(bitsPerPixel)};
+}
+
+// The pad byte of the server's pixels is undefined; RGB32 wants it opaque.
+void copyOpaque(const unsigned char* source, std::size_t sourceStride, QImage& target) {
+    const int width = target.width();
+    for (int y = 0; y < target.height(); ++y) {
+        const auto* from = reinterpret_cast<const quint32*>(source + y * sourceStride);
+        auto* to = reinterpret_cast<quint32*>(target.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            to[x] = from[x] | 0xff000000u;
+    }
+}
+
+}  // namespace
+
+X11CaptureService::X11CaptureService() {
+    xcb_connection_t* c = m_connection.get();
+    if (m_connection.hasError() || !m_connection.screen()) return;
+    m_formatError = checkPixelFormat(c, *m_connection.screen());
+
+    // RandR answers GetMonitors only to clients that said they speak 1.5.
+    auto randrCookie = xcb_randr_query_version(c, 1, 5);
+    auto shmCookie = xcb_shm_query_version(c);
+    Reply<xcb_randr_query_version_reply_t> randr{
+        xcb_randr_query_version_reply(c, randrCookie, nullptr)};
+    Reply<xcb_shm_query_version_reply_t> shm{xcb_shm_query_version_reply(c, shmCookie, nullptr)};
+    m_hasRandrMonitors = randr && (randr->major_version > 1 ||
+                                   (randr->major_version == 1 && randr->minor_version >= 5));
+    m_hasShm = shm != nullptr;
+}
+
+std::optional<CaptureError> X11CaptureService::connectionError() const {
+    if (m_connection.hasError() || !m_connection.screen()) {
+        return CaptureError{CaptureError::Kind::ServerGone, {}};
+    }
+    return std::nullopt;
+}
+
+QRect X11CaptureService::rootArea() const {
+    const xcb_screen_t* screen = m_connection.screen();
+    return QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+}
+
+std::expected<ShareableContent, CaptureError> X11CaptureService::shareableContent() {
+    if (auto error = connectionError()) return std::unexpected(*error);
+    ShareableContent content;
+    if (m_hasRandrMonitors) {
+        xcb_connection_t* c = m_connection.get();
+        xcb_generic_error_t* rawError = nullptr;
+        Reply<xcb_randr_get_monitors_reply_t> reply{xcb_randr_get_monitors_reply(
+            c, xcb_randr_get_monitors(c, m_connection.root(), /*get_active=*/1), &rawError)};
+        Error error{rawError};
+        if (!reply)
+            return std::unexpected(refused(QStringLiteral("listing the monitors"), error.get()));
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
+             xcb_randr_monitor_info_next(&it)) {
+            const auto& monitor = *it.data;
+            // A monitor may reach past the root window; only the part on it has pixels.
+            const QRect area =
+                QRect(monitor.x, monitor.y, monitor.width, monitor.height).intersected(rootArea());
+            if (area.isEmpty()) continue;
+            const DisplayInfo display{monitor.name, area};
+            if (monitor.primary) {
+                content.displays.insert(content.displays.begin(), display);
+            } else {
+                content.displays.push_back(display);
+            }
+        }
+    }
+    // Without RandR monitors the root window is the one display.
+    if (content.displays.empty() && !m_hasRandrMonitors)
+        content.displays.push_back({0, rootArea()});
+    return content;
+}
+
+std::expected<QImage, CaptureError> X11CaptureService::captureDisplay(const DisplayInfo& display) {
+    return grab(display.areaDevice);
+}
+
+std::expected<QImage, CaptureError> X11CaptureService::grab(const QRect& areaDevice) {
+    if (auto error = connectionError()) return std::unexpected(*error);
+    if (m_formatError) return std::unexpected(*m_formatError);
+    if (areaDevice.isEmpty() || !rootArea().contains(areaDevice)) {
+        return std::unexpected(refused(QStringLiteral("the display is no longer there"), nullptr));
+    }
+    if (m_hasShm) {
+        auto image = grabShm(areaDevice);
+        if (image || !m_hasShm) return image;
+    }
+    return grabPlain(areaDevice);
+}
+
+std::expected<QImage, CaptureError> X11CaptureService::grabShm(const QRect& area) {
+    xcb_connection_t* c = m_connection.get();
+    const std::size_t size = std::size_t(area.width()) * area.height() * 4;
+    if (!m_segment || m_segment->size() < size) {
+        m_segment.reset();
+        m_segment = ShmSegment::create(c, size);
+        if (!m_segment) {
+            m_hasShm = false;  // a remote server: plain GetImage from now on
+            return std::unexpected(refused(QStringLiteral("shared memory"), nullptr));
+        }
+    }
+    xcb_generic_error_t* rawError = nullptr;
+    Reply<xcb_shm_get_image_reply_t> reply{xcb_shm_get_image_reply(
+        c,
+        xcb_shm_get_image(c, m_connection.root(), area.x(), area.y(), area.width(), area.height(),
+                          ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment->id(), 0),
+        &rawError)};
+    Error error{rawError};
+    if (!reply) {
+        if (auto lost = connectionError()) return std::unexpected(*lost);
+        return std::unexpected(refused(QStringLiteral("reading the screen"), error.get()));
+    }
+    QImage image(area.size(), QImage::Format_RGB32);
+    if (image.isNull()) return std::unexpected(refused(QStringLiteral("out of memory"), nullptr));
+    copyOpaque(m_segment->data(), std::size_t(area.width()) * 4, image);
+    return image;
+}
+
+std::expected<QImage, CaptureError> X11CaptureService::grabPlain(const QRect& area) {
+    xcb_connection_t* c = m_connection.get();
+    xcb_generic_error_t* rawError = nullptr;
+    Reply<xcb_get_image_reply_t> reply{
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_connection.root(),
+                                          area.x(), area.y(), area.width(), area.height(), ~0u),
+                            &rawError)};
+    Error error{rawError};
+    if (!reply) {
+        if (auto lost = connectionError()) return std::unexpected(*lost);
+        return std::unexpected(refused(QStringLiteral("reading the screen"), error.get()));
+    }
+    const std::size_t stride = std::size_t(area.width()) * 4;
+    if (std::size_t(xcb_get_image_data_length(reply.get())) < stride * area.height()) {
+        return std::unexpected(refused(QStringLiteral("short image from the server"), nullptr));
+    }
+    QImage image(area.size(), QImage::Format_RGB32);
+    if (image.isNull()) return std::unexpected(refused(QStringLiteral("out of memory"), nullptr));
+    copyOpaque(xcb_get_image_data(reply.get()), stride, image);
+    return image;
+}
+
+}  // namespace moxilane::x11

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/CaptureService.h"
+#include "platform/x11/ShmSegment.h"
+#include "platform/x11/Xcb.h"
+
+#include <memory>
+#include <optional>
+
+namespace moxilane::x11 {
+
+// Screen pixels from the X server: GetImage of the root window, through a shared-memory
+// segment when the server offers MIT-SHM. Displays are the RandR monitors. Has its own
+// connection, so captures on the worker never wait for the GUI's event traffic.
+class X11CaptureService final : public CaptureService {
+public:
+    X11CaptureService();
+
+    std::expected<ShareableContent, CaptureError> shareableContent() override;
+    std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override;
+
+private:
+    std::expected<QImage, CaptureError> grab(const QRect& areaDevice);
+    std::expected<QImage, CaptureError> grabShm(const QRect& areaDevice);
+    std::expected<QImage, CaptureError> grabPlain(const QRect& areaDevice);
+    std::optional<CaptureError> connectionError() const;
+    QRect rootArea() const;
+
+    Connection m_connection;
+    std::optional<CaptureError> m_formatError;  // set when the root's pixels are not 32-bit RGB
+    bool m_hasRandrMonitors = false;
+    bool m_hasShm = false;
+    std::unique_ptr<ShmSegment> m_segment;  // kept between captures, grown when needed
+};
+
+}  // namespace moxilane::x11

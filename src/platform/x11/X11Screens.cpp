@@ -1,0 +1,40 @@
+#include "platform/x11/X11Screens.h"
+
+#include "platform/x11/Xcb.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace moxilane::x11 {
+
+std::uint32_t X11Screens::displayIdFor(const QString& name) const {
+    if (const auto known = m_atoms.find(name); known != m_atoms.end()) return known->second;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) return 0;
+    xcb_connection_t* c = x11->connection();
+    const QByteArray latin = name.toLatin1();
+    Reply<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, /*only_if_exists=*/1, latin.size(), latin.constData()), nullptr)};
+    // Without a RandR monitor of that name the capture service has one display, number 0.
+    const std::uint32_t id = reply ? reply->atom : 0;
+    m_atoms.emplace(name, id);
+    return id;
+}
+
+std::vector<ScreenInfo> X11Screens::screens() const {
+    std::vector<ScreenInfo> result;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return result;
+    const QRect primaryGeometry = primary->geometry();
+    const double primaryBottom = primaryGeometry.y() + primaryGeometry.height();
+    QList<QScreen*> screens = QGuiApplication::screens();
+    std::stable_partition(screens.begin(), screens.end(), [&](QScreen* s) { return s == primary; });
+    for (const QScreen* screen : screens) {
+        result.push_back({displayIdFor(screen->name()),
+                          flipVertically(QRectF(screen->geometry()), primaryBottom),
+                          screen->devicePixelRatio()});
+    }
+    return result;
+}
+
+}  // namespace moxilane::x11

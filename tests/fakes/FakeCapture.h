@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/CaptureService.h"
+#include "platform/KeyGrabber.h"
+#include "platform/Screens.h"
+
+#include <map>
+#include <set>
+
+namespace moxilane::test {
+
+// Displays with scripted pictures; a display or the listing can be made to fail.
+class FakeCaptureService final : public CaptureService {
+public:
+    std::expected<ShareableContent, CaptureError> shareableContent() override {
+        ++listings;
+        if (listingError) return std::unexpected(*listingError);
+        return ShareableContent{displays};
+    }
+    std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override {
+        captured.push_back(display.displayID);
+        if (const auto failure = failures.find(display.displayID); failure != failures.end()) {
+            return std::unexpected(failure->second);
+        }
+        return pictures.at(display.displayID);
+    }
+
+    void addDisplay(std::uint32_t id, QSize size, QColor colour) {
+        displays.push_back({id, QRect(QPoint(0, 0), size)});
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(colour);
+        pictures[id] = picture;
+    }
+
+    std::vector<DisplayInfo> displays;
+    std::map<std::uint32_t, QImage> pictures;
+    std::map<std::uint32_t, CaptureError> failures;
+    std::optional<CaptureError> listingError;
+    std::vector<std::uint32_t> captured;
+    int listings = 0;
+};
+
+class FakeScreens final : public ScreenList {
+public:
+    std::vector<ScreenInfo> screens() const override { return list; }
+    std::vector<ScreenInfo> list;
+};
+
+class FakeKeyGrabber final : public KeyGrabber {
+public:
+    void setPressHandler(std::function<void(HotKeyID)> handler) override {
+        onPress = std::move(handler);
+    }
+    bool grab(std::uint32_t keyCode, std::uint32_t modifiers, HotKeyID hotKey) override {
+        if (refusedKeys.contains(keyCode)) return false;
+        grabs.push_back({keyCode, modifiers, hotKey});
+        return true;
+    }
+    void press(std::uint32_t id) { onPress(HotKeyID{0x4D584C4E, id}); }
+
+    struct Grab {
+        std::uint32_t keyCode;
+        std::uint32_t modifiers;
+        HotKeyID hotKey;
+    };
+    std::vector<Grab> grabs;
+    std::set<std::uint32_t> refusedKeys;
+    std::function<void(HotKeyID)> onPress;
+};
+
+}  // namespace moxilane::test

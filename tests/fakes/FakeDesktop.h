@@ -1,0 +1,97 @@
+#pragma once
+
+#include "delivery/PreviewPresenter.h"
+#include "platform/Desktop.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace moxilane::test {
+
+struct Alert {
+    QString message;
+    QString text;
+};
+
+class FakeAlerts final : public Alerts {
+public:
+    void showAlert(const QString& message, const QString& informativeText) override {
+        shown.push_back({message, informativeText});
+        if (onShow) onShow();
+    }
+    std::vector<Alert> shown;
+    std::function<void()> onShow;  // runs while the alert is "open"
+};
+
+class FakeClipboard final : public Clipboard {
+public:
+    void setPngImages(const std::vector<QByteArray>& pngs) override {
+        items = pngs;
+        ++writes;
+    }
+    std::vector<QByteArray> items;
+    int writes = 0;
+};
+
+class FakeDesktop final : public Desktop {
+public:
+    void openFile(const QString& path) override { opened << path; }
+    bool revealFolder(const QString& path) override {
+        revealed << path;
+        return true;
+    }
+    QStringList opened;
+    QStringList revealed;
+};
+
+class FakeFolderPicker final : public FolderPicker {
+public:
+    std::optional<QString> pickFolder(const QString& message, const QString&) override {
+        ++asked;
+        lastMessage = message;
+        return answer;
+    }
+    std::optional<QString> answer;
+    int asked = 0;
+    QString lastMessage;
+};
+
+class FakeClock final : public Clock {
+public:
+    QDateTime now() const override { return time; }
+    QDateTime time{QDate(2024, 3, 5), QTime(14, 7, 9, 123)};
+};
+
+class FakePermission final : public CapturePermission {
+public:
+    bool preflight() override { return granted; }
+    void request() override { ++requests; }
+    void openSettings() override { ++settingsOpened; }
+    bool granted = true;
+    int requests = 0;
+    int settingsOpened = 0;
+};
+
+class FakePreview final : public PreviewPresenter {
+public:
+    void show(const QImage& image, double scale, std::function<void()> onEdit) override {
+        shown.push_back({image, scale});
+        lastOnEdit = std::move(onEdit);
+        if (onShow) onShow();
+    }
+    void dismiss(bool animated) override { dismissals.push_back(animated); }
+
+    struct Shown {
+        QImage image;
+        double scale;
+    };
+    std::vector<Shown> shown;
+    std::vector<bool> dismissals;
+    std::function<void()> lastOnEdit;
+    std::function<void()> onShow;
+};
+
+}  // namespace moxilane::test

@@ -1,0 +1,247 @@
+#include "../delivery/DeliveryFixture.h"
+#include "app/CaptureFlows.h"
+#include "fakes/FakeCapture.h"
+
+#include <gtest/gtest.h>
+
+using namespace moxilane;
+using namespace moxilane::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class FakeSelector final : public RegionSelector {
+public:
+    void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
+               std::function<void(std::optional<RegionSelection>)> completion) override {
+        lastHint = hint;
+        shownSnapshots = snapshots;
+        this->completion = std::move(completion);
+    }
+    void finish(std::optional<RegionSelection> selection) {
+        std::exchange(completion, {})(selection);
+    }
+    std::optional<QString> lastHint;
+    SnapshotMap shownSnapshots;
+    std::function<void(std::optional<RegionSelection>)> completion;
+};
+
+class FakeScrollRunner final : public ScrollCaptureRunner {
+public:
+    void begin(const RegionSelection& area,
+               std::function<void(std::optional<QImage>)> done) override {
+        started.push_back(area);
+        completion = std::move(done);
+    }
+    bool isRunning() const override { return bool(completion); }
+    void finish() override { std::exchange(completion, {})(QImage(10, 200, QImage::Format_RGB32)); }
+    std::vector<RegionSelection> started;
+    std::function<void(std::optional<QImage>)> completion;
+};
+
+// Two displays: primary 1920×1080 at 1×, a 2× one of 1000×500 points to its right.
+struct Fixture : DeliveryFixture {
+    FakePermission permission;
+    FakeCaptureService service;
+    FakeScreens screens;
+    FakeSelector selector;
+    FakeScrollRunner scrollRunner;
+    CaptureFlows flows{
+        {permission, settings, service, screens, delivery, preview, alerts, scheduler},
+        {&selector, &scrollRunner}};
+
+    Fixture() {
+        service.addDisplay(7, {1920, 1080}, Qt::red);
+        service.addDisplay(9, {2000, 1000}, Qt::blue);
+        screens.list = {{7, QRectF(0, 0, 1920, 1080), 1.0}, {9, QRectF(1920, 580, 1000, 500), 2.0}};
+        makeSaveFolder();
+    }
+};
+
+}  // namespace
+
+TEST(CaptureFlows, FullScreenDeliversEveryDisplayInOrderWithItsScale) {
+    Fixture f;
+    f.flows.startFullScreenCapture();
+    EXPECT_TRUE(f.flows.captureFlowActive());
+    f.scheduler.runUntilIdle();
+
+    EXPECT_FALSE(f.flows.captureFlowActive());
+    EXPECT_EQ(f.service.captured, (std::vector<std::uint32_t>{7, 9}));
+    ASSERT_EQ(f.savedFiles().size(), 2);
+    const QImage second(f.home.filePath("Shots/Screenshot 2024-03-05 at 14.07.09.123 (2).png"));
+    EXPECT_EQ(second.size(), QSize(2000, 1000));
+    EXPECT_EQ(second.dotsPerMeterX(), 5669);
+    EXPECT_EQ(f.preview.dismissals, std::vector<bool>{false});
+    EXPECT_TRUE(f.alerts.shown.empty());
+}
+
+TEST(CaptureFlows, CaptureFailuresAbandonEverythingAndAlertInTheirOrder) {
+    struct Row {
+        const char* name;
+        std::function<void(Fixture&)> arrange;
+        std::function<void(CaptureFlows&)> start;
+        QString text;
+        bool activeDuringAlert;  // full-screen failures hold the flow until the alert is gone
+    };
+    const CaptureError lost{CaptureError::Kind::ServerGone, {}};
+    const Row rows[] = {
+        {"full screen, second display fails",
+         [&](Fixture& f) { f.service.failures.emplace(9, lost); },
+         [](CaptureFlows& c) { c.startFullScreenCapture(); }, lost.description(), true},
+        {"full screen, no display", [](Fixture& f) { f.service.displays.clear(); },
+         [](CaptureFlows& c) { c.startFullScreenCapture(); }, "No display found to capture.", true},
+        {"full screen, listing fails", [&](Fixture& f) { f.service.listingError = lost; },
+         [](CaptureFlows& c) { c.startFullScreenCapture(); }, lost.description(), true},
+        {"area snapshots fail", [&](Fixture& f) { f.service.failures.emplace(7, lost); },
+         [](CaptureFlows& c) { c.startRegionCapture(); }, lost.description(), false},
+        {"scrolling snapshots, no display", [](Fixture& f) { f.service.displays.clear(); },
+         [](CaptureFlows& c) { c.startScrollingCapture(); }, "No display found to capture.", false},
+        {"window listing fails", [&](Fixture& f) { f.service.listingError = lost; },
+         [](CaptureFlows& c) { c.startWindowCapture(); }, lost.description(), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        row.arrange(f);
+        std::optional<bool> activeAtAlert;
+        f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
+
+        row.start(f.flows);
+        f.scheduler.runUntilIdle();
+
+        ASSERT_EQ(f.alerts.shown.size(), 1u);
+        EXPECT_EQ(f.alerts.shown[0].message, "Could Not Capture the Screen");
+        EXPECT_EQ(f.alerts.shown[0].text, row.text);
+        EXPECT_EQ(activeAtAlert, row.activeDuringAlert);
+        EXPECT_FALSE(f.flows.captureFlowActive());
+        EXPECT_TRUE(f.savedFiles().isEmpty());
+        EXPECT_EQ(f.clipboard.writes, 0);
+        EXPECT_TRUE(f.preview.shown.empty());
+    }
+}
+
+TEST(CaptureFlows, TriggersDuringAFlowAreDropped) {
+    Fixture f;
+    f.flows.startFullScreenCapture();
+    f.flows.startFullScreenCapture();
+    f.flows.startRegionCapture();
+    f.flows.startScrollingCapture();  // no scrolling capture runs yet: dropped too
+    f.scheduler.runUntilIdle();
+    EXPECT_EQ(f.service.listings, 1);
+    EXPECT_EQ(f.savedFiles().size(), 2);
+    EXPECT_EQ(f.preview.dismissals.size(), 1u);
+}
+
+TEST(CaptureFlows, AlertOfADeliveryKeepsTheFlowActive) {
+    Fixture f;
+    QDir(f.home.filePath("Shots")).mkdir("Screenshot 2024-03-05 at 14.07.09.123.png");
+    f.alerts.onShow = [&] { f.flows.startFullScreenCapture(); };  // pressed while the alert is up
+    f.flows.startFullScreenCapture();
+    f.scheduler.runUntilIdle();
+    EXPECT_EQ(f.service.listings, 1);
+    EXPECT_FALSE(f.flows.captureFlowActive());
+}
+
+TEST(CaptureFlows, MenuCommandsWaitAndThenPassTheGuard) {
+    Fixture f;
+    f.flows.captureFullScreenDelayed();
+    f.flows.captureFullScreenFromMenu();
+    f.scheduler.advance(399ms);
+    EXPECT_EQ(f.service.listings, 0);
+    f.scheduler.advance(1ms);
+    EXPECT_EQ(f.service.listings, 1);
+    // An area overlay open when the five seconds end: the delayed capture is dropped.
+    f.flows.startRegionCapture();
+    f.scheduler.advance(4600ms);
+    EXPECT_EQ(f.service.listings, 2);  // the snapshots only
+    EXPECT_TRUE(f.flows.captureFlowActive());
+    f.selector.finish(std::nullopt);
+    EXPECT_FALSE(f.flows.captureFlowActive());
+}
+
+TEST(CaptureFlows, MissingPermissionAsksAndFromTheSecondTimeOpensSettings) {
+    Fixture f;
+    f.permission.granted = false;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        f.flows.startFullScreenCapture();
+        f.scheduler.runUntilIdle();
+        EXPECT_EQ(f.permission.requests, attempt);
+        EXPECT_EQ(f.permission.settingsOpened, attempt - 1);
+    }
+    EXPECT_TRUE(f.settings.didRequestScreenRecording());
+    EXPECT_EQ(f.service.listings, 0);
+    EXPECT_FALSE(f.flows.captureFlowActive());
+    EXPECT_TRUE(f.preview.dismissals.empty());
+}
+
+TEST(CaptureFlows, AreaIsCutFromTheFrozenSnapshotOfItsScreen) {
+    struct Row {
+        const char* name;
+        std::optional<RegionSelection> selection;
+        std::optional<QSize> delivered;
+    };
+    const ScreenInfo right{9, QRectF(1920, 580, 1000, 500), 2.0};
+    const Row rows[] = {
+        {"on the 2× screen", RegionSelection{QRectF(1930, 600, 300, 100), right}, QSize(600, 200)},
+        {"cancelled", std::nullopt, std::nullopt},
+        {"too thin to cut", RegionSelection{QRectF(1930, 600, 0.4, 10), right}, std::nullopt},
+        {"unknown screen", RegionSelection{QRectF(0, 0, 10, 10), ScreenInfo{5, {}, 1.0}},
+         std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        f.flows.startRegionCapture();
+        f.scheduler.runUntilIdle();
+        EXPECT_EQ(f.selector.lastHint, std::nullopt);
+        EXPECT_EQ(f.selector.shownSnapshots.size(), 2u);
+        f.service.pictures[9].fill(Qt::green);  // the screen changes after the snapshot
+        f.selector.finish(row.selection);
+        f.scheduler.runUntilIdle();
+
+        EXPECT_FALSE(f.flows.captureFlowActive());
+        EXPECT_TRUE(f.alerts.shown.empty());
+        ASSERT_EQ(f.preview.shown.size(), row.delivered ? 1u : 0u);
+        if (row.delivered) {
+            EXPECT_EQ(f.preview.shown[0].image.size(), *row.delivered);
+            EXPECT_EQ(f.preview.shown[0].image.pixelColor(0, 0), QColor(Qt::blue));
+            EXPECT_EQ(f.preview.shown[0].scale, 2.0);
+        }
+    }
+}
+
+TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {
+    const ScreenInfo right{9, QRectF(1920, 580, 1000, 500), 2.0};
+    for (double heightPt : {60.0, 59.5}) {
+        SCOPED_TRACE(heightPt);
+        Fixture f;
+        f.flows.startScrollingCapture();
+        f.scheduler.runUntilIdle();
+        EXPECT_EQ(f.selector.lastHint,
+                  "Select only the visible part — you'll scroll through the rest afterwards");
+        std::optional<bool> activeAtAlert;
+        f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
+        f.selector.finish(RegionSelection{QRectF(1930, 600, 300, heightPt), right});
+        f.scheduler.advance(149ms);
+        EXPECT_TRUE(f.scrollRunner.started.empty());
+        f.scheduler.advance(1ms);
+
+        if (heightPt == 60.0) {
+            ASSERT_EQ(f.scrollRunner.started.size(), 1u);
+            EXPECT_TRUE(f.flows.captureFlowActive());
+            // The scrolling shortcut again finishes it and delivers the stitched image.
+            f.flows.startScrollingCapture();
+            f.scheduler.runUntilIdle();
+            EXPECT_FALSE(f.flows.captureFlowActive());
+            ASSERT_EQ(f.preview.shown.size(), 1u);
+            EXPECT_EQ(f.preview.shown[0].scale, 2.0);
+        } else {
+            EXPECT_TRUE(f.scrollRunner.started.empty());
+            ASSERT_EQ(f.alerts.shown.size(), 1u);
+            EXPECT_EQ(f.alerts.shown[0].message, "Selection Too Short");
+            EXPECT_EQ(f.alerts.shown[0].text, "Select a taller area for a scrolling capture.");
+            EXPECT_EQ(activeAtAlert, false);
+        }
+    }
+}

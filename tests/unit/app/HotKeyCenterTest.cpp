@@ -1,0 +1,57 @@
+#include "app/HotKeyCenter.h"
+#include "fakes/FakeCapture.h"
+#include "fakes/FakeScheduler.h"
+
+#include <gtest/gtest.h>
+
+using namespace moxilane;
+using namespace moxilane::test;
+
+namespace {
+
+struct Fixture {
+    FakeKeyGrabber grabber;
+    FakeScheduler scheduler;
+    HotKeyCenter center{grabber, scheduler};
+    std::vector<int> ran;
+
+    void registerFour() {
+        for (std::uint32_t key : {18u, 19u, 20u, 21u}) {
+            center.registerHotKey(key, 4608, [this, key] { ran.push_back(int(key)); });
+        }
+    }
+};
+
+}  // namespace
+
+TEST(HotKeyCenter, IdentifiersCountFromOneAndSurviveRefusals) {
+    Fixture f;
+    f.grabber.refusedKeys = {19};
+    f.registerFour();
+    f.center.registerHotKey(22, 4608, [&] { f.ran.push_back(22); });
+
+    EXPECT_EQ(f.center.grabbedCount(), 4u);  // 1, 3, 4 and the fifth
+    ASSERT_EQ(f.grabber.grabs.size(), 4u);
+    EXPECT_EQ(f.grabber.grabs[0].hotKey.id, 1u);
+    EXPECT_EQ(f.grabber.grabs[1].hotKey.id, 3u);
+    EXPECT_EQ(f.grabber.grabs[3].hotKey.id, 5u);
+    EXPECT_EQ(f.grabber.grabs[0].hotKey.signature, 0x4D584C4Eu);
+    EXPECT_EQ(f.grabber.grabs[0].modifiers, 4608u);
+    EXPECT_EQ(f.center.nextID(), 6u);
+
+    f.grabber.press(3);
+    f.grabber.press(4);
+    f.scheduler.runUntilIdle();
+    EXPECT_EQ(f.ran, (std::vector<int>{20, 21}));
+}
+
+TEST(HotKeyCenter, ActionRunsAfterThePressIsHandledOncePerPress) {
+    Fixture f;
+    f.registerFour();
+    f.grabber.press(1);
+    f.grabber.press(1);
+    f.grabber.press(99);         // nothing registered
+    EXPECT_TRUE(f.ran.empty());  // queued, not run inside the event handler
+    f.scheduler.runUntilIdle();
+    EXPECT_EQ(f.ran, (std::vector<int>{18, 18}));
+}
