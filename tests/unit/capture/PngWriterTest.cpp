@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <csignal>
 #include <cstring>
@@ -67,14 +68,34 @@ quint32 bigEndian32(const char* p) {
     return quint32(u[0]) << 24 | quint32(u[1]) << 16 | quint32(u[2]) << 8 | u[3];
 }
 
-// The data of the first chunk of this type, read straight from the bytes.
+// The data of every chunk of this type, joined; nothing if the type is absent or any CRC is wrong.
 std::optional<QByteArray> chunk(const QByteArray& png, const char* type) {
+    std::optional<QByteArray> data;
     for (qsizetype at = 8; at + 12 <= png.size();) {
-        const quint32 length = bigEndian32(png.constData() + at);
-        if (png.mid(at + 4, 4) == type) return png.mid(at + 8, length);
-        at += 12 + qsizetype(length);
+        const qsizetype length = bigEndian32(png.constData() + at);
+        const auto* typeAndData = reinterpret_cast<const Bytef*>(png.constData() + at + 4);
+        if (crc32(0, typeAndData, uInt(length + 4)) !=
+            bigEndian32(png.constData() + at + 8 + length))
+            return std::nullopt;
+        if (png.mid(at + 4, 4) == type)
+            data = data.value_or(QByteArray()) + png.mid(at + 8, length);
+        at += 12 + length;
     }
-    return std::nullopt;
+    return data;
+}
+
+// The size of the IDAT data once inflated by zlib, which checks the stream and its Adler-32
+// (a PNG reader may only warn about the checksum).
+std::optional<qsizetype> inflatedSize(const QByteArray& png) {
+    const auto stream = chunk(png, "IDAT");
+    if (!stream) return std::nullopt;
+    QByteArray out(64 << 20, Qt::Uninitialized);
+    uLongf size = uLongf(out.size());
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                   reinterpret_cast<const Bytef*>(stream->constData()),
+                   uLong(stream->size())) != Z_OK)
+        return std::nullopt;
+    return qsizetype(size);
 }
 
 QStringList entries(const QString& folder) {
@@ -110,6 +131,8 @@ TEST(PngWriter, RoundTripKeepsEveryPixel) {
         {"premultiplied partial alpha", partialAlpha, 6},
         {"RGBA8888", screenLike({31, 17}, QImage::Format_RGBA8888), 6},
         {"RGB16 is converted", screenLike({20, 20}, QImage::Format_RGB16), 2},
+        {"many bands, the last one short", screenLike({1999, 1201}, QImage::Format_RGB32), 2},
+        {"many bands with alpha", screenLike({1023, 1001}, QImage::Format_ARGB32), 6},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -118,6 +141,9 @@ TEST(PngWriter, RoundTripKeepsEveryPixel) {
         const QByteArray header = chunk(*png, "IHDR").value_or(QByteArray(13, 0));
         EXPECT_EQ(header.at(8), 8) << "bit depth";
         EXPECT_EQ(header.at(9), row.colourType);
+        const int channels = row.colourType == 6 ? 4 : 3;
+        EXPECT_EQ(inflatedSize(*png),
+                  row.image.height() * (1 + qsizetype(row.image.width()) * channels));
         const QImage decoded = QImage::fromData(*png, "PNG");
         ASSERT_EQ(decoded.size(), row.image.size());
         const auto at = firstDifference(expectedPixels(row.image), decoded);
