@@ -5,6 +5,7 @@
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtScheduler.h"
 #include "platform/x11/X11CaptureService.h"
+#include "platform/x11/X11InstanceLock.h"
 #include "platform/x11/X11KeyGrabber.h"
 #include "platform/x11/X11Screens.h"
 
@@ -39,6 +40,12 @@ int runAgent(int argc, char** argv) {
         return 1;
     }
 
+    moxilane::x11::X11InstanceLock instanceLock;
+    if (instanceLock.isHeldElsewhere()) {
+        std::fputs("moxilane: already running on this display\n", stderr);
+        return 1;
+    }
+
     moxilane::QtScheduler scheduler;
     moxilane::x11::X11CaptureService captureService;
     moxilane::x11::X11Screens screens;
@@ -56,6 +63,7 @@ int runAgent(int argc, char** argv) {
                                     alerts, clipboard, desktop, folderPicker, clock, preview},
                                    settings);
     delegate.launch();
+    instanceLock.claim();
     return QApplication::exec();
 }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "XSession.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace moxilane::test {
+
+// The real moxilane program running on a test session, with its settings in the
+// session's home and a save folder there.
+struct Agent {
+    XSession& session;
+    QString saveFolder = session.home() + "/Shots";
+    QProcess* process = nullptr;
+
+    explicit Agent(XSession& s, const QProcessEnvironment& extra = {},
+                   std::function<void(QSettings&)> configure = {})
+        : session(s) {
+        QDir().mkpath(saveFolder);
+        QSettings settings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat);
+        settings.setValue("saveFolderBookmark", saveFolder);
+        if (configure) configure(settings);
+        settings.sync();
+        QProcessEnvironment env = session.environment();
+        for (const QString& key : extra.keys())
+            env.insert(key, extra.value(key));
+        process = &session.start(MOXILANE_BINARY, {}, env);
+    }
+
+    // The agent claims its selection once its keys are grabbed and its menu is built.
+    bool waitUntilReady() {
+        return waitUntil([&] { return session.hasSelectionOwner("MOXILANE_AGENT"); });
+    }
+
+    QStringList savedFiles() const { return QDir(saveFolder).entryList(QDir::Files, QDir::Name); }
+    bool waitForFiles(int count) {
+        return waitUntil([&] { return savedFiles().size() >= count; });
+    }
+};
+
+}  // namespace moxilane::test

@@ -1,0 +1,142 @@
+#include "Agent.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace moxilane::test;
+
+namespace {
+
+// Every pixel different from its neighbours and from pixels elsewhere, so an offset, a
+// swapped channel or a lost row shows up in a pixel comparison.
+QImage pattern(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            row[x] = qRgb((x * 7 + y) & 255, (y * 3 + (x >> 8)) & 255, ((x >> 4) ^ (y >> 2)) & 255);
+        }
+    }
+    return image;
+}
+
+const QRegularExpression kName(
+    R"(^Screenshot \d{4}-\d\d-\d\d at \d\d\.\d\d\.\d\d\.\d{3}( \(2\))?\.png$)");
+
+QImage load(const QString& path) {
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+TEST(FullScreen, HotKeyWritesEachMonitorPixelExactAndPutsTheFirstOnTheClipboard) {
+    XSession session({3840, 1080},
+                     {{"LEFT", {0, 0, 1920, 1080}, true}, {"RIGHT", {1920, 0, 1920, 1080}}});
+    ASSERT_TRUE(session.isReady());
+    const QImage screen = pattern({3840, 1080});
+    ASSERT_TRUE(session.paintRoot(screen));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    // All four shortcuts are held by the agent.
+    for (const char* chord : {"ctrl+shift+1", "ctrl+shift+2", "ctrl+shift+3", "ctrl+shift+4"}) {
+        EXPECT_TRUE(session.isChordGrabbedElsewhere(chord)) << chord;
+    }
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(2));
+
+    const QStringList files = agent.savedFiles();  // " (2).png" sorts first
+    ASSERT_EQ(files.size(), 2) << files.join(", ").toStdString();
+    for (const QString& name : files)
+        EXPECT_TRUE(kName.match(name).hasMatch()) << name.toStdString();
+    EXPECT_EQ(QString(files[1]).replace(".png", " (2).png"), files[0]);
+    const QImage left = load(agent.saveFolder + "/" + files[1]);
+    const QImage right = load(agent.saveFolder + "/" + files[0]);
+    EXPECT_TRUE(left == screen.copy(0, 0, 1920, 1080));
+    EXPECT_TRUE(right == screen.copy(1920, 0, 1920, 1080));
+    EXPECT_EQ(QImage(agent.saveFolder + "/" + files[1]).dotsPerMeterX(), 2835);
+
+    const auto targets = session.run("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
+    ASSERT_TRUE(targets);
+    EXPECT_TRUE(targets->contains("image/png"));
+    const auto png = session.run("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+    ASSERT_TRUE(png);
+    QFile file(agent.saveFolder + "/" + files[1]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(*png, file.readAll());
+}
+
+TEST(FullScreen, DoubleScaleIsRecordedAndPixelsStayNative) {
+    XSession session({1600, 900}, {{"MAIN", {0, 0, 1600, 900}, true}});
+    ASSERT_TRUE(session.isReady());
+    const QImage screen = pattern({1600, 900});
+    ASSERT_TRUE(session.paintRoot(screen));
+    QProcessEnvironment env;
+    env.insert("QT_SCALE_FACTOR", "2");
+    Agent agent(session, env);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    const QString path = agent.saveFolder + "/" + agent.savedFiles().front();
+    EXPECT_TRUE(load(path) == screen);
+    EXPECT_EQ(QImage(path).dotsPerMeterX(), 5669);  // 144 pixels per inch
+}
+
+TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
+    XSession session({800, 600});
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.grabChord("ctrl+shift+2"));
+    ASSERT_TRUE(session.paintRoot(pattern({800, 600})));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    EXPECT_TRUE(session.isChordGrabbedElsewhere("ctrl+shift+4"));
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == pattern({800, 600}));
+}
+
+TEST(FullScreen, WithoutASaveFolderTheCaptureGoesToTheClipboardOnly) {
+    XSession session({640, 480}, {}, /*withWindowManager=*/false);
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.paintRoot(pattern({640, 480})));
+    Agent agent(session);
+    QDir(agent.saveFolder).removeRecursively();  // the chosen folder was deleted
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    std::optional<QByteArray> png;
+    ASSERT_TRUE(waitUntil([&] {
+        png = session.run("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+        return png && !png->isEmpty();
+    }));
+    EXPECT_TRUE(QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) ==
+                pattern({640, 480}));
+    EXPECT_FALSE(QDir(agent.saveFolder).exists());
+}
+
+TEST(Agent, DocksInATrayWhenThereIsOneAndRunsOnlyOncePerDisplay) {
+    XSession session({1024, 768});
+    ASSERT_TRUE(session.isReady());
+    session.start("tint2", {}, session.environment());
+    ASSERT_TRUE(waitUntil([&] { return session.hasSelectionOwner("_NET_SYSTEM_TRAY_S0"); }));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    // The icon window is reparented into the tray and shown there.
+    EXPECT_TRUE(waitUntil([&] {
+        const auto windows =
+            session.run("xdotool", {"search", "--onlyvisible", "--classname", "moxilane"});
+        return windows && !windows->trimmed().isEmpty();
+    }));
+
+    QProcess second;
+    second.setProcessEnvironment(session.environment());
+    second.start(MOXILANE_BINARY, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("already running"));
+    EXPECT_EQ(agent.process->state(), QProcess::Running);
+}

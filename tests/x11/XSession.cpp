@@ -1,0 +1,244 @@
+#include "XSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#define XK_MISCELLANY
+#define XK_LATIN1
+#include <X11/keysymdef.h>
+
+#include <cstdlib>
+#include <thread>
+
+namespace moxilane::test {
+
+using namespace std::chrono_literals;
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return condition();
+}
+
+namespace {
+
+QString freeDisplay() {
+    for (int n = 140; n < 400; ++n) {
+        if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) &&
+            !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
+            return QStringLiteral(":%1").arg(n);
+        }
+    }
+    return {};
+}
+
+template <class T>
+struct Freed {
+    T* p;
+    ~Freed() { std::free(p); }
+};
+
+}  // namespace
+
+XSession::XSession(QSize rootSize, const std::vector<Monitor>& monitors, bool withWindowManager) {
+    for (const char* dir : {"run", "config", "data", "cache"})
+        QDir(home()).mkpath(dir);
+    QFile::setPermissions(m_home.filePath("run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_display = freeDisplay();
+    start(QStringLiteral("Xvfb"),
+          {m_display, "-screen", "0",
+           QStringLiteral("%1x%2x24").arg(rootSize.width()).arg(rootSize.height()), "-nolisten",
+           "tcp", "-noreset"},
+          environment());
+    waitUntil([&] {
+        m_connection = xcb_connect(m_display.toLatin1().constData(), nullptr);
+        if (!xcb_connection_has_error(m_connection)) return true;
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+        return false;
+    });
+    if (!m_connection) return;
+    if (withWindowManager) {
+        start(QStringLiteral("openbox"), {"--sm-disable"}, environment());
+        waitUntil([&] {
+            auto out = run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+            return out && out->contains("window id");
+        });
+    }
+    for (const Monitor& m : monitors) {
+        const QRect& a = m.areaDevice;
+        // Physical sizes keep the DPI at 96, so Qt's scale stays 1 unless asked.
+        const QString geometry = QStringLiteral("%1/%2x%3/%4+%5+%6")
+                                     .arg(a.width())
+                                     .arg(a.width() * 254 / 960)
+                                     .arg(a.height())
+                                     .arg(a.height() * 254 / 960)
+                                     .arg(a.x())
+                                     .arg(a.y());
+        run("xrandr", {"--setmonitor", m.name, geometry, m.primary ? "screen" : "none"});
+    }
+}
+
+XSession::~XSession() {
+    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
+        (*it)->terminate();
+        if (!(*it)->waitForFinished(3000)) {
+            (*it)->kill();
+            (*it)->waitForFinished(3000);
+        }
+    }
+    if (m_connection) xcb_disconnect(m_connection);
+}
+
+QProcessEnvironment XSession::environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    env.insert("XDG_RUNTIME_DIR", m_home.filePath("run"));
+    env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
+    env.insert("XDG_DATA_HOME", m_home.filePath("data"));
+    env.insert("XDG_CACHE_HOME", m_home.filePath("cache"));
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("QT_SCALE_FACTOR");
+    env.remove("WAYLAND_DISPLAY");
+    return env;
+}
+
+xcb_window_t XSession::root() const {
+    return xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+}
+
+std::optional<QByteArray> XSession::run(const QString& program, const QStringList& args,
+                                        std::chrono::milliseconds deadline) {
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(program, args);
+    if (!process.waitForFinished(int(deadline.count())) || process.exitCode() != 0) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput();
+}
+
+QProcess& XSession::start(const QString& program, const QStringList& args,
+                          const QProcessEnvironment& environment) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(environment);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(program, args);
+    process->waitForStarted();
+    m_processes.push_back(std::move(process));
+    return *m_processes.back();
+}
+
+bool XSession::paintRoot(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    xcb_connection_t* c = m_connection;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, 24, pixmap, root(), image.width(), image.height());
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, pixmap, 0, nullptr);
+    // Stay under the server's request size: a band of rows at a time.
+    const std::size_t maxBytes = xcb_get_maximum_request_length(c) * 4 - 64;
+    const int rowsPerRequest = std::max<int>(1, int(maxBytes / image.bytesPerLine()));
+    for (int y = 0; y < image.height(); y += rowsPerRequest) {
+        const int rows = std::min(rowsPerRequest, image.height() - y);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, image.width(), rows, 0, y, 0, 24,
+                      rows * image.bytesPerLine(), image.constScanLine(y));
+    }
+    const std::uint32_t values[] = {pixmap};
+    xcb_change_window_attributes(c, root(), XCB_CW_BACK_PIXMAP, values);
+    xcb_clear_area(c, 0, root(), 0, 0, 0, 0);
+    xcb_free_gc(c, gc);
+    xcb_free_pixmap(c, pixmap);
+    Freed<xcb_get_input_focus_reply_t> sync{
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)};
+    return sync.p != nullptr;
+}
+
+std::optional<std::pair<xcb_keycode_t, std::uint16_t>> XSession::resolveChord(
+    const QString& chord) {
+    std::uint16_t modifiers = 0;
+    xcb_keysym_t keysym = 0;
+    for (const QString& part : chord.split('+')) {
+        if (part == "ctrl")
+            modifiers |= XCB_MOD_MASK_CONTROL;
+        else if (part == "shift")
+            modifiers |= XCB_MOD_MASK_SHIFT;
+        else if (part.size() == 1)
+            keysym = part.at(0).toLatin1();
+        else
+            return std::nullopt;
+    }
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
+    Freed<xcb_keycode_t> codes{xcb_key_symbols_get_keycode(symbols, keysym)};
+    xcb_key_symbols_free(symbols);
+    if (!codes.p || codes.p[0] == XCB_NO_SYMBOL) return std::nullopt;
+    return std::pair{codes.p[0], modifiers};
+}
+
+bool XSession::pressKeys(const QString& chord) {
+    const QStringList parts = chord.split('+');
+    std::vector<xcb_keycode_t> keys;
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
+    for (const QString& part : parts) {
+        const xcb_keysym_t keysym = part == "ctrl"    ? XK_Control_L
+                                    : part == "shift" ? XK_Shift_L
+                                                      : xcb_keysym_t(part.at(0).toLatin1());
+        Freed<xcb_keycode_t> codes{xcb_key_symbols_get_keycode(symbols, keysym)};
+        if (codes.p && codes.p[0] != XCB_NO_SYMBOL) keys.push_back(codes.p[0]);
+    }
+    xcb_key_symbols_free(symbols);
+    if (keys.size() != std::size_t(parts.size())) return false;
+    for (xcb_keycode_t key : keys) {
+        xcb_test_fake_input(m_connection, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    }
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *key, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                            0);
+    }
+    return xcb_flush(m_connection) > 0;
+}
+
+bool XSession::isChordGrabbedElsewhere(const QString& chord) {
+    const auto key = resolveChord(chord);
+    if (!key) return false;
+    Freed<xcb_generic_error_t> error{xcb_request_check(
+        m_connection, xcb_grab_key_checked(m_connection, 1, root(), key->second, key->first,
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC))};
+    if (error.p) return error.p->error_code == 10;  // BadAccess
+    xcb_ungrab_key(m_connection, key->first, root(), key->second);
+    xcb_flush(m_connection);
+    return false;
+}
+
+bool XSession::hasSelectionOwner(const QByteArray& selection) {
+    Freed<xcb_intern_atom_reply_t> atom{xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, selection.size(), selection.constData()),
+        nullptr)};
+    if (!atom.p) return false;
+    Freed<xcb_get_selection_owner_reply_t> owner{xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, atom.p->atom), nullptr)};
+    return owner.p && owner.p->owner != XCB_WINDOW_NONE;
+}
+
+bool XSession::grabChord(const QString& chord) {
+    const auto key = resolveChord(chord);
+    if (!key) return false;
+    Freed<xcb_generic_error_t> error{xcb_request_check(
+        m_connection, xcb_grab_key_checked(m_connection, 1, root(), key->second, key->first,
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC))};
+    return error.p == nullptr;
+}
+
+}  // namespace moxilane::test
