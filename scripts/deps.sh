@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Moxilane needs to build, run and test.
+# With --always it refreshes the package lists and installs even when all are present.
+set -euo pipefail
+
+packages=(
+    # toolchain
+    g++ cmake ninja-build pkg-config clang-format
+    # libraries
+    qt6-base-dev qt6-qpa-plugins libqt6svg6
+    libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
+    libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev x11proto-core-dev
+    libpng-dev zlib1g-dev libisal-dev
+    # running: opening files, fonts
+    xdg-utils fonts-dejavu-core
+    # tests and benchmarks
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb openbox tint2 xdotool xclip x11-xserver-utils x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [[ ${#missing[@]} -eq 0 && "${1:-}" != "--always" ]]; then
+    exit 0
+fi
+
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${packages[@]}"
