@@ -8,7 +8,6 @@ namespace moxilane {
 
 AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
     : m_platform(platform),
-      m_settings(settings),
       m_hotKeys(platform.keyGrabber, platform.scheduler),
       m_saveLocation(settings, platform.folderPicker),
       m_delivery({settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,

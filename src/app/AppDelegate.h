@@ -38,8 +38,6 @@ public:
     // Once the event loop can start: the tray icon and its menu, then the hot keys.
     void launch();
 
-    CaptureFlows& flows() { return m_flows; }
-
 private:
     void buildMenu();
     void menuNeedsUpdate();
@@ -48,7 +46,6 @@ private:
     void registerHotKeys();
 
     PlatformServices m_platform;
-    Settings& m_settings;
     HotKeyCenter m_hotKeys;
     SaveLocationStore m_saveLocation;
     CaptureDelivery m_delivery;
