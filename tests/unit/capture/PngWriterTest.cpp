@@ -109,6 +109,8 @@ TEST(PngWriter, RoundTripKeepsEveryPixel) {
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             partialAlpha.setPixel(x, y, qPremultiply(qRgba(250, 120, 7, x * 60)));
+    QImage flat(2000, 1100, QImage::Format_RGB32);
+    flat.fill(qRgb(40, 44, 52));
     QImage gray(33, 9, QImage::Format_Grayscale8);
     for (int y = 0; y < 9; ++y)
         std::memset(gray.scanLine(y), y * 28, 33);
@@ -132,6 +134,7 @@ TEST(PngWriter, RoundTripKeepsEveryPixel) {
         {"RGBA8888", screenLike({31, 17}, QImage::Format_RGBA8888), 6},
         {"RGB16 is converted", screenLike({20, 20}, QImage::Format_RGB16), 2},
         {"many bands, the last one short", screenLike({1999, 1201}, QImage::Format_RGB32), 2},
+        {"flat colour over many bands", flat, 2},
         {"many bands with alpha", screenLike({1023, 1001}, QImage::Format_ARGB32), 6},
     };
     for (const Row& row : rows) {
