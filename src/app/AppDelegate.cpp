@@ -29,6 +29,7 @@ void AppDelegate::launch() {
     // Without a tray host the icon waits for one to appear; captures work meanwhile.
     m_statusItem->show();
     registerHotKeys();
+    m_platform.scheduler.runInBackground([this] { m_platform.captureService.prepare(); }, [] {});
 }
 
 void AppDelegate::buildMenu() {

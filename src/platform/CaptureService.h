@@ -26,6 +26,8 @@ struct ShareableContent {
 class CaptureService {
 public:
     virtual ~CaptureService() = default;
+    // Readies what the first capture would otherwise set up while the user waits.
+    virtual void prepare() {}
     [[nodiscard]] virtual std::expected<ShareableContent, CaptureError> shareableContent() = 0;
     // The whole display in device pixels; never shows the pointer.
     [[nodiscard]] virtual std::expected<QImage, CaptureError> captureDisplay(

@@ -3,7 +3,7 @@
 #include <xcb/randr.h>
 #include <xcb/shm.h>
 
-#include <cstring>
+#include <algorithm>
 
 namespace moxilane::x11 {
 
@@ -109,6 +109,17 @@ std::expected<ShareableContent, CaptureError> X11CaptureService::shareableConten
     if (content.displays.empty() && !m_hasRandrMonitors)
         content.displays.push_back({0, rootArea()});
     return content;
+}
+
+void X11CaptureService::prepare() {
+    const auto content = shareableContent();
+    if (!content || content->displays.empty()) return;
+    const auto largest = std::max_element(
+        content->displays.begin(), content->displays.end(), [](const auto& a, const auto& b) {
+            return qint64(a.areaDevice.width()) * a.areaDevice.height() <
+                   qint64(b.areaDevice.width()) * b.areaDevice.height();
+        });
+    (void)grab(largest->areaDevice);
 }
 
 std::expected<QImage, CaptureError> X11CaptureService::captureDisplay(const DisplayInfo& display) {

@@ -16,6 +16,9 @@ class X11CaptureService final : public CaptureService {
 public:
     X11CaptureService();
 
+    // Sets up the shared segment for the largest display and has the server write it once:
+    // the first write into fresh shared memory costs the server a page fault per page.
+    void prepare() override;
     std::expected<ShareableContent, CaptureError> shareableContent() override;
     std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override;
 
