@@ -35,7 +35,7 @@ TEST(Settings, AbsentCorruptAndWronglyTypedValuesReadAsTheirDefaults) {
          "[General]\ncopyToClipboard=7\nalsoCopyToClipboard=yes please\n"
          "openAfterCapture=@ByteArray(x)\nwindowShadow=1, 2\n",
          {false, true, false, true}},
-        {"binary garbage", QByteArray("\x00\xff\x13[[[=\n\x01=", 14), {false, true, false, true}},
+        {"binary garbage", QByteArray::fromHex("00ff135b5b5b3d0a013d"), {false, true, false, true}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
