@@ -1,10 +1,9 @@
 #include "scroll/ScrollStitcher.h"
 
-#include <QPainter>
+#include "scroll/PixelRows.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
+#include <cstring>
 
 namespace moxilane {
 
@@ -13,52 +12,35 @@ namespace {
 constexpr qint64 kMinFrameHeight = 120;
 constexpr qint64 kMinFrameWidth = 8;
 constexpr qint64 kMaxBands = 64;
-constexpr int kMatchLevelsPerBand = 6;
-constexpr double kStillRatio = 0.98;
-constexpr double kMinOverlapRatio = 0.12;
-constexpr qint64 kMinOverlapRows = 48;
-constexpr qint64 kCoarseRowStep = 8;
-constexpr double kMinFineScore = 0.65;
-constexpr double kMinLeadOverStill = 0.15;
-constexpr double kUnchangedFallbackRatio = 0.65;
 
-QImage opaqueOrAlpha(const QImage& frame) {
-    const auto format = frame.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+QImage::Format stitchFormat(const QImage& firstFrame) {
+    return firstFrame.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+}
+
+QImage inFormat(const QImage& frame, QImage::Format format) {
     return frame.format() == format ? frame : frame.convertToFormat(format);
 }
 
-// Luminance with fixed integer weights (0.30 R + 0.59 G + 0.11 B), 0 … 255.
-int gray(QRgb pixel) {
-    return (77 * qRed(pixel) + 150 * qGreen(pixel) + 29 * qBlue(pixel)) >> 8;
-}
-
-bool rowsMatch(const Signature& a, qint64 rowA, const Signature& b, qint64 rowB, qint64 columns) {
-    const auto* pa = a.data() + rowA * columns;
-    const auto* pb = b.data() + rowB * columns;
-    qint64 distance = 0;
-    for (qint64 c = 0; c < columns; ++c)
-        distance += std::abs(int(pa[c]) - int(pb[c]));
-    return distance <= kMatchLevelsPerBand * columns;
+const QRgb* rowOf(const QImage& image, qint64 y) {
+    return reinterpret_cast<const QRgb*>(image.constBits() + y * image.bytesPerLine());
 }
 
 }  // namespace
 
 std::optional<Signature> ScrollStitcher::signature(const QImage& image, qint64 columns) {
-    if (image.isNull() || columns < 1) return std::nullopt;
-    const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
-    const qint64 width = pixels.width();
-    const qint64 height = pixels.height();
-    Signature result(std::size_t(height * columns));
-    for (qint64 y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(int(y)));
-        for (qint64 c = 0; c < columns; ++c) {
-            const qint64 x0 = c * width / columns;
-            const qint64 x1 = std::max(x0 + 1, (c + 1) * width / columns);
-            qint64 sum = 0;
-            for (qint64 x = x0; x < x1; ++x)
-                sum += gray(row[x]);
-            result[std::size_t(y * columns + c)] = std::uint8_t(sum / (x1 - x0));
-        }
+    if (image.isNull() || columns < 1 || columns > std::numeric_limits<int>::max()) {
+        return std::nullopt;
+    }
+    // Luminance reads the colour channels only, so alpha may stay as it is.
+    const bool direct =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
+    const QImage pixels = direct ? image : image.convertToFormat(QImage::Format_RGB32);
+    if (pixels.isNull()) return std::nullopt;
+    const auto bands = pixelrows::bands(pixels.width(), int(columns));
+    Signature result(std::size_t(pixels.height()) * std::size_t(columns));
+    for (int y = 0; y < pixels.height(); ++y) {
+        pixelrows::signatureRow(rowOf(pixels, y), bands,
+                                result.data() + std::size_t(y) * std::size_t(columns));
     }
     return result;
 }
@@ -68,9 +50,9 @@ std::optional<ScrollStitcher> ScrollStitcher::create(const QImage& firstFrame,
     if (firstFrame.height() < kMinFrameHeight || firstFrame.width() < kMinFrameWidth) {
         return std::nullopt;
     }
-    const QImage frame = opaqueOrAlpha(firstFrame);
+    const QImage frame = inFormat(firstFrame, stitchFormat(firstFrame));
     auto first = signature(frame, std::min<qint64>(frame.width(), kMaxBands));
-    if (!first) return std::nullopt;
+    if (frame.isNull() || !first) return std::nullopt;
     return ScrollStitcher(frame, maxTotalHeight, std::move(*first));
 }
 
@@ -81,77 +63,91 @@ ScrollStitcher::ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight,
       m_maxTotalHeight(std::max<qint64>(maxTotalHeight, firstFrame.height())),
       m_columns(std::min<qint64>(firstFrame.width(), kMaxBands)),
       m_totalHeight(firstFrame.height()),
-      m_slices{firstFrame},
-      m_lastSignature(std::move(firstSignature)) {}
+      m_format(firstFrame.format()),
+      m_firstFrame(firstFrame),
+      m_lastFrame(firstFrame),
+      m_lastSignature(std::move(firstSignature)),
+      m_matcher(firstFrame.width(), firstFrame.height(), int(m_columns)),
+      m_canvas(firstFrame.width(), firstFrame.format(), m_maxTotalHeight) {}
 
 AppendResult ScrollStitcher::append(const QImage& frame) {
     if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(0);
     if (frame.width() != m_frameWidth || frame.height() != m_frameHeight) {
         return AppendResult::misaligned();
     }
-    const QImage pixels = opaqueOrAlpha(frame);
-    const auto current = signature(pixels, m_columns);
-    if (!current) return AppendResult::misaligned();
-    const Signature& last = m_lastSignature;
-    const qint64 height = m_frameHeight;
+    const QImage pixels = inFormat(frame, m_format);
+    if (pixels.isNull()) return AppendResult::misaligned();
+    const FrameMatch match =
+        m_matcher.match(m_lastFrame, m_lastSignature, pixels, m_frameSignature);
+    if (match.kind == FrameMatch::Kind::same) return AppendResult::unchanged();
+    if (match.kind == FrameMatch::Kind::unknown) return AppendResult::misaligned();
 
-    qint64 stillRows = 0;
-    for (qint64 y = 0; y < height; ++y)
-        stillRows += rowsMatch(last, y, *current, y, m_columns);
-    const double stillRatio = double(stillRows) / double(height);
-    if (stillRatio >= kStillRatio) return AppendResult::unchanged();
+    const qint64 rows = std::min(m_maxTotalHeight - m_totalHeight, match.shift);
+    if (!placeRows(pixels, match, rows)) return AppendResult::misaligned();
+    m_totalHeight += rows;
+    m_lastFrame = pixels;
+    std::swap(m_lastSignature, m_frameSignature);
+    if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(rows);
+    return AppendResult::appended(rows);
+}
 
-    const qint64 minOverlap = std::max(qint64(double(height) * kMinOverlapRatio), kMinOverlapRows);
-    const qint64 maxShift = height - minOverlap;
-    double best = -1.0;
-    qint64 bestShift = 0;
-    for (qint64 shift = 1; shift <= maxShift; ++shift) {
-        qint64 sampled = 0;
-        qint64 matching = 0;
-        for (qint64 r = 0; r < height - shift; r += kCoarseRowStep) {
-            ++sampled;
-            matching += rowsMatch(*current, r, last, r + shift, m_columns);
+// The canvas ends with the last accepted frame's rows below its header, so the new frame's rows
+// from match.runEnd on go where the last frame's footer began: first `rows` new rows (fewer than
+// the shift only at the cap), then the frame's own footer. Sidebar columns beside new rows get
+// the sidebar's background instead of repeating it.
+bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qint64 rows) {
+    const qint64 footerRows = m_frameHeight - match.shift - match.runEnd;
+    const qint64 top = m_totalHeight - footerRows;
+    const qint64 kept = m_canvasStarted ? m_totalHeight : 0;
+    if (!m_canvas.prepare(kept, m_totalHeight + rows)) return false;
+    const auto rowBytes = std::size_t(m_frameWidth) * sizeof(QRgb);
+    const auto copyRow = [&](const QImage& from, qint64 fromRow, qint64 toRow) {
+        std::memcpy(m_canvas.row(toRow), rowOf(from, fromRow), rowBytes);
+    };
+    if (!m_canvasStarted) {
+        for (qint64 y = 0; y < m_frameHeight; ++y)
+            copyRow(m_firstFrame, y, y);
+        m_firstFrame = QImage();
+        m_canvasStarted = true;
+    }
+    const std::vector<QRgb> fill = sidebarFill(frame, match, footerRows);
+    for (qint64 i = 0; i < rows; ++i) {
+        copyRow(frame, match.runEnd + i, top + i);
+        auto* row = reinterpret_cast<QRgb*>(m_canvas.row(top + i));
+        for (const pixelrows::ColumnRange range : match.fixedColumns) {
+            std::copy(fill.begin() + range.begin, fill.begin() + range.end, row + range.begin);
         }
-        const double score = double(matching) / double(sampled);
-        if (score > best) {
-            best = score;
-            bestShift = shift;
+    }
+    for (qint64 i = 0; i < footerRows; ++i) {
+        copyRow(frame, m_frameHeight - footerRows + i, top + rows + i);
+    }
+    return true;
+}
+
+// Per sidebar column, the colour most of its rows beside the content have (majority vote).
+std::vector<QRgb> ScrollStitcher::sidebarFill(const QImage& frame, const FrameMatch& match,
+                                              qint64 footerRows) const {
+    if (match.fixedColumns.empty()) return {};
+    auto colour = std::vector<QRgb>(std::size_t(m_frameWidth));
+    auto votes = std::vector<qint64>(std::size_t(m_frameWidth));
+    for (qint64 y = match.runBegin; y < m_frameHeight - footerRows; ++y) {
+        const QRgb* row = rowOf(frame, y);
+        for (const pixelrows::ColumnRange range : match.fixedColumns) {
+            for (int x = range.begin; x < range.end; ++x) {
+                auto& vote = votes[std::size_t(x)];
+                if (vote == 0) colour[std::size_t(x)] = row[x];
+                vote += colour[std::size_t(x)] == row[x] ? 1 : -1;
+            }
         }
     }
-
-    const qint64 overlap = height - bestShift;
-    qint64 fineMatching = 0;
-    for (qint64 r = 0; r < overlap; ++r) {
-        fineMatching += rowsMatch(*current, r, last, r + bestShift, m_columns);
-    }
-    const double fineScore = double(fineMatching) / double(overlap);
-    if (fineScore >= kMinFineScore && fineScore > stillRatio + kMinLeadOverStill) {
-        const qint64 rows = std::min(m_maxTotalHeight - m_totalHeight, bestShift);
-        const QImage strip = pixels.copy(0, int(height - bestShift), int(m_frameWidth), int(rows));
-        if (strip.isNull()) return AppendResult::misaligned();
-        m_slices.push_back(strip);
-        m_totalHeight += rows;
-        m_lastSignature = *current;
-        if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(rows);
-        return AppendResult::appended(rows);
-    }
-    return stillRatio >= kUnchangedFallbackRatio ? AppendResult::unchanged()
-                                                 : AppendResult::misaligned();
+    return colour;
 }
 
 std::optional<QImage> ScrollStitcher::compose() const {
-    if (m_slices.empty()) return std::nullopt;
-    if (m_slices.size() == 1) return m_slices.front();
-    QImage result(int(m_frameWidth), int(m_totalHeight), m_slices.front().format());
-    if (result.isNull()) return std::nullopt;
-    QPainter painter(&result);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    qint64 top = 0;
-    for (const QImage& slice : m_slices) {
-        painter.drawImage(0, int(top), slice);
-        top += slice.height();
-    }
-    return result;
+    if (!m_canvasStarted) return m_firstFrame;
+    QImage image = m_canvas.image(m_totalHeight);
+    if (image.isNull()) return std::nullopt;
+    return image;
 }
 
 }  // namespace moxilane

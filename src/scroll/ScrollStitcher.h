@@ -1,11 +1,12 @@
 #pragma once
 
+#include "scroll/FrameMatcher.h"
+#include "scroll/StitchCanvas.h"
+
 #include <QImage>
 #include <QtGlobal>
 
-#include <cstdint>
 #include <optional>
-#include <vector>
 
 namespace moxilane {
 
@@ -27,13 +28,12 @@ struct AppendResult {
     friend bool operator==(const AppendResult&, const AppendResult&) = default;
 };
 
-// Row signature: for each row, `columns` band averages of a fixed luminance weighting,
-// row-major (entry y * columns + c is band c of row y).
-using Signature = std::vector<std::uint8_t>;
-
 // Joins the frames of a scrolling capture (the same screen area, captured while the user
-// scrolls the content downwards) into one tall image. All sizes are device pixels, rows counted
-// from the top. Main thread only; no locks.
+// scrolls the content downwards) into one tall image: the first frame on top, then the rows
+// each accepted frame revealed. A header that stays in place shows once, where the first frame
+// had it; a footer that stays in place shows once, at the bottom; a fixed sidebar shows once,
+// beside the first frame's rows. All sizes are device pixels, rows counted from the top.
+// Frames are kept by reference (QImage sharing), not copied. Main thread only; no locks.
 class ScrollStitcher {
 public:
     // No stitcher unless the frame is at least 120 rows high and 8 columns wide.
@@ -44,11 +44,13 @@ public:
     // Offers the next frame of the same area.
     AppendResult append(const QImage& frame);
 
-    // The stitched image, frameWidth() × totalHeight(). Leaves the stitcher as it was.
+    // The stitched image, frameWidth() × totalHeight(), in the first frame's format (RGB32, or
+    // ARGB32 when it has alpha). Cheap: it shares the stitcher's rows read-only, and later
+    // appends never change it. Leaves the stitcher as it was.
     [[nodiscard]] std::optional<QImage> compose() const;
 
-    // Row signature of an image with the given number of bands; nothing for a null image or
-    // fewer than one band.
+    // Row signature of an image: per row, `columns` band averages of a fixed luminance weighting
+    // (entry y * columns + c is band c of row y). Nothing for a null image or fewer than one band.
     [[nodiscard]] static std::optional<Signature> signature(const QImage& image, qint64 columns);
 
     qint64 frameWidth() const { return m_frameWidth; }
@@ -62,13 +64,23 @@ public:
 private:
     ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight, Signature firstSignature);
 
+    [[nodiscard]] bool placeRows(const QImage& frame, const FrameMatch& match, qint64 rows);
+    std::vector<QRgb> sidebarFill(const QImage& frame, const FrameMatch& match,
+                                  qint64 footerRows) const;
+
     qint64 m_frameWidth;
     qint64 m_frameHeight;
     qint64 m_maxTotalHeight;
     qint64 m_columns;
     qint64 m_totalHeight;
-    std::vector<QImage> m_slices;
+    QImage::Format m_format;
+    QImage m_firstFrame;  // until the canvas takes its rows
+    QImage m_lastFrame;
     Signature m_lastSignature;
+    Signature m_frameSignature;  // scratch for the frame being matched
+    FrameMatcher m_matcher;
+    StitchCanvas m_canvas;
+    bool m_canvasStarted = false;
 };
 
 }  // namespace moxilane

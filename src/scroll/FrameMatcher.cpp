@@ -1,0 +1,287 @@
+#include "scroll/FrameMatcher.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+// How frames are matched, and why:
+//
+// A shift is accepted only when the pixels prove it. Band averages are far too coarse to tell
+// rows of text, code or a photo apart, so they only propose shifts: every row of a frame is
+// keyed by its exact signature row, and a shift is a candidate when the keys of the new frame
+// repeat those of the last accepted frame, shifted, over an overlap of at least minOverlap rows.
+// Each candidate is then checked pixel for pixel over that overlap. Exactly one shift must
+// survive; when none does, or several do (a repeating pattern, an overlap of one colour that
+// would fit any shift), nothing is appended: guessing would duplicate or drop content.
+//
+// What stays in place while the content moves is found by comparing the frame with the last
+// one in place: rows at the top and bottom that did not change may be a sticky header or
+// footer, columns that did not change and are not one colour are a fixed sidebar. The overlap
+// must match in every row between the unchanged top and bottom rows and may extend beyond
+// them as far as rows keep matching; sidebar columns are left out of the comparison.
+//
+// An overlap of rows that are all alike proves nothing: such a fit does not count as a
+// confirmation, and next to another fit it makes the frame ambiguous. For the same reason a
+// frame counts as still only when at least 98 % of its rows stayed in place and those rows show
+// some content: a blank area that stays blank neither hides a real scroll nor stands for one.
+
+namespace moxilane {
+
+using pixelrows::ColumnRange;
+
+namespace {
+
+constexpr double kMinOverlapRatio = 0.12;
+constexpr qint64 kMinOverlapRows = 48;
+constexpr double kStillRatio = 0.98;
+// Pixel checks of candidates may compare this many frame heights of rows; a frame that needs
+// more (many shifts fitting long stretches) counts as ambiguous.
+constexpr qint64 kCheckBudgetFrames = 4;
+constexpr std::size_t kMaxBands = 64;
+
+const QRgb* rowOf(const QImage& image, qint64 y) {
+    return reinterpret_cast<const QRgb*>(image.constBits() + y * image.bytesPerLine());
+}
+
+bool sameRow(const QImage& a, const QImage& b, qint64 y) {
+    return std::memcmp(rowOf(a, y), rowOf(b, y), std::size_t(a.width()) * sizeof(QRgb)) == 0;
+}
+
+quint64 mix(quint64 hash, quint64 word) {
+    hash = (hash ^ word) * 0x9e3779b97f4a7c15ull;
+    return hash ^ (hash >> 32);
+}
+
+}  // namespace
+
+FrameMatcher::FrameMatcher(int width, int height, int columns)
+    : m_width(width),
+      m_height(height),
+      m_columns(columns),
+      m_minOverlap(std::max(qint64(double(height) * kMinOverlapRatio), kMinOverlapRows)),
+      m_maxShift(height - m_minOverlap),
+      m_bands(pixelrows::bands(width, columns)),
+      m_rowStill(std::size_t(height)),
+      m_columnDifference(std::size_t(width)),
+      m_columnVariation(std::size_t(width)),
+      m_usableBands(std::size_t(columns)) {}
+
+FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignature,
+                               const QImage& frame, Signature& frameSignature) {
+    const qint64 changedRows = compareInPlace(last, lastSignature, frame, frameSignature);
+    if (changedRows == 0) return FrameMatch::of(FrameMatch::Kind::same);
+    findFixedColumns(frame);
+    computeKeys(frameSignature, m_frameKeys);
+    computeKeys(lastSignature, m_lastKeys);
+
+    // Likely shifts first: those whose overlap shows content, the longest overlap first.
+    std::vector<Run> candidates = candidateRuns();
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Run& a, const Run& b) {
+        if (a.showsContent != b.showsContent) return a.showsContent;
+        return a.end - a.begin > b.end - b.begin;
+    });
+    std::optional<Run> confirmed;
+    bool ambiguous = false;
+    qint64 budget = kCheckBudgetFrames * m_height;
+    for (std::size_t i = 0; i < candidates.size() && !ambiguous; ++i) {
+        const auto run = confirm(candidates[i], last, frame, budget);
+        if (budget < 0) {
+            ambiguous = true;
+        } else if (run) {
+            // A second shift that fits, even over an overlap of one colour, is as good a reading.
+            ambiguous = confirmed.has_value() || !run->showsContent;
+            confirmed = run;
+        }
+    }
+    if (confirmed && !ambiguous) {
+        return {FrameMatch::Kind::moved, confirmed->shift, confirmed->begin, confirmed->end,
+                m_fixedColumns};
+    }
+    const bool still = looksStill(changedRows, frameSignature);
+    return FrameMatch::of(still ? FrameMatch::Kind::same : FrameMatch::Kind::unknown);
+}
+
+// Rows equal in place keep the last frame's signature row; the others get theirs computed in
+// the same pass that records which columns changed. Returns the number of changed rows.
+qint64 FrameMatcher::compareInPlace(const QImage& last, const Signature& lastSignature,
+                                    const QImage& frame, Signature& frameSignature) {
+    const qint64 height = m_height;
+    const auto columns = std::size_t(m_columns);
+    frameSignature = lastSignature;
+    m_topStill = 0;
+    while (m_topStill < height && sameRow(last, frame, m_topStill))
+        ++m_topStill;
+    if (m_topStill == height) return 0;
+    m_bottomStill = 0;
+    while (sameRow(last, frame, height - 1 - m_bottomStill))
+        ++m_bottomStill;
+
+    std::fill(m_rowStill.begin(), m_rowStill.end(), quint8(1));
+    std::fill(m_columnDifference.begin(), m_columnDifference.end(), 0u);
+    qint64 changed = 0;
+    for (qint64 y = m_topStill; y < height - m_bottomStill; ++y) {
+        if (sameRow(last, frame, y)) continue;
+        m_rowStill[std::size_t(y)] = 0;
+        ++changed;
+        pixelrows::signatureRowAndDifference(rowOf(frame, y), rowOf(last, y), m_bands,
+                                             m_columnDifference.data(),
+                                             frameSignature.data() + std::size_t(y) * columns);
+    }
+    return changed;
+}
+
+// A column that did not change is part of a fixed sidebar unless it is one colour from top to
+// bottom: such a column (a margin, a vertical rule) moves along with the content unseen.
+void FrameMatcher::findFixedColumns(const QImage& frame) {
+    const auto unchanged = [&](int x) { return m_columnDifference[std::size_t(x)] == 0; };
+    const auto stillColumns = pixelrows::rangesWhere(m_width, unchanged);
+    m_fixedColumns.clear();
+    if (!stillColumns.empty()) {
+        for (const ColumnRange range : stillColumns) {
+            std::fill(m_columnVariation.begin() + range.begin,
+                      m_columnVariation.begin() + range.end, 0u);
+        }
+        const QRgb* top = rowOf(frame, 0);
+        for (qint64 y = 1; y < m_height; ++y) {
+            pixelrows::accumulateDifference(rowOf(frame, y), top, stillColumns,
+                                            m_columnVariation.data());
+        }
+        m_fixedColumns = pixelrows::rangesWhere(
+            m_width, [&](int x) { return unchanged(x) && m_columnVariation[std::size_t(x)] != 0; });
+    }
+    m_comparedColumns.clear();
+    int next = 0;
+    for (const ColumnRange fixed : m_fixedColumns) {
+        if (fixed.begin > next) m_comparedColumns.push_back({next, fixed.begin});
+        next = fixed.end;
+    }
+    if (next < m_width) m_comparedColumns.push_back({next, m_width});
+
+    for (std::size_t c = 0; c < m_bands.size(); ++c) {
+        const ColumnRange band = m_bands[c];
+        m_usableBands[c] = std::none_of(
+            m_fixedColumns.begin(), m_fixedColumns.end(),
+            [&](ColumnRange fixed) { return fixed.begin < band.end && band.begin < fixed.end; });
+    }
+}
+
+// A key per row over the bands clear of fixed columns, and the runs of equal keys, so that a
+// run of identical rows (blank space) is stepped over in one go.
+void FrameMatcher::computeKeys(const Signature& signature, RowKeys& keys) const {
+    const auto rows = std::size_t(m_height);
+    const auto columns = std::size_t(m_columns);
+    keys.key.resize(rows);
+    keys.segmentBegin.resize(rows);
+    keys.segmentEnd.resize(rows);
+    std::array<quint8, kMaxBands> mask{};
+    for (std::size_t c = 0; c < columns; ++c)
+        mask[c] = m_usableBands[c] ? 0xff : 0;
+    const std::size_t words = (columns + 7) / 8;
+    for (std::size_t y = 0; y < rows; ++y) {
+        std::array<quint8, kMaxBands> row{};
+        std::memcpy(row.data(), signature.data() + y * columns, columns);
+        quint64 hash = 0x243f6a8885a308d3ull;
+        for (std::size_t w = 0; w < words; ++w) {
+            quint64 value, keep;
+            std::memcpy(&value, row.data() + 8 * w, 8);
+            std::memcpy(&keep, mask.data() + 8 * w, 8);
+            hash = mix(hash, value & keep);
+        }
+        keys.key[y] = hash;
+    }
+    for (std::size_t y = 0; y < rows; ++y) {
+        const bool continues = y > 0 && keys.key[y] == keys.key[y - 1];
+        keys.segmentBegin[y] = continues ? keys.segmentBegin[y - 1] : qint32(y);
+    }
+    for (std::size_t y = rows; y-- > 0;) {
+        const bool continues = y + 1 < rows && keys.key[y] == keys.key[y + 1];
+        keys.segmentEnd[y] = continues ? keys.segmentEnd[y + 1] : qint32(y + 1);
+    }
+}
+
+// Every shift within reach whose signature rows agree over all rows between the unchanged top
+// and bottom, extended as far as they keep agreeing, over at least minOverlap rows.
+std::vector<FrameMatcher::Run> FrameMatcher::candidateRuns() const {
+    std::vector<Run> runs;
+    const qint64 lo = m_topStill;
+    for (qint64 shift = 1; shift <= m_maxShift; ++shift) {
+        const qint64 hi = m_height - shift - m_bottomStill;
+        if (hi <= lo) break;
+        const auto run = signatureRun(shift, lo, hi);
+        if (run && run->end - run->begin >= m_minOverlap) runs.push_back(*run);
+    }
+    return runs;
+}
+
+// Row y of the new frame against row y + shift of the last one: rows [lo, hi) must agree,
+// and the run grows both ways while they do.
+std::optional<FrameMatcher::Run> FrameMatcher::signatureRun(qint64 shift, qint64 lo,
+                                                            qint64 hi) const {
+    const RowKeys& now = m_frameKeys;
+    const RowKeys& before = m_lastKeys;
+    const auto at = [](const std::vector<qint32>& v, qint64 i) {
+        return qint64(v[std::size_t(i)]);
+    };
+    const auto agree = [&](qint64 y) {
+        return now.key[std::size_t(y)] == before.key[std::size_t(y + shift)];
+    };
+    const qint64 limit = m_height - shift;
+    qint64 end = lo;
+    while (end < limit && agree(end)) {
+        end =
+            std::min({at(now.segmentEnd, end), at(before.segmentEnd, end + shift) - shift, limit});
+    }
+    if (end < hi) return std::nullopt;
+    qint64 begin = lo;
+    while (begin > 0 && agree(begin - 1)) {
+        begin = std::max(at(now.segmentBegin, begin - 1),
+                         at(before.segmentBegin, begin - 1 + shift) - shift);
+    }
+    return Run{shift, begin, end, showsContent(begin, end)};
+}
+
+// The same run, pixel for pixel, outside the fixed columns. Each row compared costs one of
+// the budget.
+std::optional<FrameMatcher::Run> FrameMatcher::confirm(const Run& candidate, const QImage& last,
+                                                       const QImage& frame, qint64& budget) const {
+    const qint64 shift = candidate.shift;
+    const auto agree = [&](qint64 y) {
+        --budget;
+        return pixelrows::equalIn(rowOf(frame, y), rowOf(last, y + shift), m_comparedColumns);
+    };
+    const qint64 lo = m_topStill;
+    const qint64 hi = m_height - shift - m_bottomStill;
+    for (qint64 y = lo; y < hi; ++y) {
+        if (!agree(y)) return std::nullopt;
+    }
+    qint64 end = hi;
+    while (end < candidate.end && agree(end))
+        ++end;
+    qint64 begin = lo;
+    while (begin > candidate.begin && agree(begin - 1))
+        --begin;
+    if (end - begin < m_minOverlap) return std::nullopt;
+    return Run{shift, begin, end, showsContent(begin, end)};
+}
+
+bool FrameMatcher::showsContent(qint64 begin, qint64 end) const {
+    return m_frameKeys.segmentEnd[std::size_t(begin)] < end;
+}
+
+bool FrameMatcher::looksStill(qint64 changedRows, const Signature& frameSignature) const {
+    if (double(m_height - changedRows) / double(m_height) < kStillRatio) return false;
+    const auto columns = std::size_t(m_columns);
+    const quint8* first = nullptr;
+    for (std::size_t y = 0; y < std::size_t(m_height); ++y) {
+        if (!m_rowStill[y]) continue;
+        const quint8* row = frameSignature.data() + y * columns;
+        if (!first) {
+            first = row;
+        } else if (std::memcmp(first, row, columns) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace moxilane
