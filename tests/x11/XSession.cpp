@@ -29,16 +29,6 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 namespace {
 
-QString freeDisplay() {
-    for (int n = 140; n < 400; ++n) {
-        if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) &&
-            !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
-            return QStringLiteral(":%1").arg(n);
-        }
-    }
-    return {};
-}
-
 template <class T>
 struct Freed {
     T* p;
@@ -52,12 +42,21 @@ XSession::XSession(QSize rootSize, const std::vector<Monitor>& monitors, bool wi
         QDir(home()).mkpath(dir);
     QFile::setPermissions(m_home.filePath("run"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_display = freeDisplay();
-    start(QStringLiteral("Xvfb"),
-          {m_display, "-screen", "0",
-           QStringLiteral("%1x%2x24").arg(rootSize.width()).arg(rootSize.height()), "-nolisten",
-           "tcp", "-noreset"},
-          environment());
+    // Xvfb picks a free display number itself and writes it out once it accepts clients,
+    // so tests running side by side never race for a number.
+    auto xvfb = std::make_unique<QProcess>();
+    xvfb->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    xvfb->start(QStringLiteral("Xvfb"),
+                {"-displayfd", "1", "-screen", "0",
+                 QStringLiteral("%1x%2x24").arg(rootSize.width()).arg(rootSize.height()),
+                 "-nolisten", "tcp", "-noreset"});
+    QByteArray number;
+    while (!number.endsWith('\n') && xvfb->waitForReadyRead(10000)) {
+        number += xvfb->readAllStandardOutput();
+    }
+    m_processes.push_back(std::move(xvfb));
+    if (number.trimmed().isEmpty()) return;
+    m_display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
     waitUntil([&] {
         m_connection = xcb_connect(m_display.toLatin1().constData(), nullptr);
         if (!xcb_connection_has_error(m_connection)) return true;
