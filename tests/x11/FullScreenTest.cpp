@@ -88,7 +88,7 @@ TEST(FullScreen, DoubleScaleIsRecordedAndPixelsStayNative) {
 TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
     XSession session({800, 600});
     ASSERT_TRUE(session.isReady());
-    ASSERT_TRUE(session.grabChord("ctrl+shift+2"));
+    ASSERT_EQ(session.grabChord("ctrl+shift+2"), XSession::GrabResult::Grabbed);
     ASSERT_TRUE(session.paintRoot(pattern({800, 600})));
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());

@@ -165,60 +165,57 @@ bool XSession::paintRoot(const QImage& picture) {
     return sync.p != nullptr;
 }
 
-std::optional<std::pair<xcb_keycode_t, std::uint16_t>> XSession::resolveChord(
-    const QString& chord) {
-    std::uint16_t modifiers = 0;
-    xcb_keysym_t keysym = 0;
+// "ctrl+shift+3": the keycodes to press in order, and the modifier mask they make.
+std::optional<XSession::Chord> XSession::resolveChord(const QString& chord) {
+    Chord result;
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
     for (const QString& part : chord.split('+')) {
-        if (part == "ctrl")
-            modifiers |= XCB_MOD_MASK_CONTROL;
-        else if (part == "shift")
-            modifiers |= XCB_MOD_MASK_SHIFT;
-        else if (part.size() == 1)
-            keysym = part.at(0).toLatin1();
-        else
-            return std::nullopt;
-    }
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
-    Freed<xcb_keycode_t> codes{xcb_key_symbols_get_keycode(symbols, keysym)};
-    xcb_key_symbols_free(symbols);
-    if (!codes.p || codes.p[0] == XCB_NO_SYMBOL) return std::nullopt;
-    return std::pair{codes.p[0], modifiers};
-}
-
-bool XSession::pressKeys(const QString& chord) {
-    const QStringList parts = chord.split('+');
-    std::vector<xcb_keycode_t> keys;
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
-    for (const QString& part : parts) {
         const xcb_keysym_t keysym = part == "ctrl"    ? XK_Control_L
                                     : part == "shift" ? XK_Shift_L
                                                       : xcb_keysym_t(part.at(0).toLatin1());
+        result.modifiers |= part == "ctrl"    ? XCB_MOD_MASK_CONTROL
+                            : part == "shift" ? XCB_MOD_MASK_SHIFT
+                                              : 0;
         Freed<xcb_keycode_t> codes{xcb_key_symbols_get_keycode(symbols, keysym)};
-        if (codes.p && codes.p[0] != XCB_NO_SYMBOL) keys.push_back(codes.p[0]);
+        if (codes.p && codes.p[0] != XCB_NO_SYMBOL) result.keys.push_back(codes.p[0]);
     }
     xcb_key_symbols_free(symbols);
-    if (keys.size() != std::size_t(parts.size())) return false;
-    for (xcb_keycode_t key : keys) {
+    if (result.keys.size() != std::size_t(chord.count('+') + 1)) return std::nullopt;
+    return result;
+}
+
+bool XSession::pressKeys(const QString& chord) {
+    const auto resolved = resolveChord(chord);
+    if (!resolved) return false;
+    for (xcb_keycode_t key : resolved->keys) {
         xcb_test_fake_input(m_connection, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     }
-    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+    for (auto key = resolved->keys.rbegin(); key != resolved->keys.rend(); ++key) {
         xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *key, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
                             0);
     }
     return xcb_flush(m_connection) > 0;
 }
 
-bool XSession::isChordGrabbedElsewhere(const QString& chord) {
-    const auto key = resolveChord(chord);
-    if (!key) return false;
+XSession::GrabResult XSession::grabChord(const QString& chord) {
+    const auto resolved = resolveChord(chord);
+    if (!resolved) return GrabResult::Failed;
     Freed<xcb_generic_error_t> error{xcb_request_check(
-        m_connection, xcb_grab_key_checked(m_connection, 1, root(), key->second, key->first,
-                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC))};
-    if (error.p) return error.p->error_code == 10;  // BadAccess
-    xcb_ungrab_key(m_connection, key->first, root(), key->second);
-    xcb_flush(m_connection);
-    return false;
+        m_connection,
+        xcb_grab_key_checked(m_connection, 1, root(), resolved->modifiers, resolved->keys.back(),
+                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC))};
+    if (!error.p) return GrabResult::Grabbed;
+    return error.p->error_code == 10 ? GrabResult::HeldElsewhere : GrabResult::Failed;  // BadAccess
+}
+
+bool XSession::isChordGrabbedElsewhere(const QString& chord) {
+    const GrabResult result = grabChord(chord);
+    if (result == GrabResult::Grabbed) {
+        const auto resolved = resolveChord(chord);
+        xcb_ungrab_key(m_connection, resolved->keys.back(), root(), resolved->modifiers);
+        xcb_flush(m_connection);
+    }
+    return result == GrabResult::HeldElsewhere;
 }
 
 bool XSession::hasSelectionOwner(const QByteArray& selection) {
@@ -229,15 +226,6 @@ bool XSession::hasSelectionOwner(const QByteArray& selection) {
     Freed<xcb_get_selection_owner_reply_t> owner{xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, atom.p->atom), nullptr)};
     return owner.p && owner.p->owner != XCB_WINDOW_NONE;
-}
-
-bool XSession::grabChord(const QString& chord) {
-    const auto key = resolveChord(chord);
-    if (!key) return false;
-    Freed<xcb_generic_error_t> error{xcb_request_check(
-        m_connection, xcb_grab_key_checked(m_connection, 1, root(), key->second, key->first,
-                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC))};
-    return error.p == nullptr;
 }
 
 }  // namespace moxilane::test

@@ -55,15 +55,20 @@ public:
 
     // Key presses through XTest, as a user would type them: "ctrl+shift+3".
     bool pressKeys(const QString& chord);
+    enum class GrabResult { Grabbed, HeldElsewhere, Failed };
+    // Holds the chord ourselves, so no one else can grab it.
+    GrabResult grabChord(const QString& chord);
     // True when another client holds a passive grab of the chord on the root window.
     bool isChordGrabbedElsewhere(const QString& chord);
     // True when some client owns the selection of that name.
     bool hasSelectionOwner(const QByteArray& selection);
-    // Holds the chord ourselves, so no one else can grab it.
-    bool grabChord(const QString& chord);
 
 private:
-    std::optional<std::pair<xcb_keycode_t, std::uint16_t>> resolveChord(const QString& chord);
+    struct Chord {
+        std::vector<xcb_keycode_t> keys;
+        std::uint16_t modifiers = 0;
+    };
+    std::optional<Chord> resolveChord(const QString& chord);
 
     QTemporaryDir m_home;
     QString m_display;
