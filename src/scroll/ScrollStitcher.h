@@ -10,6 +10,9 @@
 
 namespace moxilane {
 
+// The stitched height, in device pixels, at which a scrolling capture ends.
+inline constexpr qint64 kMaxScrollCaptureHeight = 24000;
+
 // What append() did with a frame.
 struct AppendResult {
     enum class Kind {

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace moxilane {
+
+// `moxilane stitch FRAME.png... -o OUT.png [--scale S]`; args are the words after
+// "stitch". Returns the exit status.
+int runStitchCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
+}  // namespace moxilane
