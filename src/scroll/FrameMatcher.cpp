@@ -70,10 +70,27 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
                                const QImage& frame, Signature& frameSignature) {
     const qint64 changedRows = compareInPlace(last, lastSignature, frame, frameSignature);
     if (changedRows == 0) return FrameMatch::of(FrameMatch::Kind::same);
-    findFixedColumns(frame);
+    // First as if no column stood still: a fixed sidebar makes every shift fail, and only then
+    // is it worth reading both frames column by column to find it.
+    m_fixedColumns.clear();
+    useColumnsExcept({});
+    Search search = findShift(last, lastSignature, frame, frameSignature);
+    if (search.outcome == Search::Outcome::none && findFixedColumns(last, frame)) {
+        useColumnsExcept(m_fixedColumns);
+        search = findShift(last, lastSignature, frame, frameSignature);
+    }
+    if (search.outcome == Search::Outcome::found) {
+        return {FrameMatch::Kind::moved, search.run.shift, search.run.begin, search.run.end,
+                m_fixedColumns};
+    }
+    const bool still = looksStill(changedRows, frameSignature);
+    return FrameMatch::of(still ? FrameMatch::Kind::same : FrameMatch::Kind::unknown);
+}
+
+FrameMatcher::Search FrameMatcher::findShift(const QImage& last, const Signature& lastSignature,
+                                             const QImage& frame, const Signature& frameSignature) {
     computeKeys(frameSignature, m_frameKeys);
     computeKeys(lastSignature, m_lastKeys);
-
     // Likely shifts first: those whose overlap shows content, the longest overlap first.
     std::vector<Run> candidates = candidateRuns();
     std::stable_sort(candidates.begin(), candidates.end(), [](const Run& a, const Run& b) {
@@ -81,28 +98,21 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
         return a.end - a.begin > b.end - b.begin;
     });
     std::optional<Run> confirmed;
-    bool ambiguous = false;
     qint64 budget = kCheckBudgetFrames * m_height;
-    for (std::size_t i = 0; i < candidates.size() && !ambiguous; ++i) {
-        const auto run = confirm(candidates[i], last, frame, budget);
-        if (budget < 0) {
-            ambiguous = true;
-        } else if (run) {
-            // A second shift that fits, even over an overlap of one colour, is as good a reading.
-            ambiguous = confirmed.has_value() || !run->showsContent;
-            confirmed = run;
-        }
+    for (const Run& candidate : candidates) {
+        const auto run = confirm(candidate, last, frame, budget);
+        if (budget < 0) return {Search::Outcome::ambiguous, {}};
+        if (!run) continue;
+        // A second shift that fits, even over an overlap of one colour, is as good a reading.
+        if (confirmed || !run->showsContent) return {Search::Outcome::ambiguous, {}};
+        confirmed = run;
     }
-    if (confirmed && !ambiguous) {
-        return {FrameMatch::Kind::moved, confirmed->shift, confirmed->begin, confirmed->end,
-                m_fixedColumns};
-    }
-    const bool still = looksStill(changedRows, frameSignature);
-    return FrameMatch::of(still ? FrameMatch::Kind::same : FrameMatch::Kind::unknown);
+    if (!confirmed) return {Search::Outcome::none, {}};
+    return {Search::Outcome::found, *confirmed};
 }
 
-// Rows equal in place keep the last frame's signature row; the others get theirs computed in
-// the same pass that records which columns changed. Returns the number of changed rows.
+// Rows equal in place keep the last frame's signature row; the others get theirs computed.
+// Returns the number of changed rows.
 qint64 FrameMatcher::compareInPlace(const QImage& last, const Signature& lastSignature,
                                     const QImage& frame, Signature& frameSignature) {
     const qint64 height = m_height;
@@ -117,51 +127,59 @@ qint64 FrameMatcher::compareInPlace(const QImage& last, const Signature& lastSig
         ++m_bottomStill;
 
     std::fill(m_rowStill.begin(), m_rowStill.end(), quint8(1));
-    std::fill(m_columnDifference.begin(), m_columnDifference.end(), 0u);
     qint64 changed = 0;
     for (qint64 y = m_topStill; y < height - m_bottomStill; ++y) {
         if (sameRow(last, frame, y)) continue;
         m_rowStill[std::size_t(y)] = 0;
         ++changed;
-        pixelrows::signatureRowAndDifference(rowOf(frame, y), rowOf(last, y), m_bands,
-                                             m_columnDifference.data(),
-                                             frameSignature.data() + std::size_t(y) * columns);
+        pixelrows::signatureRow(rowOf(frame, y), m_bands,
+                                frameSignature.data() + std::size_t(y) * columns);
     }
     return changed;
 }
 
 // A column that did not change is part of a fixed sidebar unless it is one colour from top to
 // bottom: such a column (a margin, a vertical rule) moves along with the content unseen.
-void FrameMatcher::findFixedColumns(const QImage& frame) {
+bool FrameMatcher::findFixedColumns(const QImage& last, const QImage& frame) {
+    const pixelrows::ColumnRange everything{0, m_width};
+    std::fill(m_columnDifference.begin(), m_columnDifference.end(), 0u);
+    for (qint64 y = m_topStill; y < m_height - m_bottomStill; ++y) {
+        if (m_rowStill[std::size_t(y)]) continue;
+        pixelrows::accumulateDifference(rowOf(frame, y), rowOf(last, y), {&everything, 1},
+                                        m_columnDifference.data());
+    }
     const auto unchanged = [&](int x) { return m_columnDifference[std::size_t(x)] == 0; };
     const auto stillColumns = pixelrows::rangesWhere(m_width, unchanged);
     m_fixedColumns.clear();
-    if (!stillColumns.empty()) {
-        for (const ColumnRange range : stillColumns) {
-            std::fill(m_columnVariation.begin() + range.begin,
-                      m_columnVariation.begin() + range.end, 0u);
-        }
-        const QRgb* top = rowOf(frame, 0);
-        for (qint64 y = 1; y < m_height; ++y) {
-            pixelrows::accumulateDifference(rowOf(frame, y), top, stillColumns,
-                                            m_columnVariation.data());
-        }
-        m_fixedColumns = pixelrows::rangesWhere(
-            m_width, [&](int x) { return unchanged(x) && m_columnVariation[std::size_t(x)] != 0; });
+    if (stillColumns.empty()) return false;
+    for (const ColumnRange range : stillColumns) {
+        std::fill(m_columnVariation.begin() + range.begin, m_columnVariation.begin() + range.end,
+                  0u);
     }
+    const QRgb* top = rowOf(frame, 0);
+    for (qint64 y = 1; y < m_height; ++y) {
+        pixelrows::accumulateDifference(rowOf(frame, y), top, stillColumns,
+                                        m_columnVariation.data());
+    }
+    m_fixedColumns = pixelrows::rangesWhere(
+        m_width, [&](int x) { return unchanged(x) && m_columnVariation[std::size_t(x)] != 0; });
+    return !m_fixedColumns.empty();
+}
+
+// Compares all columns but the given ones, and keys rows by the bands clear of them.
+void FrameMatcher::useColumnsExcept(std::span<const ColumnRange> excluded) {
     m_comparedColumns.clear();
     int next = 0;
-    for (const ColumnRange fixed : m_fixedColumns) {
-        if (fixed.begin > next) m_comparedColumns.push_back({next, fixed.begin});
-        next = fixed.end;
+    for (const ColumnRange range : excluded) {
+        if (range.begin > next) m_comparedColumns.push_back({next, range.begin});
+        next = range.end;
     }
     if (next < m_width) m_comparedColumns.push_back({next, m_width});
-
     for (std::size_t c = 0; c < m_bands.size(); ++c) {
         const ColumnRange band = m_bands[c];
-        m_usableBands[c] = std::none_of(
-            m_fixedColumns.begin(), m_fixedColumns.end(),
-            [&](ColumnRange fixed) { return fixed.begin < band.end && band.begin < fixed.end; });
+        m_usableBands[c] = std::none_of(excluded.begin(), excluded.end(), [&](ColumnRange range) {
+            return range.begin < band.end && band.begin < range.end;
+        });
     }
 }
 

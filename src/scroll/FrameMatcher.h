@@ -58,6 +58,11 @@ private:
         qint64 shift, begin, end;
         bool showsContent;  // the rows of [begin, end) are not all alike
     };
+    struct Search {
+        enum class Outcome { found, ambiguous, none };
+        Outcome outcome;
+        Run run;
+    };
     struct RowKeys {
         std::vector<quint64> key;
         std::vector<qint32> segmentBegin;  // first row of the run of equal keys holding the row
@@ -66,7 +71,10 @@ private:
 
     qint64 compareInPlace(const QImage& last, const Signature& lastSignature, const QImage& frame,
                           Signature& frameSignature);
-    void findFixedColumns(const QImage& frame);
+    Search findShift(const QImage& last, const Signature& lastSignature, const QImage& frame,
+                     const Signature& frameSignature);
+    bool findFixedColumns(const QImage& last, const QImage& frame);
+    void useColumnsExcept(std::span<const pixelrows::ColumnRange> excluded);
     void computeKeys(const Signature& signature, RowKeys& keys) const;
     std::vector<Run> candidateRuns() const;
     std::optional<Run> signatureRun(qint64 shift, qint64 lo, qint64 hi) const;

@@ -19,26 +19,15 @@ quint8 luminance(const ChannelSums& sums, int count) {
     return quint8(weighted / (256 * quint64(count)));
 }
 
-// Plain loops over one chunk, written so that the compiler vectorises them.
+// A plain loop that the compiler vectorises, in an AVX2 version where the processor has it
+// (about 1.5 times faster) chosen at load time.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void addChunk(const QRgb* row, int begin, int end, ChannelSums& sums) {
     quint32 red = 0, green = 0, blue = 0;
     for (int x = begin; x < end; ++x) {
         const QRgb p = row[x];
-        blue += p & 0xff;
-        green += (p >> 8) & 0xff;
-        red += (p >> 16) & 0xff;
-    }
-    sums.red += red;
-    sums.green += green;
-    sums.blue += blue;
-}
-
-void addChunkAndDifference(const QRgb* row, const QRgb* other, int begin, int end,
-                           quint32* difference, ChannelSums& sums) {
-    quint32 red = 0, green = 0, blue = 0;
-    for (int x = begin; x < end; ++x) {
-        const QRgb p = row[x];
-        difference[x] |= p ^ other[x];
         blue += p & 0xff;
         green += (p >> 8) & 0xff;
         red += (p >> 16) & 0xff;
@@ -66,20 +55,6 @@ void signatureRow(const QRgb* row, std::span<const ColumnRange> bands, quint8* o
         ChannelSums sums;
         for (int x = band.begin; x < band.end; x += kChunk) {
             addChunk(row, x, std::min(band.end, x + kChunk), sums);
-        }
-        out[c] = luminance(sums, band.end - band.begin);
-    }
-}
-
-void signatureRowAndDifference(const QRgb* row, const QRgb* other,
-                               std::span<const ColumnRange> bands, quint32* columnDifference,
-                               quint8* out) {
-    for (std::size_t c = 0; c < bands.size(); ++c) {
-        const ColumnRange band = bands[c];
-        ChannelSums sums;
-        for (int x = band.begin; x < band.end; x += kChunk) {
-            addChunkAndDifference(row, other, x, std::min(band.end, x + kChunk), columnDifference,
-                                  sums);
         }
         out[c] = luminance(sums, band.end - band.begin);
     }

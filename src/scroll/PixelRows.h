@@ -23,11 +23,6 @@ std::vector<ColumnRange> bands(int width, int columns);
 // Each band's mean luminance, (77 R + 150 G + 29 B) / 256 of the band's mean colour, 0 … 255.
 void signatureRow(const QRgb* row, std::span<const ColumnRange> bands, quint8* out);
 
-// signatureRow(row), and for every column x: columnDifference[x] |= row[x] ^ other[x].
-void signatureRowAndDifference(const QRgb* row, const QRgb* other,
-                               std::span<const ColumnRange> bands, quint32* columnDifference,
-                               quint8* out);
-
 // Whether the rows hold the same pixels in all the given ranges.
 bool equalIn(const QRgb* a, const QRgb* b, std::span<const ColumnRange> ranges);
 

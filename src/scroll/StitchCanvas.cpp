@@ -24,6 +24,7 @@ struct StitchCanvas::Mapping {
             mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapping->address == MAP_FAILED) return nullptr;
         mapping->bytes = bytes;
+        mapping->preferLargePages();
         return mapping;
     }
 
@@ -33,8 +34,13 @@ struct StitchCanvas::Mapping {
         if (moved == MAP_FAILED) return false;
         address = moved;
         bytes = newBytes;
+        preferLargePages();
         return true;
     }
+
+    // Each first write to a page costs a fault; 2 MiB pages make that 512 times rarer. A hint:
+    // where the system has none to give, small pages serve.
+    void preferLargePages() { madvise(address, bytes, MADV_HUGEPAGE); }
 };
 
 StitchCanvas::StitchCanvas(int width, QImage::Format format, qint64 maxRows)
