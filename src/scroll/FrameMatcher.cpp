@@ -38,6 +38,8 @@ constexpr double kStillRatio = 0.98;
 // more (many shifts fitting long stretches) counts as ambiguous.
 constexpr qint64 kCheckBudgetFrames = 4;
 constexpr std::size_t kMaxBands = 64;
+// Scroll bars are at most this wide (a 2x display's is about 30 pixels).
+constexpr int kSideStripColumns = 48;
 
 const QRgb* rowOf(const QImage& image, qint64 y) {
     return reinterpret_cast<const QRgb*>(image.constBits() + y * image.bytesPerLine());
@@ -78,6 +80,9 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
     if (search.outcome == Search::Outcome::none && findFixedColumns(last, frame)) {
         useColumnsExcept(m_fixedColumns);
         search = findShift(last, lastSignature, frame, frameSignature);
+    }
+    if (search.outcome == Search::Outcome::none) {
+        search = findShiftBesideSideStrips(last, lastSignature, frame, frameSignature);
     }
     if (search.outcome == Search::Outcome::found) {
         return {FrameMatch::Kind::moved, search.run.shift, search.run.begin, search.run.end,
@@ -136,6 +141,50 @@ qint64 FrameMatcher::compareInPlace(const QImage& last, const Signature& lastSig
                                 frameSignature.data() + std::size_t(y) * columns);
     }
     return changed;
+}
+
+// A scroll bar beside the content changes as it moves, but in its own way, so no shift fits
+// it. When nothing else fits, the outermost columns are left out of the comparison, rows are
+// judged unchanged by the others, and those of them that do not follow the shift are filled
+// like a sidebar.
+FrameMatcher::Search FrameMatcher::findShiftBesideSideStrips(const QImage& last,
+                                                             const Signature& lastSignature,
+                                                             const QImage& frame,
+                                                             const Signature& frameSignature) {
+    const int strip = std::min(m_width / 8, kSideStripColumns);
+    const auto fixed = [&](int x) {
+        return std::any_of(m_fixedColumns.begin(), m_fixedColumns.end(),
+                           [x](ColumnRange r) { return r.begin <= x && x < r.end; });
+    };
+    const auto inStrip = [&](int x) { return x < strip || x >= m_width - strip; };
+    useColumnsExcept(
+        pixelrows::rangesWhere(m_width, [&](int x) { return fixed(x) || inStrip(x); }));
+    const auto unchangedRow = [&](qint64 y) {
+        return pixelrows::equalIn(rowOf(frame, y), rowOf(last, y), m_comparedColumns);
+    };
+    m_topStill = 0;
+    while (m_topStill < m_height && unchangedRow(m_topStill))
+        ++m_topStill;
+    if (m_topStill == m_height) return {Search::Outcome::none, {}};
+    m_bottomStill = 0;
+    while (unchangedRow(m_height - 1 - m_bottomStill))
+        ++m_bottomStill;
+
+    const Search search = findShift(last, lastSignature, frame, frameSignature);
+    if (search.outcome != Search::Outcome::found) return search;
+    const auto strips = pixelrows::rangesWhere(m_width, inStrip);
+    for (const ColumnRange range : strips) {
+        std::fill(m_columnDifference.begin() + range.begin, m_columnDifference.begin() + range.end,
+                  0u);
+    }
+    for (qint64 y = search.run.begin; y < search.run.end; ++y) {
+        pixelrows::accumulateDifference(rowOf(frame, y), rowOf(last, y + search.run.shift), strips,
+                                        m_columnDifference.data());
+    }
+    m_fixedColumns = pixelrows::rangesWhere(m_width, [&](int x) {
+        return fixed(x) || (inStrip(x) && m_columnDifference[std::size_t(x)] != 0);
+    });
+    return search;
 }
 
 // A column that did not change is part of a fixed sidebar unless it is one colour from top to

@@ -28,8 +28,9 @@ struct FrameMatch {
     qint64 shift = 0;
     qint64 runBegin = 0;
     qint64 runEnd = 0;
-    // Columns that stayed in place, and are not one colour, while the content moved: a fixed
-    // sidebar. Beside new rows they would repeat it.
+    // Columns that are not content: those that stayed in place, and are not one colour, while
+    // the content moved (a fixed sidebar), and those at a side that changed in their own way (a
+    // scroll bar). Beside new rows they would repeat them.
     std::vector<pixelrows::ColumnRange> fixedColumns;
 
     static FrameMatch of(Kind kind) {
@@ -73,6 +74,8 @@ private:
                           Signature& frameSignature);
     Search findShift(const QImage& last, const Signature& lastSignature, const QImage& frame,
                      const Signature& frameSignature);
+    Search findShiftBesideSideStrips(const QImage& last, const Signature& lastSignature,
+                                     const QImage& frame, const Signature& frameSignature);
     bool findFixedColumns(const QImage& last, const QImage& frame);
     void useColumnsExcept(std::span<const pixelrows::ColumnRange> excluded);
     void computeKeys(const Signature& signature, RowKeys& keys) const;

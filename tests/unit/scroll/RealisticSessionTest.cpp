@@ -102,6 +102,20 @@ Check checkImage(const ScrollSession& session, const QImage& image) {
             }
         }
     }
+    if (const int bar = chrome.scrollbarColumns; bar > 0) {
+        // Beside new rows the bar shows its track; the thumb only where the first frame had it.
+        const QImage first = session.frame(0);
+        const QByteArray track =
+            rowBytes(first, first.height() - 1 - chrome.footerRows, first.width() - bar, bar);
+        int thumbRows = 0, firstThumbRows = 0;
+        for (int y = chrome.headerRows; y < contentEnd; ++y) {
+            thumbRows += rowBytes(image, y, image.width() - bar, bar) != track;
+            if (y < first.height() - chrome.footerRows) {
+                firstThumbRows += rowBytes(first, y, image.width() - bar, bar) != track;
+            }
+        }
+        check.repeatedChrome += std::max(0, thumbRows - firstThumbRows);
+    }
     const int reached = *std::max_element(session.offsets.begin(), session.offsets.end());
     check.missingRows =
         std::max(0, window.frameHeight() + reached - session.offsets.front() - height);
@@ -197,6 +211,12 @@ const SessionCase kSessions[] = {
      900,
      640,
      {.frames = 40, .seed = 10}},
+    {"a scroll bar whose thumb moves",
+     {.content = Content::mixed, .height = 3000, .seed = 13},
+     {.headerRows = 56, .scrollbarColumns = 14},
+     800,
+     600,
+     {.frames = 40, .seed = 12}},
     {"a jump too far and a return",
      kMixed,
      {},

@@ -380,6 +380,16 @@ QImage Window::frame(const QImage& page, int top) const {
     for (int y = 0; y < m_chrome.footerRows; ++y) {
         copyRow(m_footer, y, frame, m_frameHeight - m_chrome.footerRows + y, 0);
     }
+    if (m_chrome.scrollbarColumns > 0) {
+        QPainter p(&frame);
+        const QRect track(m_frameWidth - m_chrome.scrollbarColumns, m_chrome.headerRows,
+                          m_chrome.scrollbarColumns, viewportRows());
+        p.fillRect(track, QColor(0xe8, 0xe8, 0xe8));
+        const int length = std::max(24, viewportRows() * viewportRows() / page.height());
+        const int thumbTop = (viewportRows() - length) * top / (page.height() - viewportRows());
+        p.fillRect(track.adjusted(3, thumbTop, -3, thumbTop + length - viewportRows()),
+                   QColor(0x9a, 0x9a, 0x9a));
+    }
     return frame;
 }
 

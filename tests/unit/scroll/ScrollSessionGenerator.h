@@ -29,9 +29,10 @@ QImage renderPage(const PageOptions& options);
 
 // The parts of the window that stay in place while the page scrolls.
 struct Chrome {
-    int headerRows = 0;      // full width, at the top
-    int footerRows = 0;      // full width, at the bottom
-    int sidebarColumns = 0;  // at the left, between header and footer
+    int headerRows = 0;        // full width, at the top
+    int footerRows = 0;        // full width, at the bottom
+    int sidebarColumns = 0;    // at the left, between header and footer
+    int scrollbarColumns = 0;  // at the right, between header and footer; its thumb moves
 };
 
 // A window frameWidth × frameHeight showing the page beside and between its chrome.
@@ -43,7 +44,9 @@ public:
     int frameHeight() const { return m_frameHeight; }
     const Chrome& chrome() const { return m_chrome; }
     int viewportRows() const { return m_frameHeight - m_chrome.headerRows - m_chrome.footerRows; }
-    int pageWidth() const { return m_frameWidth - m_chrome.sidebarColumns; }
+    int pageWidth() const {
+        return m_frameWidth - m_chrome.sidebarColumns - m_chrome.scrollbarColumns;
+    }
     const QImage& header() const { return m_header; }
     const QImage& footer() const { return m_footer; }
     const QImage& sidebar() const { return m_sidebar; }
