@@ -85,8 +85,11 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
         search = findShiftBesideSideStrips(last, lastSignature, frame, frameSignature);
     }
     if (search.outcome == Search::Outcome::found) {
-        return {FrameMatch::Kind::moved, search.run.shift, search.run.begin, search.run.end,
-                m_fixedColumns};
+        // Matched rows that also stayed in place at the top may as well be a header.
+        Run content = search.run;
+        content.begin = std::max(content.begin, m_topStill);
+        keepColumnsBesideContent(content, last, frame);
+        return {FrameMatch::Kind::moved, content.shift, content.begin, content.end, m_fixedColumns};
     }
     const bool still = looksStill(changedRows, frameSignature);
     return FrameMatch::of(still ? FrameMatch::Kind::same : FrameMatch::Kind::unknown);
@@ -102,18 +105,41 @@ FrameMatcher::Search FrameMatcher::findShift(const QImage& last, const Signature
         if (a.showsContent != b.showsContent) return a.showsContent;
         return a.end - a.begin > b.end - b.begin;
     });
+    const auto blank = std::find_if(candidates.begin(), candidates.end(),
+                                    [](const Run& run) { return !run.showsContent; });
     std::optional<Run> confirmed;
     qint64 budget = kCheckBudgetFrames * m_height;
-    for (const Run& candidate : candidates) {
-        const auto run = confirm(candidate, last, frame, budget);
-        if (budget < 0) return {Search::Outcome::ambiguous, {}};
-        if (!run) continue;
-        // A second shift that fits, even over an overlap of one colour, is as good a reading.
-        if (confirmed || !run->showsContent) return {Search::Outcome::ambiguous, {}};
-        confirmed = run;
+    for (auto it = candidates.begin(); it != blank; ++it) {
+        const auto run = confirm(*it, last, frame, budget);
+        if (budget < 0 || (run && confirmed)) return {Search::Outcome::ambiguous, {}};
+        if (run && run->showsContent) confirmed = run;
     }
     if (!confirmed) return {Search::Outcome::none, {}};
+    // A fit over rows of one colour would mean that the content the other shift matched is new
+    // and only looks the same; that is a reading only where the last frame repeats at that
+    // distance (stripes, identical rows), not where the content shows once.
+    for (auto it = blank; it != candidates.end(); ++it) {
+        if (!repeatsEvery(*confirmed, it->shift - confirmed->shift)) continue;
+        const auto run = confirm(*it, last, frame, budget);
+        if (budget < 0 || run) return {Search::Outcome::ambiguous, {}};
+    }
     return {Search::Outcome::found, *confirmed};
+}
+
+// Whether the last frame repeats itself every `period` rows (either way) where the run's rows
+// change from one to the next: then content `period` rows on would look just the same.
+bool FrameMatcher::repeatsEvery(const Run& run, qint64 period) const {
+    const auto key = [&](qint64 y) { return m_lastKeys.key[std::size_t(y)]; };
+    bool seen = false;
+    for (qint64 y = run.begin + 1; y < run.end; ++y) {
+        if (m_frameKeys.key[std::size_t(y)] == m_frameKeys.key[std::size_t(y - 1)]) continue;
+        const qint64 before = y + run.shift;  // where the same change shows in the last frame
+        const qint64 other = before - period;
+        if (other < 1 || other >= m_height) continue;
+        if (key(other) != key(before) || key(other - 1) != key(before - 1)) return false;
+        seen = true;
+    }
+    return seen;
 }
 
 // Rows equal in place keep the last frame's signature row; the others get theirs computed.
@@ -144,9 +170,8 @@ qint64 FrameMatcher::compareInPlace(const QImage& last, const Signature& lastSig
 }
 
 // A scroll bar beside the content changes as it moves, but in its own way, so no shift fits
-// it. When nothing else fits, the outermost columns are left out of the comparison, rows are
-// judged unchanged by the others, and those of them that do not follow the shift are filled
-// like a sidebar.
+// it. When nothing else fits, the outermost columns are left out of the comparison too, and
+// rows are judged unchanged by the others.
 FrameMatcher::Search FrameMatcher::findShiftBesideSideStrips(const QImage& last,
                                                              const Signature& lastSignature,
                                                              const QImage& frame,
@@ -170,21 +195,49 @@ FrameMatcher::Search FrameMatcher::findShiftBesideSideStrips(const QImage& last,
     while (unchangedRow(m_height - 1 - m_bottomStill))
         ++m_bottomStill;
 
-    const Search search = findShift(last, lastSignature, frame, frameSignature);
-    if (search.outcome != Search::Outcome::found) return search;
-    const auto strips = pixelrows::rangesWhere(m_width, inStrip);
-    for (const ColumnRange range : strips) {
+    return findShift(last, lastSignature, frame, frameSignature);
+}
+
+// Of the columns left out of the comparison, those that follow the shift over the matched rows
+// are content after all (a column can stay the same in place by chance), unless they are one
+// colour there while, unchanged in place and not of one colour, they show a sidebar elsewhere.
+void FrameMatcher::keepColumnsBesideContent(const Run& run, const QImage& last,
+                                            const QImage& frame) {
+    std::vector<ColumnRange> excluded;
+    int next = 0;
+    for (const ColumnRange compared : m_comparedColumns) {
+        if (compared.begin > next) excluded.push_back({next, compared.begin});
+        next = compared.end;
+    }
+    if (next < m_width) excluded.push_back({next, m_width});
+    for (const ColumnRange range : excluded) {
         std::fill(m_columnDifference.begin() + range.begin, m_columnDifference.begin() + range.end,
                   0u);
+        std::fill(m_columnVariation.begin() + range.begin, m_columnVariation.begin() + range.end,
+                  0u);
     }
-    for (qint64 y = search.run.begin; y < search.run.end; ++y) {
-        pixelrows::accumulateDifference(rowOf(frame, y), rowOf(last, y + search.run.shift), strips,
+    for (qint64 y = run.begin; y < run.end; ++y) {
+        pixelrows::accumulateDifference(rowOf(frame, y), rowOf(last, y + run.shift), excluded,
                                         m_columnDifference.data());
+        pixelrows::accumulateDifference(rowOf(frame, y), rowOf(frame, run.begin), excluded,
+                                        m_columnVariation.data());
     }
-    m_fixedColumns = pixelrows::rangesWhere(m_width, [&](int x) {
-        return fixed(x) || (inStrip(x) && m_columnDifference[std::size_t(x)] != 0);
-    });
-    return search;
+    const std::vector<ColumnRange> sidebarLike = std::move(m_fixedColumns);
+    const auto inSidebarLike = [&](int x) {
+        return std::any_of(sidebarLike.begin(), sidebarLike.end(),
+                           [x](ColumnRange r) { return r.begin <= x && x < r.end; });
+    };
+    m_fixedColumns.clear();
+    for (const ColumnRange range : excluded) {
+        for (const ColumnRange part : pixelrows::rangesWhere(range.end, [&](int x) {
+                 const auto i = std::size_t(x);
+                 const bool followsShift = m_columnDifference[i] == 0;
+                 const bool oneColour = m_columnVariation[i] == 0;
+                 return x >= range.begin && (!followsShift || (oneColour && inSidebarLike(x)));
+             })) {
+            m_fixedColumns.push_back(part);
+        }
+    }
 }
 
 // A column that did not change is part of a fixed sidebar unless it is one colour from top to
@@ -217,6 +270,9 @@ bool FrameMatcher::findFixedColumns(const QImage& last, const QImage& frame) {
 
 // Compares all columns but the given ones, and keys rows by the bands clear of them.
 void FrameMatcher::useColumnsExcept(std::span<const ColumnRange> excluded) {
+    // Rows that stayed in place at the bottom may be a footer that differs from the content
+    // only in the columns left out; as content they would bring those columns along.
+    m_runMayPassStillBottom = excluded.empty();
     m_comparedColumns.clear();
     int next = 0;
     for (const ColumnRange range : excluded) {
@@ -292,7 +348,7 @@ std::optional<FrameMatcher::Run> FrameMatcher::signatureRun(qint64 shift, qint64
     const auto agree = [&](qint64 y) {
         return now.key[std::size_t(y)] == before.key[std::size_t(y + shift)];
     };
-    const qint64 limit = m_height - shift;
+    const qint64 limit = m_runMayPassStillBottom ? m_height - shift : hi;
     qint64 end = lo;
     while (end < limit && agree(end)) {
         end =

@@ -28,9 +28,8 @@ struct FrameMatch {
     qint64 shift = 0;
     qint64 runBegin = 0;
     qint64 runEnd = 0;
-    // Columns that are not content: those that stayed in place, and are not one colour, while
-    // the content moved (a fixed sidebar), and those at a side that changed in their own way (a
-    // scroll bar). Beside new rows they would repeat them.
+    // Columns that are not content: they did not follow the shift over the matched rows, as a
+    // fixed sidebar or a scroll bar does not. Beside new rows they would repeat it.
     std::vector<pixelrows::ColumnRange> fixedColumns;
 
     static FrameMatch of(Kind kind) {
@@ -77,6 +76,7 @@ private:
     Search findShiftBesideSideStrips(const QImage& last, const Signature& lastSignature,
                                      const QImage& frame, const Signature& frameSignature);
     bool findFixedColumns(const QImage& last, const QImage& frame);
+    void keepColumnsBesideContent(const Run& run, const QImage& last, const QImage& frame);
     void useColumnsExcept(std::span<const pixelrows::ColumnRange> excluded);
     void computeKeys(const Signature& signature, RowKeys& keys) const;
     std::vector<Run> candidateRuns() const;
@@ -84,6 +84,7 @@ private:
     std::optional<Run> confirm(const Run& candidate, const QImage& last, const QImage& frame,
                                qint64& budget) const;
     bool showsContent(qint64 begin, qint64 end) const;
+    bool repeatsEvery(const Run& run, qint64 period) const;
     bool looksStill(qint64 changedRows, const Signature& frameSignature) const;
 
     int m_width;
@@ -101,6 +102,7 @@ private:
     std::vector<pixelrows::ColumnRange> m_fixedColumns;
     std::vector<pixelrows::ColumnRange> m_comparedColumns;
     std::vector<quint8> m_usableBands;
+    bool m_runMayPassStillBottom = true;
     RowKeys m_frameKeys;
     RowKeys m_lastKeys;
 };

@@ -93,17 +93,17 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
 
 // The canvas ends with the last accepted frame's rows below its header, so the new frame's rows
 // from match.runEnd on go where the last frame's footer began: first `rows` new rows (fewer than
-// the shift only at the cap), then the frame's own footer. Sidebar columns beside new rows get
-// the sidebar's background instead of repeating it.
+// the shift only at the cap), then the frame's own footer. Where the last footer began higher,
+// the rows down to the new one are written again from the frame. Beside content rows, and
+// beside footer rows above the lowest footer seen, sidebar columns get the sidebar's background
+// instead of repeating it.
 bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qint64 rows) {
     const qint64 footerRows = m_frameHeight - match.shift - match.runEnd;
+    const qint64 again =
+        std::clamp(m_footerRows - footerRows, qint64(0), match.runEnd - match.runBegin);
     const qint64 top = m_totalHeight - footerRows;
     const qint64 kept = m_canvasStarted ? m_totalHeight : 0;
     if (!m_canvas.prepare(kept, m_totalHeight + rows)) return false;
-    const auto rowBytes = std::size_t(m_frameWidth) * sizeof(QRgb);
-    const auto copyRow = [&](const QImage& from, qint64 fromRow, qint64 toRow) {
-        std::memcpy(m_canvas.row(toRow), rowOf(from, fromRow), rowBytes);
-    };
     if (!m_canvasStarted) {
         for (qint64 y = 0; y < m_frameHeight; ++y)
             copyRow(m_firstFrame, y, y);
@@ -111,17 +111,27 @@ bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qin
         m_canvasStarted = true;
     }
     const std::vector<QRgb> fill = sidebarFill(frame, match, footerRows);
-    for (qint64 i = 0; i < rows; ++i) {
-        copyRow(frame, match.runEnd + i, top + i);
-        auto* row = reinterpret_cast<QRgb*>(m_canvas.row(top + i));
+    const auto place = [&](qint64 fromRow, qint64 toRow, bool besideContent) {
+        copyRow(frame, fromRow, toRow);
+        if (!besideContent) return;
+        auto* row = reinterpret_cast<QRgb*>(m_canvas.row(toRow));
         for (const pixelrows::ColumnRange range : match.fixedColumns) {
             std::copy(fill.begin() + range.begin, fill.begin() + range.end, row + range.begin);
         }
-    }
+    };
+    for (qint64 i = -again; i < rows; ++i)
+        place(match.runEnd + i, top + i, true);
+    m_lowestFooterRows = std::min(m_lowestFooterRows, footerRows);
     for (qint64 i = 0; i < footerRows; ++i) {
-        copyRow(frame, m_frameHeight - footerRows + i, top + rows + i);
+        place(m_frameHeight - footerRows + i, top + rows + i, i < footerRows - m_lowestFooterRows);
     }
+    m_footerRows = footerRows;
     return true;
+}
+
+void ScrollStitcher::copyRow(const QImage& from, qint64 fromRow, qint64 toRow) {
+    std::memcpy(m_canvas.row(toRow), rowOf(from, fromRow),
+                std::size_t(m_frameWidth) * sizeof(QRgb));
 }
 
 // Per sidebar column, the colour most of its rows beside the content have (majority vote).

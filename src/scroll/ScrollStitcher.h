@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QtGlobal>
 
+#include <limits>
 #include <optional>
 
 namespace moxilane {
@@ -68,6 +69,7 @@ private:
     ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight, Signature firstSignature);
 
     [[nodiscard]] bool placeRows(const QImage& frame, const FrameMatch& match, qint64 rows);
+    void copyRow(const QImage& from, qint64 fromRow, qint64 toRow);
     std::vector<QRgb> sidebarFill(const QImage& frame, const FrameMatch& match,
                                   qint64 footerRows) const;
 
@@ -84,6 +86,8 @@ private:
     FrameMatcher m_matcher;
     StitchCanvas m_canvas;
     bool m_canvasStarted = false;
+    qint64 m_footerRows = 0;  // rows at the canvas's end that stayed in place in the last frame
+    qint64 m_lowestFooterRows = std::numeric_limits<qint64>::max();
 };
 
 }  // namespace moxilane

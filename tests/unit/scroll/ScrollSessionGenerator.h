@@ -4,12 +4,11 @@
 
 #include <vector>
 
-// Scrolling sessions that look like real screens: a tall page rendered once (text in light and
-// dark themes, code with line numbers, tables with repeated and blank rows, photos and
-// gradients, long blank gaps), a window that may keep a header, a footer and a sidebar in place,
-// and viewport frames cut from the page the way people scroll (wheel notches, pauses, small
-// scroll-backs, a jump too far and a return). The page and every frame's offset are the ground
-// truth that stitched images are checked against.
+// Scrolling sessions that look like real screens, with their ground truth: a tall page rendered
+// once (text in light and dark themes, code with line numbers, tables with repeated and blank
+// rows, photos, gradients, blank gaps), a window that may keep a header, a footer, a sidebar and
+// a scroll bar in place, and the page row at the top of each frame, moved the way people scroll:
+// wheel notches, pauses, small scroll-backs, a jump too far and a return.
 namespace moxilane::scrolltest {
 
 enum class Theme { light, dark };
@@ -20,14 +19,13 @@ struct PageOptions {
     Theme theme = Theme::light;
     int width = 800;
     int height = 4000;
-    int maxGapRows = 0;  // blank gaps of up to this many rows between blocks; 0: none
+    int maxGapRows = 0;  // blank gaps of up to this many rows between blocks
     unsigned seed = 1;
 };
 
-// A page of blocks of the chosen content, stacked until it is `height` rows high.
 QImage renderPage(const PageOptions& options);
 
-// The parts of the window that stay in place while the page scrolls.
+// What stays in place while the page scrolls.
 struct Chrome {
     int headerRows = 0;        // full width, at the top
     int footerRows = 0;        // full width, at the bottom
@@ -35,18 +33,15 @@ struct Chrome {
     int scrollbarColumns = 0;  // at the right, between header and footer; its thumb moves
 };
 
-// A window frameWidth × frameHeight showing the page beside and between its chrome.
+// A window frameWidth × frameHeight showing the page inside its chrome.
 class Window {
 public:
     Window(int frameWidth, int frameHeight, Chrome chrome, Theme theme);
 
-    int frameWidth() const { return m_frameWidth; }
-    int frameHeight() const { return m_frameHeight; }
+    int frameHeight() const { return m_height; }
     const Chrome& chrome() const { return m_chrome; }
-    int viewportRows() const { return m_frameHeight - m_chrome.headerRows - m_chrome.footerRows; }
-    int pageWidth() const {
-        return m_frameWidth - m_chrome.sidebarColumns - m_chrome.scrollbarColumns;
-    }
+    int viewportRows() const { return m_height - m_chrome.headerRows - m_chrome.footerRows; }
+    int pageWidth() const { return m_width - m_chrome.sidebarColumns - m_chrome.scrollbarColumns; }
     const QImage& header() const { return m_header; }
     const QImage& footer() const { return m_footer; }
     const QImage& sidebar() const { return m_sidebar; }
@@ -55,12 +50,10 @@ public:
     QImage frame(const QImage& page, int top) const;
 
 private:
-    int m_frameWidth;
-    int m_frameHeight;
+    int m_width;
+    int m_height;
     Chrome m_chrome;
-    QImage m_header;
-    QImage m_footer;
-    QImage m_sidebar;
+    QImage m_header, m_footer, m_sidebar;
 };
 
 struct MotionOptions {
@@ -69,12 +62,11 @@ struct MotionOptions {
     int maxNotchesPerFrame = 3;
     bool pauses = true;
     bool scrollBacks = true;
-    bool jumpTooFar = false;  // once: a jump of more than the viewport, then back into reach
+    bool jumpTooFar = false;  // once: beyond the viewport, then back; then on past the jump
     unsigned seed = 1;
 };
 
-// The page row at the top of the viewport for each frame, starting at 0 and staying within
-// [0, pageHeight - viewportRows]. After a jump the session goes on past the jump's offset.
+// Page row at the top of the viewport per frame, from 0, within [0, pageHeight - viewportRows].
 std::vector<int> scrollOffsets(const MotionOptions& options, int viewportRows, int pageHeight);
 
 struct ScrollSession {
