@@ -1,10 +1,9 @@
 // `moxilane stitch`: its lines, messages, exit statuses and output file.
 #include "ScrollSessionGenerator.h"
+#include "TestPages.h"
 #include "app/StitchCommand.h"
 
 #include <QFile>
-#include <QImageReader>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,32 +14,20 @@ namespace {
 using namespace scrolltest;
 
 struct Outcome {
-    int status;
+    int status = 0;
     QString out, err;
 };
 
-Outcome stitch(const QStringList& args) {
-    Outcome outcome{0, {}, {}};
-    QTextStream out(&outcome.out), err(&outcome.err);
-    outcome.status = runStitchCommand(args, out, err);
-    out.flush();
-    err.flush();
-    return outcome;
-}
-
-// Noise in 200 colours, so that a palette PNG holds it exactly.
-QImage paletteNoise(int width, int height) {
-    QImage page(width, height, QImage::Format_RGB32);
-    QRandomGenerator random(4);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            page.setPixel(x, y, qRgb(int(random.bounded(200)), 90, 40));
-    }
-    return page;
-}
-
 class StitchCommand : public testing::Test {
 protected:
+    Outcome stitch(const QStringList& args) {
+        Outcome outcome;
+        QTextStream out(&outcome.out), err(&outcome.err);
+        outcome.status = runStitchCommand(args, out, err);
+        out.flush();
+        err.flush();
+        return outcome;
+    }
     QString path(const QString& name) const { return folder.filePath(name); }
     QString save(const QString& name, const QImage& image) const {
         EXPECT_TRUE(image.save(path(name), "PNG"));
@@ -48,36 +35,37 @@ protected:
     }
     QString write(const QString& name, const QByteArray& bytes) const {
         QFile file(path(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         return path(name);
     }
-    QImage output(const QString& name) const {
-        return QImage(path(name)).convertToFormat(QImage::Format_RGB32);
-    }
+    QImage output() const { return QImage(path("out.png")).convertToFormat(QImage::Format_RGB32); }
 
     QTemporaryDir folder;
     const QImage page = renderPage({.content = Content::code, .width = 400, .height = 2000});
-    QImage frame(int top) const { return page.copy(0, top, 400, 300); }
 };
 
 TEST_F(StitchCommand, StitchesFramesInOrderAndSaysWhatEachDid) {
-    const QStringList frames = {
-        save("0.png", frame(0)),   save("1.png", frame(60)),
-        save("2.png", frame(60)),  save("3.png", frame(150).convertToFormat(QImage::Format_RGBX64)),
-        save("4.png", frame(900)), save("5.png", frame(200)),
-    };
+    QStringList frames;
+    for (const int top : {0, 60, 60, 150, 900, 200}) {
+        const QImage frame = frameAt(page, top, 300);
+        frames << save(QString("%1.png").arg(frames.size()),
+                       top == 150 ? frame.convertToFormat(QImage::Format_RGBX64) : frame);
+    }
     const Outcome run = stitch(frames + QStringList{"-o", path("out.png"), "--scale", "2"});
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "first\nappended 60\nunchanged\nappended 90\nmisaligned\nappended 50\n");
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(output("out.png"), page.copy(0, 0, 400, 500));
+    EXPECT_EQ(output(), frameAt(page, 0, 500));
     EXPECT_EQ(QImage(path("out.png")).dotsPerMeterX(), qRound(144 / 0.0254));
 }
 
 TEST_F(StitchCommand, ReportsBadFramesAndSkipsThem) {
-    const QImage noise = paletteNoise(64, 400);
-    QFile valid(save("valid.png", frame(0)));
+    QImage noise = noisePage(64, 400);  // in 200 colours, so that a palette PNG holds it
+    for (int y = 0; y < 400; ++y) {
+        for (int x = 0; x < 64; ++x)
+            noise.setPixel(x, y, qRgb(qRed(noise.pixel(x, y)) % 200, 90, 40));
+    }
+    QFile valid(save("valid.png", frameAt(page, 0, 300)));
     ASSERT_TRUE(valid.open(QIODevice::ReadOnly));
     const QStringList frames = {
         path("missing.png"),
@@ -87,52 +75,48 @@ TEST_F(StitchCommand, ReportsBadFramesAndSkipsThem) {
         write("truncated.png", valid.readAll().left(int(valid.size() / 2))),
         save("1x1.png", QImage(1, 1, QImage::Format_RGB32)),
         save("100000x1.png", QImage(100000, 1, QImage::Format_RGB32)),
-        save("palette.png", noise.copy(0, 0, 64, 200).convertToFormat(QImage::Format_Indexed8)),
-        save("16bit.png", noise.copy(0, 20, 64, 200).convertToFormat(QImage::Format_RGBA64)),
-        save("shorter.png", noise.copy(0, 20, 64, 199)),
-        save("1x1.png", QImage(1, 1, QImage::Format_RGB32)),
-        save("alpha.png", noise.copy(0, 50, 64, 200).convertToFormat(QImage::Format_ARGB32)),
+        save("palette.png", frameAt(noise, 0, 200).convertToFormat(QImage::Format_Indexed8)),
+        save("16bit.png", frameAt(noise, 20, 200).convertToFormat(QImage::Format_RGBA64)),
+        save("shorter.png", frameAt(noise, 20, 199)),
+        path("1x1.png"),
+        save("alpha.png", frameAt(noise, 50, 200).convertToFormat(QImage::Format_ARGB32)),
     };
     const Outcome run = stitch(frames + QStringList{"-o", path("out.png")});
     EXPECT_EQ(run.status, 0);
     const QStringList lines = run.out.split('\n');
     ASSERT_EQ(lines.size(), frames.size() + 1);
-    EXPECT_EQ(lines[0], "unreadable: no such file");
-    EXPECT_EQ(lines[1], "unreadable: a folder, not a file");
-    EXPECT_EQ(lines[2], "unreadable: empty file");
-    EXPECT_EQ(lines[3], "unreadable: not a PNG image");
-    EXPECT_TRUE(lines[4].startsWith("unreadable: damaged or truncated PNG data"))
-        << lines[4].toStdString();
-    EXPECT_EQ(lines[5], "too small");
-    EXPECT_EQ(lines[6], "too small");
-    EXPECT_EQ(lines[7], "first");
-    EXPECT_EQ(lines[8], "appended 20");
-    EXPECT_EQ(lines[9], "misaligned: 64x199, the first frame is 64x200");
-    EXPECT_EQ(lines[10], "misaligned: 1x1, the first frame is 64x200");
-    EXPECT_EQ(lines[11], "appended 30");
-    EXPECT_EQ(run.err, "");  // nothing from the PNG reader about the damaged file
-    EXPECT_EQ(output("out.png"), noise.copy(0, 0, 64, 250));
+    const QStringList expected = {"unreadable: no such file",
+                                  "unreadable: a folder, not a file",
+                                  "unreadable: empty file",
+                                  "unreadable: not a PNG image",
+                                  "unreadable: damaged or truncated PNG data",
+                                  "too small",
+                                  "too small",
+                                  "first",
+                                  "appended 20",
+                                  "misaligned: 64x199, the first frame is 64x200",
+                                  "misaligned: 1x1, the first frame is 64x200",
+                                  "appended 30"};
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(lines[i].startsWith(expected[i])) << lines[i].toStdString();
+    }
+    EXPECT_EQ(run.err, "");  // nothing from Qt's PNG reader about the damaged file
+    EXPECT_EQ(output(), frameAt(noise, 0, 250));
 }
 
 TEST_F(StitchCommand, StopsGrowingAt24000Rows) {
-    QImage tall(64, 26000, QImage::Format_RGB32);
-    QRandomGenerator random(8);
-    for (int y = 0; y < tall.height(); ++y) {
-        for (int x = 0; x < 64; ++x)
-            tall.setPixel(x, y, random.generate() | 0xff000000u);
-    }
+    const QImage tall = noisePage(64, 26000);
     QStringList frames;
-    for (int i = 0; i < 29; ++i) {
-        frames << save(QString("%1.png").arg(i), tall.copy(0, 880 * i, 64, 1000));
-    }
+    for (int i = 0; i < 29; ++i)
+        frames << save(QString("%1.png").arg(i), frameAt(tall, 880 * i, 1000));
     const Outcome run = stitch(frames + QStringList{"-o", path("out.png")});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.out.endsWith("appended 880\nfull\nfull\n")) << run.out.toStdString();
-    EXPECT_EQ(output("out.png"), tall.copy(0, 0, 64, 24000));
+    EXPECT_EQ(output(), frameAt(tall, 0, 24000));
 }
 
 TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndSayWhy) {
-    const QString first = save("first.png", frame(0));
+    const QString first = save("first.png", frameAt(page, 0, 300));
     const QString empty = write("empty.png", {});
     const QString out = path("out.png");
     struct Row {
@@ -143,7 +127,6 @@ TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndSayWhy) {
     const Row rows[] = {
         {{}, 2, "no output file given"},
         {{"-o", out}, 2, "no frames given"},
-        {{first}, 2, "no output file given"},
         {{first, "-o", out, "-o", path("b.png")}, 2, "give -o only once"},
         {{first, "-o"}, 2, "Missing value after '-o'"},
         {{first, "-o", out, "--frobnicate"}, 2, "Unknown option 'frobnicate'"},
