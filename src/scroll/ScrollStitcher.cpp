@@ -93,14 +93,11 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
 
 // The canvas ends with the last accepted frame's rows below its header, so the new frame's rows
 // from match.runEnd on go where the last frame's footer began: first `rows` new rows (fewer than
-// the shift only at the cap), then the frame's own footer. Where the last footer began higher,
-// the rows down to the new one are written again from the frame. Beside content rows, and
-// beside footer rows above the lowest footer seen, sidebar columns get the sidebar's background
-// instead of repeating it.
+// the shift only at the cap), then the frame's own footer. Beside content rows, and beside
+// footer rows above the lowest footer seen (rows that stayed in place for a while), sidebar
+// columns get the sidebar's background instead of repeating it.
 bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qint64 rows) {
     const qint64 footerRows = m_frameHeight - match.shift - match.runEnd;
-    const qint64 again =
-        std::clamp(m_footerRows - footerRows, qint64(0), match.runEnd - match.runBegin);
     const qint64 top = m_totalHeight - footerRows;
     const qint64 kept = m_canvasStarted ? m_totalHeight : 0;
     if (!m_canvas.prepare(kept, m_totalHeight + rows)) return false;
@@ -119,13 +116,12 @@ bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qin
             std::copy(fill.begin() + range.begin, fill.begin() + range.end, row + range.begin);
         }
     };
-    for (qint64 i = -again; i < rows; ++i)
+    for (qint64 i = 0; i < rows; ++i)
         place(match.runEnd + i, top + i, true);
     m_lowestFooterRows = std::min(m_lowestFooterRows, footerRows);
     for (qint64 i = 0; i < footerRows; ++i) {
         place(m_frameHeight - footerRows + i, top + rows + i, i < footerRows - m_lowestFooterRows);
     }
-    m_footerRows = footerRows;
     return true;
 }
 

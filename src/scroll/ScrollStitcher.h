@@ -86,7 +86,6 @@ private:
     FrameMatcher m_matcher;
     StitchCanvas m_canvas;
     bool m_canvasStarted = false;
-    qint64 m_footerRows = 0;  // rows at the canvas's end that stayed in place in the last frame
     qint64 m_lowestFooterRows = std::numeric_limits<qint64>::max();
 };
 
