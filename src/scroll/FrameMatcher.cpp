@@ -11,17 +11,21 @@
 // keyed by its exact signature row, and a shift is a candidate when the keys of the new frame
 // repeat those of the last accepted frame, shifted, over an overlap of at least minOverlap rows.
 // Each candidate is then checked pixel for pixel over that overlap. Exactly one shift must
-// survive; when none does, or several do (a repeating pattern, an overlap of one colour that
-// would fit any shift), nothing is appended: guessing would duplicate or drop content.
+// survive; when none does, or several do (a repeating pattern), nothing is appended: guessing
+// would duplicate or drop content.
 //
 // What stays in place while the content moves is found by comparing the frame with the last
 // one in place: rows at the top and bottom that did not change may be a sticky header or
-// footer, columns that did not change and are not one colour are a fixed sidebar. The overlap
-// must match in every row between the unchanged top and bottom rows and may extend beyond
-// them as far as rows keep matching; sidebar columns are left out of the comparison.
+// footer; the overlap must match in every row between them and may extend beyond them as far
+// as rows keep matching. All columns are compared first. When no shift fits, columns that did
+// not change and are not one colour (a fixed sidebar) are left out; when still none fits, the
+// outermost columns too (a scroll bar, whose thumb moves its own way). Of the columns left out,
+// those that follow the confirmed shift are content after all; the others get filled beside
+// new rows, so that the sidebar or the thumb shows once.
 //
 // An overlap of rows that are all alike proves nothing: such a fit does not count as a
-// confirmation, and next to another fit it makes the frame ambiguous. For the same reason a
+// confirmation, and next to another fit it makes the frame ambiguous where the last frame
+// repeats itself at the distance between the two (stripes, identical rows). For the same reason a
 // frame counts as still only when at least 98 % of its rows stayed in place and those rows show
 // some content: a blank area that stays blank neither hides a real scroll nor stands for one.
 
@@ -47,6 +51,11 @@ const QRgb* rowOf(const QImage& image, qint64 y) {
 
 bool sameRow(const QImage& a, const QImage& b, qint64 y) {
     return std::memcmp(rowOf(a, y), rowOf(b, y), std::size_t(a.width()) * sizeof(QRgb)) == 0;
+}
+
+bool contains(const std::vector<ColumnRange>& ranges, int x) {
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [x](ColumnRange r) { return r.begin <= x && x < r.end; });
 }
 
 quint64 mix(quint64 hash, quint64 word) {
@@ -177,10 +186,7 @@ FrameMatcher::Search FrameMatcher::findShiftBesideSideStrips(const QImage& last,
                                                              const QImage& frame,
                                                              const Signature& frameSignature) {
     const int strip = std::min(m_width / 8, kSideStripColumns);
-    const auto fixed = [&](int x) {
-        return std::any_of(m_fixedColumns.begin(), m_fixedColumns.end(),
-                           [x](ColumnRange r) { return r.begin <= x && x < r.end; });
-    };
+    const auto fixed = [&](int x) { return contains(m_fixedColumns, x); };
     const auto inStrip = [&](int x) { return x < strip || x >= m_width - strip; };
     useColumnsExcept(
         pixelrows::rangesWhere(m_width, [&](int x) { return fixed(x) || inStrip(x); }));
@@ -223,17 +229,14 @@ void FrameMatcher::keepColumnsBesideContent(const Run& run, const QImage& last,
                                         m_columnVariation.data());
     }
     const std::vector<ColumnRange> sidebarLike = std::move(m_fixedColumns);
-    const auto inSidebarLike = [&](int x) {
-        return std::any_of(sidebarLike.begin(), sidebarLike.end(),
-                           [x](ColumnRange r) { return r.begin <= x && x < r.end; });
-    };
     m_fixedColumns.clear();
     for (const ColumnRange range : excluded) {
         for (const ColumnRange part : pixelrows::rangesWhere(range.end, [&](int x) {
                  const auto i = std::size_t(x);
                  const bool followsShift = m_columnDifference[i] == 0;
                  const bool oneColour = m_columnVariation[i] == 0;
-                 return x >= range.begin && (!followsShift || (oneColour && inSidebarLike(x)));
+                 return x >= range.begin &&
+                        (!followsShift || (oneColour && contains(sidebarLike, x)));
              })) {
             m_fixedColumns.push_back(part);
         }
