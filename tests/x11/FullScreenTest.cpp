@@ -99,25 +99,6 @@ TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
     EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == pattern({800, 600}));
 }
 
-TEST(FullScreen, WithoutASaveFolderTheCaptureGoesToTheClipboardOnly) {
-    XSession session({640, 480}, {}, /*withWindowManager=*/false);
-    ASSERT_TRUE(session.isReady());
-    ASSERT_TRUE(session.paintRoot(pattern({640, 480})));
-    Agent agent(session);
-    QDir(agent.saveFolder).removeRecursively();  // the chosen folder was deleted
-    ASSERT_TRUE(agent.waitUntilReady());
-
-    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
-    std::optional<QByteArray> png;
-    ASSERT_TRUE(waitUntil([&] {
-        png = session.run("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
-        return png && !png->isEmpty();
-    }));
-    EXPECT_TRUE(QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) ==
-                pattern({640, 480}));
-    EXPECT_FALSE(QDir(agent.saveFolder).exists());
-}
-
 TEST(Agent, DocksInATrayWhenThereIsOneAndRunsOnlyOncePerDisplay) {
     XSession session({1024, 768});
     ASSERT_TRUE(session.isReady());

@@ -160,11 +160,3 @@ TEST(CaptureDelivery, ImageThatCannotBeEncodedLeavesTheClipboardAlone) {
     EXPECT_TRUE(f.deliverNow({{QImage(), 1.0}}));
     EXPECT_EQ(f.clipboard.writes, 0);
 }
-
-TEST(CaptureDelivery, CaptureErrorAlertShowsTheDescription) {
-    DeliveryFixture f;
-    f.delivery.showCaptureError(CaptureError{CaptureError::Kind::NoDisplay, {}});
-    ASSERT_EQ(f.alerts.shown.size(), 1u);
-    EXPECT_EQ(f.alerts.shown[0].message, "Could Not Capture the Screen");
-    EXPECT_EQ(f.alerts.shown[0].text, "No display found to capture.");
-}

@@ -6,7 +6,7 @@
 
 using namespace moxilane;
 
-TEST(FileNames, TimestampIsTheSameUnderEveryLocale) {
+TEST(FileNames, SameUnderEveryLocaleAndNumberedFromTheSecond) {
     const QDateTime times[] = {QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9, 123)),
                                QDateTime(QDate(2025, 2, 1), QTime(9, 5, 3, 7))};
     const char* expected[] = {"Screenshot 2024-03-05 at 14.07.09.123",
@@ -19,11 +19,6 @@ TEST(FileNames, TimestampIsTheSameUnderEveryLocale) {
             EXPECT_EQ(screenshotBaseName(times[i]), expected[i]);
     }
     QLocale::setDefault(saved);
-}
-
-TEST(FileNames, FurtherDisplaysAreNumberedFromTwo) {
-    const QString base = QStringLiteral("Screenshot 2024-03-05 at 14.07.09.123");
-    EXPECT_EQ(screenshotFileName(base, 0), base + ".png");
-    EXPECT_EQ(screenshotFileName(base, 1), base + " (2).png");
-    EXPECT_EQ(screenshotFileName(base, 9), base + " (10).png");
+    EXPECT_EQ(screenshotFileName(expected[0], 0), QString(expected[0]) + ".png");
+    EXPECT_EQ(screenshotFileName(expected[0], 9), QString(expected[0]) + " (10).png");
 }
