@@ -2,8 +2,8 @@
 #include "app/StitchCommand.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtClipboard.h"
-#include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtScheduler.h"
+#include "platform/qt/QtServices.h"
 #include "platform/x11/X11CaptureService.h"
 #include "platform/x11/X11InstanceLock.h"
 #include "platform/x11/X11KeyGrabber.h"
@@ -64,7 +64,10 @@ int runAgent(int argc, char** argv) {
                                    settings);
     delegate.launch();
     instanceLock.claim();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A capture may still be on the worker; it uses objects that go with this scope.
+    scheduler.finishBackgroundWork();
+    return status;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Desktop.h"
+#include "platform/Services.h"
 
 namespace moxilane {
 

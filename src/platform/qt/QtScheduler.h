@@ -17,6 +17,8 @@ public:
     void post(std::function<void()> task) override;
     void postAfter(std::chrono::milliseconds delay, std::function<void()> task) override;
     void runInBackground(std::function<void()> work, std::function<void()> done) override;
+    // Waits for the job under way and those queued; their completions are dropped.
+    void finishBackgroundWork() { m_worker.waitForDone(); }
 
 private:
     QObject m_mainThreadContext;  // lives on the main thread; completions are queued to it

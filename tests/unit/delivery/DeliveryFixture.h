@@ -1,7 +1,7 @@
 #pragma once
 
 #include "delivery/CaptureDelivery.h"
-#include "fakes/FakeDesktop.h"
+#include "fakes/FakeServices.h"
 #include "fakes/FakeScheduler.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/qt/QtDesktop.h"
+#include "platform/qt/QtServices.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "delivery/PreviewPresenter.h"
-#include "platform/Desktop.h"
+#include "platform/Services.h"
 
 #include <QDateTime>
 #include <QStringList>
