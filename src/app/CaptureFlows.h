@@ -4,7 +4,7 @@
 #include "capture/Capture.h"
 #include "delivery/CaptureDelivery.h"
 #include "platform/CaptureService.h"
-#include "platform/Desktop.h"
+#include "platform/Services.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "platform/Settings.h"

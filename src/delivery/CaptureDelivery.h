@@ -3,7 +3,7 @@
 #include "capture/Capture.h"
 #include "delivery/PreviewPresenter.h"
 #include "delivery/SaveLocationStore.h"
-#include "platform/Desktop.h"
+#include "platform/Services.h"
 #include "platform/Scheduler.h"
 #include "platform/Settings.h"
 

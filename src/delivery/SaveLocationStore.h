@@ -1,7 +1,7 @@
 #pragma once
 
 #include "delivery/XdgTrash.h"
-#include "platform/Desktop.h"
+#include "platform/Services.h"
 #include "platform/Settings.h"
 
 #include <QString>
