@@ -9,7 +9,7 @@ packages=(
     # libraries
     qt6-base-dev qt6-qpa-plugins libqt6svg6
     libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
-    libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev x11proto-core-dev
+    libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev x11proto-dev
     libpng-dev zlib1g-dev libisal-dev
     # running: opening files, fonts
     xdg-utils fonts-dejavu-core
