@@ -10,11 +10,11 @@ packages=(
     qt6-base-dev qt6-qpa-plugins libqt6svg6
     libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
     libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev x11proto-dev
-    libpng-dev zlib1g-dev libisal-dev
+    zlib1g-dev libisal-dev
     # running: opening files, fonts
     xdg-utils fonts-dejavu-core
     # tests and benchmarks
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev
     xvfb openbox tint2 xdotool xclip x11-xserver-utils x11-utils
 )
 
