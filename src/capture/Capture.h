@@ -29,9 +29,6 @@ struct CaptureError {
     QString detail;  // what the server said, when it said anything
 
     QString description() const;
-    friend bool operator==(const CaptureError& a, const CaptureError& b) {
-        return a.kind == b.kind;
-    }
 };
 
 }  // namespace moxilane

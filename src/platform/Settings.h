@@ -36,8 +36,6 @@ public:
         write(QStringLiteral("saveFolderBookmark"), reference);
     }
 
-    const QString& filePath() const { return m_filePath; }
-
 private:
     std::optional<QVariant> read(const QString& key) const;
     std::optional<bool> readBool(const QString& key) const;

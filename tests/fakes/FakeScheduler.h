@@ -43,7 +43,6 @@ public:
         }
         m_now = end;
     }
-    bool isIdle() const { return m_queue.empty(); }
 
 private:
     std::chrono::milliseconds m_now{0};
