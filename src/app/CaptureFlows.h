@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/FlowUi.h"
-#include "capture/Capture.h"
+#include "platform/Capture.h"
 #include "delivery/CaptureDelivery.h"
 #include "platform/CaptureService.h"
 #include "platform/Services.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/Capture.h"
+#include "platform/Capture.h"
 #include "delivery/PreviewPresenter.h"
 #include "delivery/SaveLocationStore.h"
 #include "platform/Services.h"

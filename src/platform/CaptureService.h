@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/Capture.h"
+#include "platform/Capture.h"
 
 #include <QRect>
 

@@ -1,4 +1,4 @@
-#include "capture/Capture.h"
+#include "platform/Capture.h"
 
 namespace moxilane {
 
