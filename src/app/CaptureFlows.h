@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/FlowUi.h"
-#include "platform/Capture.h"
 #include "delivery/CaptureDelivery.h"
+#include "platform/Capture.h"
 #include "platform/CaptureService.h"
-#include "platform/Services.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
+#include "platform/Services.h"
 #include "platform/Settings.h"
 
 #include <chrono>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/Capture.h"
 #include "delivery/PreviewPresenter.h"
 #include "delivery/SaveLocationStore.h"
-#include "platform/Services.h"
+#include "platform/Capture.h"
 #include "platform/Scheduler.h"
+#include "platform/Services.h"
 #include "platform/Settings.h"
 
 #include <QStringList>

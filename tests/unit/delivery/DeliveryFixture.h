@@ -1,8 +1,8 @@
 #pragma once
 
 #include "delivery/CaptureDelivery.h"
-#include "fakes/FakeServices.h"
 #include "fakes/FakeScheduler.h"
+#include "fakes/FakeServices.h"
 
 #include <QDir>
 #include <QTemporaryDir>
