@@ -1,0 +1,93 @@
+#include "platform/posix/CommandChannel.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QVariant>
+
+#include <sys/socket.h>
+
+namespace moxilane {
+
+CommandServer::CommandServer(uid_t allowedUser, Handler handler)
+    : m_allowedUser(allowedUser), m_handler(std::move(handler)) {}
+
+CommandServer::~CommandServer() {
+    if (m_server) m_server->close();  // also removes the socket file
+}
+
+std::expected<std::unique_ptr<CommandServer>, QString> CommandServer::listen(const QString& path,
+                                                                             uid_t allowedUser,
+                                                                             Handler handler) {
+    std::unique_ptr<CommandServer> self(new CommandServer(allowedUser, std::move(handler)));
+    QLocalServer::removeServer(path);
+    self->m_server = new QLocalServer(self.get());
+    self->m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!self->m_server->listen(path)) {
+        return std::unexpected(
+            QStringLiteral("cannot listen on %1: %2").arg(path, self->m_server->errorString()));
+    }
+    // UserAccessOption already leaves only the owner's bits; make sure of no execute bit.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    connect(self->m_server, &QLocalServer::newConnection, self.get(), &CommandServer::accept);
+    return self;
+}
+
+void CommandServer::accept() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        const auto user = peerUser(socket->socketDescriptor());
+        if (!user || *user != m_allowedUser) {
+            socket->write("refused\n");
+            socket->disconnectFromServer();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
+        if (socket->bytesAvailable() > 0) serve(socket);
+    }
+}
+
+void CommandServer::serve(QLocalSocket* socket) {
+    if (socket->property("served").toBool()) return;
+    const bool complete = socket->canReadLine();
+    if (!complete && socket->bytesAvailable() <= kMaxRequest) return;  // wait for the rest
+    socket->setProperty("served", true);
+    const QByteArray request =
+        complete ? socket->readLine(kMaxRequest + 1).trimmed() : QByteArray();
+    const QByteArray reply = request.isEmpty() ? QByteArrayLiteral("unknown") : m_handler(request);
+    socket->write(reply + '\n');
+    socket->disconnectFromServer();
+}
+
+std::optional<uid_t> peerUser(qintptr socketDescriptor) {
+    struct ucred credentials {};
+    socklen_t size = sizeof credentials;
+    if (getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+        return std::nullopt;
+    return credentials.uid;
+}
+
+std::expected<QByteArray, CommandClientError> sendCommand(const QString& socketPath,
+                                                          const QByteArray& request,
+                                                          std::chrono::milliseconds deadline) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(int(deadline.count()))) {
+        const bool noAgent = socket.error() == QLocalSocket::ServerNotFoundError ||
+                             socket.error() == QLocalSocket::ConnectionRefusedError;
+        return std::unexpected(CommandClientError{noAgent, socket.errorString()});
+    }
+    socket.write(request + '\n');
+    socket.waitForBytesWritten(int(deadline.count()));
+    QByteArray reply;
+    while (!reply.contains('\n') && socket.waitForReadyRead(int(deadline.count())))
+        reply += socket.readAll();
+    reply += socket.readAll();
+    if (reply.isEmpty()) {
+        return std::unexpected(
+            CommandClientError{false, QStringLiteral("the agent did not answer")});
+    }
+    return reply.trimmed();
+}
+
+}  // namespace moxilane
