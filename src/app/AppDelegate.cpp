@@ -1,8 +1,11 @@
 #include "app/AppDelegate.h"
 
+#include "app/CommandLine.h"
+
 #include <QApplication>
 #include <QCursor>
-#include <QFileInfo>
+
+#include <cstdio>
 
 namespace moxilane {
 
@@ -14,50 +17,96 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                   platform.preview, platform.clock, platform.scheduler}),
       m_flows({platform.permission, settings, platform.captureService, platform.screens, m_delivery,
                platform.preview, platform.alerts, platform.scheduler},
-              CaptureFlows::Ui{}) {}
+              CaptureFlows::Ui{}),
+      m_menuModel(settings, m_saveLocation, platform.loginItem),
+      m_commands({settings, platform.loginItem, platform.alerts, platform.questions,
+                  platform.scheduler}) {}
 
 void AppDelegate::launch() {
-    m_statusItem = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
-    m_statusItem->setToolTip(QStringLiteral("Moxilane — Screenshots"));
-    buildMenu();
-    m_statusItem->setContextMenu(m_menu.get());
-    // A left click opens the same menu; there is no other click action.
-    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) m_menu->popup(QCursor::pos());
-            });
-    // Without a tray host the icon waits for one to appear; captures work meanwhile.
-    m_statusItem->show();
+    m_commands.offerLaunchAtLoginOnce();
+    createStatusItem();
     registerHotKeys();
     m_platform.scheduler.runInBackground([this] { m_platform.captureService.prepare(); }, [] {});
 }
 
-void AppDelegate::buildMenu() {
-    m_menu = std::make_unique<QMenu>();
-    auto add = [this](const QString& title, auto action, const QKeySequence& keys = {}) {
-        QAction* item = m_menu->addAction(title, this, action);
-        item->setShortcut(keys);
-        item->setShortcutVisibleInContextMenu(true);
-        return item;
-    };
-    add(
-        QStringLiteral("Capture Full Screen"), [this] { m_flows.captureFullScreenFromMenu(); },
-        QKeySequence(QStringLiteral("Ctrl+Shift+3")));
-    m_menu->addSeparator();
-    m_folderItem = add(QStringLiteral("Save To…"), [this] { chooseFolder(); });
-    add(QStringLiteral("Show Captures Folder in File Manager"), [this] { revealFolder(); });
-    m_menu->addSeparator();
-    add(
-        QStringLiteral("Quit Moxilane"), [] { QApplication::quit(); },
-        QKeySequence(QStringLiteral("Ctrl+Q")));
-    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { menuNeedsUpdate(); });
+void AppDelegate::createStatusItem() {
+    m_statusItem = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
+    m_statusItem->setToolTip(QStringLiteral("Moxilane — Screenshots"));
+    m_statusMenu = std::make_unique<StatusMenu>(m_menuModel,
+                                                [this](MenuCommand command) { perform(command); });
+    m_statusItem->setContextMenu(m_statusMenu->menu());
+    // A left click opens the same menu; there is no other click action.
+    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) m_statusMenu->menu()->popup(QCursor::pos());
+            });
+    // Without a tray host the icon waits for one to appear; captures work meanwhile.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fputs(
+            "moxilane: no system tray found; the menu shows once one starts, and the shortcuts "
+            "and the moxilane commands work meanwhile\n",
+            stderr);
+    }
+    m_statusItem->show();
 }
 
-void AppDelegate::menuNeedsUpdate() {
-    const auto folder = m_saveLocation.currentFolder();
-    const QString name = folder ? QFileInfo(*folder).fileName() : QStringLiteral("not set");
-    // The root folder has no last component; show it as "/".
-    m_folderItem->setText(QStringLiteral("Save To: %1…").arg(name.isEmpty() ? *folder : name));
+void AppDelegate::perform(MenuCommand command) {
+    using C = MenuCommand;
+    if (m_menuModel.toggle(command)) return;
+    switch (command) {
+        case C::CaptureArea:
+            return m_flows.startRegionCapture();
+        case C::CaptureWindow:
+            return m_flows.startWindowCapture();
+        case C::CaptureFullScreen:
+            return m_flows.captureFullScreenFromMenu();
+        case C::CaptureScrolling:
+            return m_flows.startScrollingCapture();
+        case C::FullScreenDelayed:
+            return m_flows.captureFullScreenDelayed();
+        case C::ChooseFolder:
+            return static_cast<void>(m_saveLocation.promptForFolder());
+        case C::RevealFolder:
+            return revealFolder();
+        case C::ToggleLaunchAtLogin:
+            return m_commands.toggleLaunchAtLogin();
+        case C::ShowInstructions:
+            return m_commands.showInstructions();
+        case C::ShowAbout:
+            return m_commands.showAbout();
+        case C::Quit:
+            return QApplication::quit();
+        default:
+            return;  // the setting toggles, done above
+    }
+}
+
+QByteArray AppDelegate::handleCommand(const QByteArray& request) {
+    const auto command = captureCommandNamed(request);
+    if (!command) return QByteArrayLiteral("unknown");
+    // The scrolling command finishes a running scrolling capture; the delayed one meets
+    // the start guard when its time comes, as the menu's does.
+    const bool guarded =
+        *command != CaptureCommand::Scroll && *command != CaptureCommand::ScreenDelayed;
+    if (guarded && m_flows.captureFlowActive()) return QByteArrayLiteral("busy");
+    switch (*command) {
+        case CaptureCommand::Area:
+            m_flows.startRegionCapture();
+            break;
+        case CaptureCommand::Window:
+            m_flows.startWindowCapture();
+            break;
+        case CaptureCommand::Screen:
+            m_flows.startFullScreenCapture();
+            break;
+        case CaptureCommand::ScreenDelayed:
+            m_flows.captureFullScreenDelayed();
+            break;
+        case CaptureCommand::Scroll:
+            m_flows.startScrollingCapture();
+            break;
+    }
+    return QByteArrayLiteral("started");
 }
 
 void AppDelegate::revealFolder() {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "app/AppCommands.h"
 #include "app/CaptureFlows.h"
 #include "app/HotKeyCenter.h"
+#include "app/StatusMenu.h"
+#include "app/StatusMenuModel.h"
 #include "delivery/CaptureDelivery.h"
 #include "delivery/SaveLocationStore.h"
 
-#include <QMenu>
+#include <QByteArray>
 #include <QObject>
 #include <QSystemTrayIcon>
 
@@ -26,6 +29,8 @@ struct PlatformServices {
     FolderPicker& folderPicker;
     Clock& clock;
     PreviewPresenter& preview;
+    LoginItem& loginItem;
+    Questions& questions;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and
@@ -35,13 +40,17 @@ class AppDelegate final : public QObject {
 public:
     AppDelegate(PlatformServices platform, Settings& settings);
 
-    // Once the event loop can start: the tray icon and its menu, then the hot keys.
+    // Once the event loop can start: the login offer (shown after launch), the tray icon
+    // and its menu, then the hot keys.
     void launch();
 
+    // A command line's request ("screen"); returns the reply line: "started", "busy" when
+    // another capture runs (the start guard would drop it), or "unknown".
+    QByteArray handleCommand(const QByteArray& request);
+
 private:
-    void buildMenu();
-    void menuNeedsUpdate();
-    void chooseFolder() { m_saveLocation.promptForFolder(); }
+    void createStatusItem();
+    void perform(MenuCommand command);
     void revealFolder();
     void registerHotKeys();
 
@@ -50,9 +59,10 @@ private:
     SaveLocationStore m_saveLocation;
     CaptureDelivery m_delivery;
     CaptureFlows m_flows;
-    std::unique_ptr<QMenu> m_menu;
+    StatusMenuModel m_menuModel;
+    AppCommands m_commands;
+    std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
-    QAction* m_folderItem = nullptr;  // owned by m_menu
 };
 
 }  // namespace moxilane

@@ -1,11 +1,18 @@
 #include "app/AppDelegate.h"
+#include "app/CommandClient.h"
+#include "app/CommandLine.h"
 #include "app/StitchCommand.h"
+#include "platform/posix/CommandChannel.h"
+#include "platform/posix/InstanceLock.h"
+#include "platform/posix/RuntimeFolder.h"
+#include "platform/posix/XdgAutostart.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtQuestions.h"
 #include "platform/qt/QtScheduler.h"
 #include "platform/qt/QtServices.h"
+#include "platform/x11/DisplayProbe.h"
 #include "platform/x11/X11CaptureService.h"
-#include "platform/x11/X11InstanceLock.h"
 #include "platform/x11/X11KeyGrabber.h"
 #include "platform/x11/X11Screens.h"
 
@@ -13,8 +20,7 @@
 #include <QIcon>
 #include <QTextStream>
 
-#include <cstdio>
-#include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -26,7 +32,30 @@ public:
     void dismiss(bool) override {}
 };
 
-int runAgent(int argc, char** argv) {
+int runAgent(int argc, char** argv, QTextStream& err) {
+    // Before Qt, whose own failure to reach the display aborts the process.
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (const auto problem = moxilane::x11::displayOpenError(display)) {
+        err << "moxilane: " << *problem << "\n";
+        return 1;
+    }
+    const auto folder = moxilane::userRuntimeFolder();
+    if (!folder) {
+        err << "moxilane: " << folder.error() << "\n";
+        return 1;
+    }
+    const moxilane::AgentAddress address = moxilane::agentAddress(*folder, display);
+    // Claimed before anything else: two agents started at the same moment cannot both run.
+    auto instance = moxilane::InstanceLock::claim(address.lockPath);
+    if (!instance) {
+        err << "moxilane: " << instance.error() << "\n";
+        return 1;
+    }
+    if (!*instance) {
+        err << "moxilane: already running on this display\n";
+        return 0;
+    }
+
     // Global keys and screen pixels come from X11; under Wayland this runs on XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
@@ -36,13 +65,8 @@ int runAgent(int argc, char** argv) {
     // Alerts and dialogs come and go; the program lives on in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        std::fputs("moxilane: needs an X11 display (set DISPLAY)\n", stderr);
-        return 1;
-    }
-
-    moxilane::x11::X11InstanceLock instanceLock;
-    if (instanceLock.isHeldElsewhere()) {
-        std::fputs("moxilane: already running on this display\n", stderr);
+        err << "moxilane: needs an X11 display; QT_QPA_PLATFORM chose "
+            << QGuiApplication::platformName() << "\n";
         return 1;
     }
 
@@ -57,13 +81,24 @@ int runAgent(int argc, char** argv) {
     moxilane::QtFolderPicker folderPicker;
     moxilane::SystemClock clock;
     NoThumbnail preview;
+    moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),
+                                     QApplication::applicationFilePath());
+    moxilane::QtQuestions questions;
     moxilane::Settings settings(moxilane::Settings::userFilePath());
 
-    moxilane::AppDelegate delegate({scheduler, captureService, screens, keyGrabber, permission,
-                                    alerts, clipboard, desktop, folderPicker, clock, preview},
-                                   settings);
+    moxilane::AppDelegate delegate(
+        {scheduler, captureService, screens, keyGrabber, permission, alerts, clipboard, desktop,
+         folderPicker, clock, preview, loginItem, questions},
+        settings);
     delegate.launch();
-    instanceLock.claim();
+    // Listening last: a command that gets through finds the keys and the menu in place.
+    auto commands = moxilane::CommandServer::listen(
+        address.socketPath, getuid(),
+        [&delegate](const QByteArray& request) { return delegate.handleCommand(request); });
+    if (!commands) {
+        err << "moxilane: the command line cannot reach this agent: " << commands.error() << "\n";
+        err.flush();
+    }
     const int status = QApplication::exec();
     // A capture may still be on the worker; it uses objects that go with this scope.
     scheduler.finishBackgroundWork();
@@ -73,13 +108,29 @@ int runAgent(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::string_view(argv[1]) == "stitch") {
-        QStringList args;
-        for (int i = 2; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return moxilane::runStitchCommand(args, out, err);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const moxilane::Invocation invocation = moxilane::parseCommandLine(arguments);
+    using Kind = moxilane::Invocation::Kind;
+    switch (invocation.kind) {
+        case Kind::Help:
+            out << moxilane::helpText();
+            return 0;
+        case Kind::Version:
+            out << moxilane::kVersionText << "\n";
+            return 0;
+        case Kind::UsageError:
+            err << "moxilane: " << invocation.problem << "\n" << moxilane::usageText();
+            return 2;
+        case Kind::Stitch:
+            return moxilane::runStitchCommand(invocation.stitchArguments, out, err);
+        case Kind::Capture:
+            return moxilane::runCaptureCommand(invocation.capture, err);
+        case Kind::Agent:
+            break;
     }
-    return runAgent(argc, argv);
+    return runAgent(argc, argv, err);
 }

@@ -1,0 +1,68 @@
+#include "app/AppCommands.h"
+
+#include "app/CommandLine.h"
+
+#include <QStringList>
+
+namespace moxilane {
+
+AppCommands::AppCommands(Services services) : m_services(services) {}
+
+void AppCommands::offerLaunchAtLoginOnce() {
+    if (m_services.settings.didAskLaunchAtLogin()) return;
+    m_services.settings.setDidAskLaunchAtLogin(true);
+    if (m_services.loginItem.status() == LoginItemStatus::Enabled) return;
+    m_services.scheduler.post([this] { askLaunchAtLogin(); });
+}
+
+void AppCommands::askLaunchAtLogin() {
+    const bool accepted = m_services.questions.ask(
+        QStringLiteral("Launch Moxilane at Login?"),
+        QStringLiteral("Moxilane can start automatically when you log in, so the capture "
+                       "shortcuts are always ready. You can change this anytime from the menu."),
+        QStringLiteral("Launch at Login"), QStringLiteral("Not Now"));
+    // A failure here stays silent: the menu's check mark tells the truth afterwards.
+    if (accepted) static_cast<void>(m_services.loginItem.registerItem());
+}
+
+void AppCommands::toggleLaunchAtLogin() {
+    const bool enabled = m_services.loginItem.status() == LoginItemStatus::Enabled;
+    const auto changed =
+        enabled ? m_services.loginItem.unregisterItem() : m_services.loginItem.registerItem();
+    if (!changed) {
+        m_services.alerts.showAlert(QStringLiteral("Could Not Change Launch at Login"),
+                                    changed.error());
+    }
+}
+
+void AppCommands::showAbout() {
+    m_services.alerts.showAlert(QString::fromLatin1(kVersionText),
+                                QStringLiteral("Built on Qt and the X Window System."));
+}
+
+void AppCommands::showInstructions() {
+    m_services.alerts.showAlert(QStringLiteral("Instructions"), instructionsText());
+}
+
+QString AppCommands::instructionsText() {
+    // Fourteen lines as they are meant to break; the alert must not re-wrap them.
+    return QStringList{
+        QStringLiteral("Global shortcuts:"),
+        QStringLiteral("Ctrl+Shift+1 — capture an area (drag with the mouse)"),
+        QStringLiteral("Ctrl+Shift+2 — capture a window (click the window)"),
+        QStringLiteral("Ctrl+Shift+3 — capture the full screen"),
+        QStringLiteral("Ctrl+Shift+4 — scrolling capture (select just the visible"),
+        QStringLiteral("part, release, then scroll through the content"),
+        QStringLiteral("with the mouse wheel and click Done — you get"),
+        QStringLiteral("one tall image; Ctrl+Shift+4 again also finishes it)"),
+        QString(),
+        QStringLiteral("While selecting: Esc cancels the capture."),
+        QString(),
+        QStringLiteral("On X11 no capture permission is needed. If another"),
+        QStringLiteral("program holds a shortcut, bind moxilane area (or"),
+        QStringLiteral("window, screen, scroll) in your keyboard settings."),
+    }
+        .join(QLatin1Char('\n'));
+}
+
+}  // namespace moxilane

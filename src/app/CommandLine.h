@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace moxilane {
+
+inline constexpr char kVersionText[] = "Moxilane 2.1";
+
+// The captures the command line asks the running agent for, as their hot keys do.
+enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll };
+QByteArray commandName(CaptureCommand command);
+std::optional<CaptureCommand> captureCommandNamed(const QByteArray& name);
+
+// What the words after the program's name ask for.
+struct Invocation {
+    enum class Kind { Agent, Capture, Stitch, Help, Version, UsageError };
+    Kind kind = Kind::Agent;
+    CaptureCommand capture = CaptureCommand::Screen;  // for Capture
+    QStringList stitchArguments{};                    // for Stitch: the words after "stitch"
+    QString problem{};                                // for UsageError
+};
+Invocation parseCommandLine(const QStringList& arguments);
+
+QString helpText();
+QString usageText();  // the short form, for standard error after a usage error
+
+}  // namespace moxilane
