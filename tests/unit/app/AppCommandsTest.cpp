@@ -1,0 +1,99 @@
+#include "app/AppCommands.h"
+#include "fakes/FakeLoginItem.h"
+#include "fakes/FakeScheduler.h"
+#include "fakes/FakeServices.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace moxilane;
+using namespace moxilane::test;
+
+namespace {
+
+struct CommandsFixture {
+    QTemporaryDir home;
+    Settings settings{home.filePath("Moxilane.conf")};
+    FakeLoginItem loginItem;
+    FakeAlerts alerts;
+    FakeQuestions questions;
+    FakeScheduler scheduler;
+    AppCommands commands{{settings, loginItem, alerts, questions, scheduler}};
+};
+
+}  // namespace
+
+TEST(LaunchAtLoginOffer, ShownOnceAfterLaunchWithTheSettingWrittenFirst) {
+    CommandsFixture f;
+    bool writtenBeforeShown = false;
+    f.questions.onAsk = [&] { writtenBeforeShown = f.settings.didAskLaunchAtLogin(); };
+    f.commands.offerLaunchAtLoginOnce();
+    // Nothing shows during the launch sequence itself.
+    EXPECT_TRUE(f.questions.asked.empty());
+    EXPECT_TRUE(f.settings.didAskLaunchAtLogin());
+    f.scheduler.runUntilIdle();
+    ASSERT_EQ(f.questions.asked, std::vector<QString>{"Launch Moxilane at Login?"});
+    EXPECT_EQ(f.questions.buttons, (std::vector<QString>{"Launch at Login", "Not Now"}));
+    EXPECT_TRUE(writtenBeforeShown);
+    EXPECT_EQ(f.loginItem.current, LoginItemStatus::Enabled);
+
+    // The next launch does not ask again, whatever the answer was.
+    f.loginItem.current = LoginItemStatus::NotRegistered;
+    f.commands.offerLaunchAtLoginOnce();
+    f.scheduler.runUntilIdle();
+    EXPECT_EQ(f.questions.asked.size(), 1u);
+}
+
+TEST(LaunchAtLoginOffer, NotShownWhenAlreadyOnAndSilentWhenRegisteringFails) {
+    CommandsFixture already;
+    already.loginItem.current = LoginItemStatus::Enabled;
+    already.commands.offerLaunchAtLoginOnce();
+    already.scheduler.runUntilIdle();
+    EXPECT_TRUE(already.questions.asked.empty());
+    EXPECT_TRUE(already.settings.didAskLaunchAtLogin());
+
+    CommandsFixture failing;
+    failing.loginItem.failure = "Not a directory";
+    failing.commands.offerLaunchAtLoginOnce();
+    failing.scheduler.runUntilIdle();
+    EXPECT_EQ(failing.loginItem.changes, std::vector<QString>{"register"});
+    EXPECT_TRUE(failing.alerts.shown.empty());
+
+    CommandsFixture declined;
+    declined.questions.answer = false;
+    declined.commands.offerLaunchAtLoginOnce();
+    declined.scheduler.runUntilIdle();
+    EXPECT_TRUE(declined.loginItem.changes.empty());
+}
+
+TEST(ToggleLaunchAtLogin, RegistersUnlessOnAndShowsTheSystemsReasonOnFailure) {
+    CommandsFixture f;
+    f.commands.toggleLaunchAtLogin();
+    f.commands.toggleLaunchAtLogin();
+    EXPECT_EQ(f.loginItem.changes, (std::vector<QString>{"register", "unregister"}));
+    EXPECT_TRUE(f.alerts.shown.empty());
+
+    f.loginItem.failure = "The autostart folder “/x” couldn’t be made: Not a directory.";
+    f.commands.toggleLaunchAtLogin();
+    ASSERT_EQ(f.alerts.shown.size(), 1u);
+    EXPECT_EQ(f.alerts.shown[0].message, "Could Not Change Launch at Login");
+    EXPECT_EQ(f.alerts.shown[0].text, *f.loginItem.failure);
+}
+
+TEST(AboutAndInstructions, ExactTexts) {
+    CommandsFixture f;
+    f.commands.showAbout();
+    f.commands.showInstructions();
+    ASSERT_EQ(f.alerts.shown.size(), 2u);
+    EXPECT_EQ(f.alerts.shown[0].message, "Moxilane 2.1");
+    EXPECT_EQ(f.alerts.shown[0].text, "Built on Qt and the X Window System.");
+    EXPECT_EQ(f.alerts.shown[1].message, "Instructions");
+    const QStringList lines = f.alerts.shown[1].text.split('\n');
+    ASSERT_EQ(lines.size(), 14);
+    EXPECT_EQ(lines[1], "Ctrl+Shift+1 — capture an area (drag with the mouse)");
+    EXPECT_EQ(lines[7], "one tall image; Ctrl+Shift+4 again also finishes it)");
+    EXPECT_TRUE(lines[8].isEmpty());
+    EXPECT_TRUE(lines[10].isEmpty());
+    EXPECT_EQ(lines[13], "window, screen, scroll) in your keyboard settings.");
+}
