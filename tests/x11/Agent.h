@@ -2,13 +2,18 @@
 
 #include "XSession.h"
 
+#include "platform/posix/RuntimeFolder.h"
+
 #include <QDir>
+#include <QFile>
+#include <QLocalSocket>
 #include <QSettings>
 
 namespace moxilane::test {
 
 // The real moxilane program running on a test session, with its settings in the
-// session's home and a save folder there.
+// session's home and a save folder there. The first-launch offer is taken as answered
+// unless configure removes didAskLaunchAtLogin: it is a modal alert.
 struct Agent {
     XSession& session;
     QString saveFolder = session.home() + "/Shots";
@@ -20,6 +25,7 @@ struct Agent {
         QDir().mkpath(saveFolder);
         QSettings settings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat);
         settings.setValue("saveFolderBookmark", saveFolder);
+        settings.setValue("didAskLaunchAtLogin", true);
         if (configure) configure(settings);
         settings.sync();
         QProcessEnvironment env = session.environment();
@@ -28,9 +34,23 @@ struct Agent {
         process = &session.start(MOXILANE_BINARY, {}, env);
     }
 
-    // The agent claims its selection once its keys are grabbed and its menu is built.
-    bool waitUntilReady() {
-        return waitUntil([&] { return session.hasSelectionOwner("MOXILANE_AGENT"); });
+    // The agent listens for commands once its keys are grabbed and its menu is built.
+    bool waitUntilReady() { return waitUntilListening(session); }
+
+    static moxilane::AgentAddress address(const XSession& session) {
+        return moxilane::agentAddress(session.home() + "/run", session.display());
+    }
+    static bool waitUntilListening(const XSession& session) {
+        return waitUntil([&] {
+            QLocalSocket socket;
+            socket.connectToServer(address(session).socketPath);
+            return socket.waitForConnected(100);
+        });
+    }
+    // The process that holds the display's instance lock, as it wrote itself down.
+    static qint64 lockHolder(const XSession& session) {
+        QFile file(address(session).lockPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
     }
 
     QStringList savedFiles() const { return QDir(saveFolder).entryList(QDir::Files, QDir::Name); }

@@ -98,26 +98,3 @@ TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
     ASSERT_TRUE(agent.waitForFiles(1));
     EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == pattern({800, 600}));
 }
-
-TEST(Agent, DocksInATrayWhenThereIsOneAndRunsOnlyOncePerDisplay) {
-    XSession session({1024, 768});
-    ASSERT_TRUE(session.isReady());
-    session.start("tint2", {}, session.environment());
-    ASSERT_TRUE(waitUntil([&] { return session.hasSelectionOwner("_NET_SYSTEM_TRAY_S0"); }));
-    Agent agent(session);
-    ASSERT_TRUE(agent.waitUntilReady());
-    // The icon window is reparented into the tray and shown there.
-    EXPECT_TRUE(waitUntil([&] {
-        const auto windows =
-            session.run("xdotool", {"search", "--onlyvisible", "--classname", "moxilane"});
-        return windows && !windows->trimmed().isEmpty();
-    }));
-
-    QProcess second;
-    second.setProcessEnvironment(session.environment());
-    second.start(MOXILANE_BINARY, {});
-    ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitCode(), 1);
-    EXPECT_TRUE(second.readAllStandardError().contains("already running"));
-    EXPECT_EQ(agent.process->state(), QProcess::Running);
-}

@@ -1,0 +1,194 @@
+#include "Agent.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+using namespace moxilane::test;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QByteArray standardError;
+};
+
+// Runs moxilane with these arguments on the session and waits for it to end. Standard
+// error goes to a file: an agent it starts keeps writing there after it has gone.
+Result runMoxilane(XSession& session, const QStringList& arguments, QProcessEnvironment env = {}) {
+    if (env.isEmpty()) env = session.environment();
+    const QString errors = session.home() + "/command.err";
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setStandardErrorFile(errors);
+    process.start(MOXILANE_BINARY, arguments);
+    if (!process.waitForFinished(20000)) process.kill();
+    QFile file(errors);
+    file.open(QIODevice::ReadOnly);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, file.readAll()};
+}
+
+// An agent this test did not start itself (a command line started it): stopped at the end.
+struct StrayAgent {
+    qint64 pid = 0;
+    ~StrayAgent() {
+        if (pid > 0) kill(pid_t(pid), SIGTERM);
+    }
+};
+
+QString readSetting(XSession& session, const QString& key) {
+    QFile file(session.home() + "/config/Moxilane/Moxilane.conf");
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith(key.toUtf8() + "=")) return QString::fromUtf8(line.mid(key.size() + 1));
+    return {};
+}
+
+QStringList visibleWindows(XSession& session) {
+    const auto out = session.run("xdotool", {"search", "--onlyvisible", "--classname", "moxilane"});
+    return out ? QString::fromLatin1(*out).split('\n', Qt::SkipEmptyParts) : QStringList{};
+}
+
+}  // namespace
+
+TEST(Shell, TrayMenuItemSixTurnsClipboardOnlyOnAndTheNextCaptureWritesNoFile) {
+    XSession session({1024, 768});
+    ASSERT_TRUE(session.isReady());
+    session.start("tint2", {}, session.environment());
+    ASSERT_TRUE(waitUntil([&] { return session.hasSelectionOwner("_NET_SYSTEM_TRAY_S0"); }));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    ASSERT_TRUE(waitUntil([&] { return visibleWindows(session).size() == 1; }));  // the icon
+    const QString icon = visibleWindows(session).front();
+
+    ASSERT_TRUE(session.run("xdotool", {"mousemove", "--window", icon, "4", "4", "click", "1"}));
+    ASSERT_TRUE(waitUntil([&] { return visibleWindows(session).size() == 2; }));  // the menu
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(session.run("xdotool", {"key", "Down"}));
+    ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));
+    ASSERT_TRUE(waitUntil([&] { return readSetting(session, "copyToClipboard") == "true"; }));
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto targets =
+            session.run("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
+        return targets && targets->contains("image/png");
+    }));
+    const auto png = session.run("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+    ASSERT_TRUE(png);
+    EXPECT_EQ(QImage::fromData(*png).size(), QSize(1024, 768));
+    EXPECT_TRUE(agent.savedFiles().isEmpty());
+}
+
+TEST(Shell, CaptureCommandReachesTheRunningAgentOrStartsOne) {
+    XSession session({800, 600});
+    ASSERT_TRUE(session.isReady());
+    {
+        Agent agent(session);
+        ASSERT_TRUE(agent.waitUntilReady());
+        const Result screen = runMoxilane(session, {"screen"});
+        EXPECT_EQ(screen.exitCode, 0) << screen.standardError.toStdString();
+        EXPECT_TRUE(agent.waitForFiles(1));
+        // Still the one agent: a plain start finds it and is not an error.
+        const Result second = runMoxilane(session, {});
+        EXPECT_EQ(second.exitCode, 0);
+        EXPECT_TRUE(second.standardError.contains("already running on this display"));
+        EXPECT_EQ(Agent::lockHolder(session), agent.process->processId());
+        agent.process->kill();  // as a crash would: the socket file stays behind
+        agent.process->waitForFinished();
+    }
+
+    const QString folder = session.home() + "/Shots";
+    const int before = int(QDir(folder).entryList(QDir::Files).size());
+    const Result started = runMoxilane(session, {"screen"});
+    StrayAgent stray{Agent::lockHolder(session)};
+    EXPECT_EQ(started.exitCode, 0) << started.standardError.toStdString();
+    EXPECT_GT(stray.pid, 0);
+    EXPECT_TRUE(waitUntil([&] { return QDir(folder).entryList(QDir::Files).size() > before; }));
+    EXPECT_EQ(kill(pid_t(stray.pid), 0), 0);  // the agent it started runs on
+}
+
+TEST(Shell, AgentsStartedTogetherLeaveExactlyOneRunning) {
+    XSession session({640, 480});
+    ASSERT_TRUE(session.isReady());
+    QProcess first, second;
+    for (QProcess* p : {&first, &second}) {
+        p->setProcessEnvironment(session.environment());
+        p->start(MOXILANE_BINARY, {});
+    }
+    ASSERT_TRUE(Agent::waitUntilListening(session));
+    // One of them gives way at once; the other holds the display.
+    ASSERT_TRUE(waitUntil([&] { return first.waitForFinished(20) || second.waitForFinished(20); }));
+    QProcess& gone = first.state() == QProcess::NotRunning ? first : second;
+    QProcess& running = &gone == &first ? second : first;
+    EXPECT_EQ(gone.exitCode(), 0);
+    EXPECT_TRUE(gone.readAllStandardError().contains("already running on this display"));
+    EXPECT_EQ(running.state(), QProcess::Running);
+    EXPECT_EQ(Agent::lockHolder(session), running.processId());
+    EXPECT_EQ(runMoxilane(session, {"screen"}).exitCode, 0);  // and it takes commands
+    running.terminate();
+    running.waitForFinished();
+}
+
+TEST(Shell, FirstLaunchOffersLaunchAtLoginAndTheDefaultAnswerWritesTheEntry) {
+    XSession session({800, 600});
+    ASSERT_TRUE(session.isReady());
+    Agent agent(session, {}, [](QSettings& s) { s.remove("didAskLaunchAtLogin"); });
+    ASSERT_TRUE(agent.waitUntilReady());
+    ASSERT_TRUE(waitUntil([&] {
+        const auto found = session.run(
+            "xdotool", {"search", "--onlyvisible", "--name", "Launch Moxilane at Login\\?"});
+        return found && !found->trimmed().isEmpty();
+    }));
+    EXPECT_EQ(readSetting(session, "didAskLaunchAtLogin"), "true");
+    ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));  // the default: Launch at Login
+    const QString entry = session.home() + "/config/autostart/moxilane.desktop";
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(entry); }));
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(
+        "\nExec=" + QFileInfo(MOXILANE_BINARY).canonicalFilePath().toUtf8() + "\n"));
+}
+
+TEST(Shell, WithoutATrayItSaysSoOnceAndDocksWhenOneAppears) {
+    XSession session({1024, 768});
+    ASSERT_TRUE(session.isReady());
+    QSettings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat)
+        .setValue("didAskLaunchAtLogin", true);
+    QProcess agent;
+    agent.setProcessEnvironment(session.environment());
+    agent.start(MOXILANE_BINARY, {});
+    ASSERT_TRUE(Agent::waitUntilListening(session));
+    EXPECT_EQ(runMoxilane(session, {"screen"}).exitCode, 0);
+    session.start("tint2", {}, session.environment());
+    // The icon window is reparented into the tray when one appears, and shown there.
+    EXPECT_TRUE(waitUntil([&] { return !visibleWindows(session).isEmpty(); }));
+    agent.terminate();
+    ASSERT_TRUE(agent.waitForFinished());
+    EXPECT_EQ(QString::fromUtf8(agent.readAllStandardError()).count("no system tray found"), 1);
+}
+
+TEST(Shell, NoDisplayIsOneLineAndStatusOneHelpAndVersionNeedNone) {
+    XSession session({320, 240});
+    ASSERT_TRUE(session.isReady());
+    QProcessEnvironment env = session.environment();
+    env.remove("DISPLAY");
+    const Result version = runMoxilane(session, {"--version"}, env);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(runMoxilane(session, {"--help"}, env).exitCode, 0);
+
+    const Result unset = runMoxilane(session, {}, env);
+    EXPECT_EQ(unset.exitCode, 1);
+    EXPECT_EQ(unset.standardError, "moxilane: no X11 display (DISPLAY is not set)\n");
+    env.insert("DISPLAY", ":64999");
+    const Result unreachable = runMoxilane(session, {}, env);
+    EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_EQ(unreachable.standardError, "moxilane: cannot open X11 display :64999\n");
+
+    const Result unknown = runMoxilane(session, {"--frobnicate"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(
+        unknown.standardError.startsWith("moxilane: unknown command “--frobnicate”\nusage:"));
+}
