@@ -20,6 +20,8 @@
 #include <QIcon>
 #include <QTextStream>
 
+#include <csignal>
+
 #include <unistd.h>
 
 namespace {
@@ -56,6 +58,8 @@ int runAgent(int argc, char** argv, QTextStream& err) {
         return 0;
     }
 
+    // A command line that hung up, or a closed pipe on standard error, must not end the agent.
+    std::signal(SIGPIPE, SIG_IGN);
     // Global keys and screen pixels come from X11; under Wayland this runs on XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
