@@ -15,7 +15,7 @@ packages=(
     xdg-utils fonts-dejavu-core
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev
-    xvfb openbox tint2 xdotool xclip x11-xserver-utils x11-utils
+    xvfb openbox tint2 xdotool xclip x11-xserver-utils x11-utils desktop-file-utils
 )
 
 missing=()
