@@ -89,23 +89,22 @@ QByteArray AppDelegate::handleCommand(const QByteArray& request) {
     const bool guarded =
         *command != CaptureCommand::Scroll && *command != CaptureCommand::ScreenDelayed;
     if (guarded && m_flows.captureFlowActive()) return QByteArrayLiteral("busy");
-    switch (*command) {
-        case CaptureCommand::Area:
-            m_flows.startRegionCapture();
-            break;
-        case CaptureCommand::Window:
-            m_flows.startWindowCapture();
-            break;
-        case CaptureCommand::Screen:
-            m_flows.startFullScreenCapture();
-            break;
-        case CaptureCommand::ScreenDelayed:
-            m_flows.captureFullScreenDelayed();
-            break;
-        case CaptureCommand::Scroll:
-            m_flows.startScrollingCapture();
-            break;
-    }
+    // Like a hot key's action, the capture starts once this event has been handled: the
+    // reply goes out first, whatever the capture then shows.
+    m_platform.scheduler.post([this, command = *command] {
+        switch (command) {
+            case CaptureCommand::Area:
+                return m_flows.startRegionCapture();
+            case CaptureCommand::Window:
+                return m_flows.startWindowCapture();
+            case CaptureCommand::Screen:
+                return m_flows.startFullScreenCapture();
+            case CaptureCommand::ScreenDelayed:
+                return m_flows.captureFullScreenDelayed();
+            case CaptureCommand::Scroll:
+                return m_flows.startScrollingCapture();
+        }
+    });
     return QByteArrayLiteral("started");
 }
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QVariant>
 
 #include <sys/socket.h>
@@ -43,6 +44,8 @@ void CommandServer::accept() {
             continue;
         }
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
+        // A client that connects and says nothing is not kept for ever.
+        QTimer::singleShot(kRequestDeadline, socket, [socket] { socket->abort(); });
         if (socket->bytesAvailable() > 0) serve(socket);
     }
 }

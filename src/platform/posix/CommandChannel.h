@@ -24,6 +24,7 @@ class CommandServer final : public QObject {
 public:
     using Handler = std::function<QByteArray(const QByteArray& request)>;
     static constexpr qsizetype kMaxRequest = 256;
+    static constexpr std::chrono::seconds kRequestDeadline{5};
 
     // Replaces whatever is at path: the caller holds the instance lock, so a socket
     // there was left by an agent that is gone.
