@@ -41,6 +41,18 @@ QPointF identity(QPointF p) {
     return p;
 }
 
+// A smooth scale averages every source pixel: for a tall scrolling capture shown small that
+// reads hundreds of megabytes. Picking 4 x 4 samples per shown pixel first looks the same on
+// screen at a fraction of the reads.
+QImage scaledForScreen(const QImage& image, QSize size) {
+    constexpr int samples = 4;
+    const QSize sampled = (size * samples).boundedTo(image.size());
+    const QImage source = sampled == image.size() ? image
+                                                  : image.scaled(sampled, Qt::IgnoreAspectRatio,
+                                                                 Qt::FastTransformation);
+    return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 }  // namespace
 
 MarkupCanvas::MarkupCanvas(QImage baseImage, TextEntry& textEntry)
@@ -280,7 +292,7 @@ void MarkupCanvas::drawBaseImage(QPainter& painter, const CanvasMapping& view,
     const QSize size(std::max(1, device(shown.right()) - topLeft.x()),
                      std::max(1, device(shown.bottom()) - topLeft.y()));
     if (m_scaledBase.size() != size || m_scaledBase.devicePixelRatio() != devicePixelRatio) {
-        m_scaledBase = m_baseImage.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaledBase = scaledForScreen(m_baseImage, size);
         if (m_scaledBase.format() != QImage::Format_RGB32)
             m_scaledBase.convertTo(QImage::Format_ARGB32_Premultiplied);
         m_scaledBase.setDevicePixelRatio(devicePixelRatio);
