@@ -130,13 +130,45 @@ void MarkupCanvas::mouseMove(const QMouseEvent& event) {
         m_didMoveSelection = true;
         redraw();
     } else if (m_phase == Phase::drawing && m_inProgress) {
-        const auto kind = m_inProgress->kind();
-        if (kind == Annotation::Kind::freehand || kind == Annotation::Kind::highlight)
-            m_inProgress->appendPoint(imagePoint);
-        else
-            m_inProgress->replaceSecondPoint(imagePoint);
-        redraw();
+        extendInProgress(imagePoint);
     }
+}
+
+namespace {
+
+// How far beyond its mapped points an annotation being drawn can paint, in view units, with
+// a margin for antialiasing.
+double strokeReach(const Annotation& a, double scale) {
+    const double width = std::max(scale * a.lineWidth(), 1.0);
+    double reach = width / 2;
+    if (a.kind() == Annotation::Kind::arrow) reach += std::max(14.0 * scale, 3.5 * width);
+    if (a.kind() == Annotation::Kind::highlight) reach = std::max(3 * width, 8 * scale) / 2;
+    return reach + 2;
+}
+
+QRectF spanOf(QPointF a, QPointF b) {
+    return QRectF(a, b).normalized();
+}
+
+}  // namespace
+
+// Repaints only what the change can touch: a long stroke then costs one segment per event,
+// not the whole view.
+void MarkupCanvas::extendInProgress(QPointF imagePoint) {
+    const CanvasMapping view = mapping();
+    const auto& points = m_inProgress->points();
+    const auto kind = m_inProgress->kind();
+    QRectF dirty;
+    if (kind == Annotation::Kind::freehand || kind == Annotation::Kind::highlight) {
+        dirty = spanOf(view.imageToView(points.back()), view.imageToView(imagePoint));
+        m_inProgress->appendPoint(imagePoint);
+    } else if (points.size() >= 2) {
+        dirty = spanOf(view.imageToView(points[0]), view.imageToView(points[1]));
+        m_inProgress->replaceSecondPoint(imagePoint);
+        dirty |= spanOf(view.imageToView(points[0]), view.imageToView(points[1]));
+    }
+    const double reach = strokeReach(*m_inProgress, view.displayScale());
+    redraw(dirty.adjusted(-reach, -reach, reach, reach));
 }
 
 void MarkupCanvas::mouseRelease(const QMouseEvent& event) {
@@ -245,8 +277,8 @@ void MarkupCanvas::changed() {
     if (m_onChange) m_onChange();
 }
 
-void MarkupCanvas::redraw() {
-    if (m_onRedraw) m_onRedraw();
+void MarkupCanvas::redraw(QRectF dirtyView) {
+    if (m_onRedraw) m_onRedraw(dirtyView);
 }
 
 std::optional<QImage> MarkupCanvas::render() {

@@ -46,8 +46,10 @@ public:
 
     // Called after every recorded edit, undo and redo.
     void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
-    // Called when the view must be painted again.
-    void setOnRedraw(std::function<void()> onRedraw) { m_onRedraw = std::move(onRedraw); }
+    // Called when the view must be painted again: within the given rectangle (view points), or
+    // all of it when the rectangle is null. Painting everything within the rectangle gives the
+    // same pixels as painting the whole view.
+    void setOnRedraw(std::function<void(QRectF)> onRedraw) { m_onRedraw = std::move(onRedraw); }
 
     void setViewSize(QSizeF viewSize) { m_viewSize = viewSize; }
     CanvasMapping mapping() const { return CanvasMapping(m_viewSize, m_baseImage.size()); }
@@ -92,7 +94,8 @@ private:
     void recordEdit();
     void replaceAnnotations(AnnotationList state);
     void changed();
-    void redraw();
+    void redraw(QRectF dirtyView = {});
+    void extendInProgress(QPointF imagePoint);
     void drawBaseImage(QPainter& painter, const CanvasMapping& mapping, double devicePixelRatio);
 
     QImage m_baseImage;
@@ -114,7 +117,7 @@ private:
     double m_currentLineWidthPoints = 4.0;
     double m_currentFontImagePx = 40.0;
     std::function<void()> m_onChange;
-    std::function<void()> m_onRedraw;
+    std::function<void(QRectF)> m_onRedraw;
 
     // The base image scaled to the device pixels it covers at the current zoom: painting blits
     // it instead of scaling the whole capture on every event.

@@ -12,7 +12,12 @@ MarkupCanvasView::MarkupCanvasView(QImage capture, QWidget* parent)
     : QWidget(parent), m_canvas(std::move(capture), *this) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_canvas.setOnRedraw([this] { update(); });
+    m_canvas.setOnRedraw([this](QRectF dirty) {
+        if (dirty.isNull())
+            update();
+        else
+            update(dirty.toAlignedRect());
+    });
     const QSize imageSize = m_canvas.mapping().displayRect().size().toSize();
     resize(imageSize.isEmpty() ? QSize(1, 1) : imageSize);
     m_canvas.setViewSize(size());

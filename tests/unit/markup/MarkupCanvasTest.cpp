@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -237,6 +238,38 @@ TEST(MarkupCanvas, OtherButtonsAndMidDragEditsKeepTheHistoryConsistent) {
     empty.canvas.deleteSelection();
     EXPECT_FALSE(empty.canvas.canUndo());
     EXPECT_EQ(empty.changes, 0);
+}
+
+// Painting the view within each reported rectangle, over the view as it was, must give the
+// same pixels as painting it all.
+TEST(MarkupCanvas, PartialRedrawsWhileDrawingMatchFullOnes) {
+    const auto paint = [](MarkupCanvas& canvas, double dpr, QImage* over, QRectF clip) {
+        QImage image = over ? *over : QImage(QSize(400, 300) * dpr, QImage::Format_RGB32);
+        image.setDevicePixelRatio(dpr);
+        QPainter painter(&image);
+        if (!clip.isNull()) painter.setClipRect(clip.toAlignedRect());
+        canvas.paint(painter, Qt::gray, Qt::blue, dpr);
+        return image;
+    };
+    for (const MarkupTool tool :
+         {MarkupTool::pen, MarkupTool::highlighter, MarkupTool::arrow, MarkupTool::oval}) {
+        for (const double dpr : {1.0, 2.0}) {
+            SCOPED_TRACE(label(tool).toStdString() + " at " + std::to_string(dpr));
+            Canvas t({400, 300}, {1600, 1200});  // a quarter: strokes 16 pixels wide
+            QRectF dirty;
+            t.canvas.setOnRedraw([&dirty](QRectF rect) { dirty = rect; });
+            t.canvas.setCurrentTool(tool);
+            t.press({100.3, 100.7});
+            QImage shown = paint(t.canvas, dpr, nullptr, {});
+            for (const QPointF to :
+                 {QPointF(180.5, 140.2), QPointF(120, 40), QPointF(300, 260), QPointF(110, 110)}) {
+                t.drag(to);
+                ASSERT_FALSE(dirty.isNull());
+                shown = paint(t.canvas, dpr, &shown, dirty);
+                EXPECT_EQ(shown, paint(t.canvas, dpr, nullptr, {}));
+            }
+        }
+    }
 }
 
 TEST(MarkupCanvas, TypedTextIsCommittedByClickUndoAndRenderButNeverWhenBlank) {
