@@ -5,6 +5,8 @@
 #include "markup/MarkupToolIcon.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <cstdio>
@@ -23,19 +25,30 @@ QImage checkerboard(QSize size) {
     return image;
 }
 
-void addEveryKind(MarkupCanvas& canvas, QColor color) {
-    auto& list = const_cast<AnnotationList&>(canvas.annotations());
-    using K = Annotation::Kind;
-    list.push_back(std::make_shared<Annotation>(
-        K::arrow, std::vector<QPointF>{{40, 200}, {220, 60}}, color, 4));
-    list.push_back(std::make_shared<Annotation>(
-        K::arrow, std::vector<QPointF>{{300, 60}, {300, 60}}, color, 4));
-    list.push_back(std::make_shared<Annotation>(
-        K::rectangle, std::vector<QPointF>{{380, 40}, {260, 160}}, color, 4));
-    list.push_back(std::make_shared<Annotation>(
-        K::oval, std::vector<QPointF>{{420, 40}, {600, 160}}, color, 8));
-    list.push_back(std::make_shared<Annotation>(
-        K::line, std::vector<QPointF>{{40, 240}, {260, 300}}, color, 2));
+void send(QWidget& view, QEvent::Type type, QPointF at) {
+    const auto button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const auto held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, view.mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(&view, &event);
+}
+
+// Draws through the canvas's own gestures, the view showing the image at its pixel size.
+void draw(MarkupCanvasView& view, MarkupTool tool, double widthPoints,
+          const std::vector<QPointF>& path) {
+    view.canvas().setCurrentTool(tool);
+    view.canvas().setCurrentLineWidthPoints(widthPoints);
+    send(view, QEvent::MouseButtonPress, path.front());
+    for (std::size_t i = 1; i < path.size(); ++i)
+        send(view, QEvent::MouseMove, path[i]);
+    send(view, QEvent::MouseButtonRelease, path.back());
+}
+
+void addEveryKind(MarkupCanvasView& view) {
+    draw(view, MarkupTool::arrow, 4, {{40, 200}, {220, 60}});
+    draw(view, MarkupTool::arrow, 4, {{300, 60}});
+    draw(view, MarkupTool::rectangle, 4, {{380, 40}, {260, 160}});
+    draw(view, MarkupTool::oval, 8, {{420, 40}, {600, 160}});
+    draw(view, MarkupTool::line, 2, {{40, 240}, {260, 300}});
     std::vector<QPointF> wave, loop;
     for (int i = 0; i <= 60; ++i)
         wave.emplace_back(300 + i * 5, 260 + 30 * std::sin(i / 6.0));
@@ -43,10 +56,15 @@ void addEveryKind(MarkupCanvas& canvas, QColor color) {
         const double t = i / 80.0 * 2 * std::numbers::pi;
         loop.emplace_back(120 + 90 * std::sin(t), 380 + 40 * std::sin(2 * t));
     }
-    list.push_back(std::make_shared<Annotation>(K::freehand, wave, color, 4));
-    list.push_back(std::make_shared<Annotation>(K::highlight, loop, QColor(255, 204, 0), 6));
-    list.push_back(std::make_shared<Annotation>(K::text, std::vector<QPointF>{{300, 340}}, color, 4,
-                                                QStringLiteral("Hello, مرحبا 👍🏽"), 40));
+    draw(view, MarkupTool::pen, 4, wave);
+    view.canvas().setCurrentColor(QColor(255, 204, 0));
+    draw(view, MarkupTool::highlighter, 6, loop);
+    view.canvas().setCurrentColor(systemRed());
+    draw(view, MarkupTool::text, 4, {{300, 340}});
+    if (auto* field = view.findChild<QLineEdit*>()) {
+        field->setText(QStringLiteral("Hello, مرحبا 👍🏽"));
+        view.canvas().commitText();
+    }
 }
 
 }  // namespace
@@ -54,7 +72,7 @@ void addEveryKind(MarkupCanvas& canvas, QColor color) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     MarkupCanvasView view(checkerboard({640, 440}));
-    addEveryKind(view.canvas(), systemRed());
+    addEveryKind(view);
     if (argc > 1) {
         const auto image = view.render();
         return image && image->save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
