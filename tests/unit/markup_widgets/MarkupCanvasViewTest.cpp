@@ -91,6 +91,27 @@ TEST(MarkupCanvasView, PaintsTheStrokeItRecordedWhereTheImageShowsIt) {
     EXPECT_FALSE(markupToolIcon(MarkupTool::highlighter).pixmap(24, 24).isNull());
 }
 
+TEST(MarkupCanvasView, ShowsOnePixelWideCapturesCentred) {
+    struct Case {
+        QSize image, view;
+        QPoint inside, outside;
+    };
+    const Case cases[] = {
+        {{1, 1}, {400, 300}, {200, 150}, {40, 150}},       // enlarged to 300 x 300
+        {{1, 24000}, {640, 924}, {320, 462}, {318, 462}},  // 0.04 points wide: one pixel
+    };
+    for (const Case& c : cases) {
+        QImage image(c.image, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        MarkupCanvasView view(image);
+        view.resize(c.view);
+        const QImage shown = view.grab().toImage();
+        EXPECT_EQ(shown.pixelColor(c.inside), QColor(Qt::blue));
+        EXPECT_NE(shown.pixelColor(c.outside), QColor(Qt::blue));
+        EXPECT_EQ(view.render()->size(), c.image);
+    }
+}
+
 }  // namespace
 }  // namespace moxilane
 
