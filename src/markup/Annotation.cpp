@@ -1,0 +1,199 @@
+#include "markup/Annotation.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <ranges>
+
+namespace moxilane {
+
+Annotation::Annotation(Kind kind, std::vector<QPointF> points, QColor color, double lineWidth,
+                       QString text, double fontSize)
+    : m_kind(kind),
+      m_points(std::move(points)),
+      m_color(color),
+      m_lineWidth(lineWidth),
+      m_text(std::move(text)),
+      m_fontSize(fontSize) {}
+
+void Annotation::appendPoint(QPointF imagePoint) {
+    m_points.push_back(imagePoint);
+}
+
+void Annotation::replaceSecondPoint(QPointF imagePoint) {
+    if (m_points.size() >= 2) m_points[1] = imagePoint;
+}
+
+int graphemeCount(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+QRectF Annotation::boundingBox() const {
+    if (m_points.empty()) return {};
+    const auto [minX, maxX] = std::ranges::minmax(m_points | std::views::transform(&QPointF::x));
+    const auto [minY, maxY] = std::ranges::minmax(m_points | std::views::transform(&QPointF::y));
+    double width = maxX - minX;
+    double height = maxY - minY;
+    if (m_kind == Kind::text) {
+        // Estimated, not measured: the box must not depend on the fonts of the machine.
+        const int characters = std::max(1, graphemeCount(m_text));
+        width = std::max(width, m_fontSize * characters * 0.6);
+        height = std::max(height, m_fontSize * 1.4);
+    }
+    return {minX - m_lineWidth, minY - m_lineWidth, width + 2 * m_lineWidth,
+            height + 2 * m_lineWidth};
+}
+
+bool Annotation::contains(QPointF p) const {
+    const QRectF box = boundingBox();
+    if (!(box.width() > 0) || !(box.height() > 0)) return false;
+    return p.x() >= box.left() && p.x() < box.right() && p.y() >= box.top() && p.y() < box.bottom();
+}
+
+void Annotation::translate(QPointF deltaImage) {
+    for (QPointF& p : m_points)
+        p += deltaImage;
+}
+
+std::shared_ptr<Annotation> Annotation::copy() const {
+    return std::make_shared<Annotation>(*this);
+}
+
+namespace {
+
+QPainterPath polyline(const std::vector<QPointF>& points, const PointMap& map) {
+    QPainterPath path(map(points.front()));
+    for (std::size_t i = 1; i < points.size(); ++i)
+        path.lineTo(map(points[i]));
+    return path;
+}
+
+QPainterPath arrowPath(QPointF a, QPointF b, double scale, double width, bool withHead) {
+    QPainterPath path(a);
+    path.lineTo(b);
+    if (!withHead) return path;
+    // The painter is y-down: mirror the angles so the head looks as in a y-up drawing.
+    const double theta = std::atan2(-(b.y() - a.y()), b.x() - a.x());
+    const double wing = std::max(14.0 * scale, 3.5 * width);
+    constexpr double spread = std::numbers::pi / 7;
+    for (const double phi :
+         {theta + std::numbers::pi - spread, theta - std::numbers::pi + spread}) {
+        path.moveTo(b);
+        path.lineTo(b + QPointF(wing * std::cos(phi), -wing * std::sin(phi)));
+    }
+    return path;
+}
+
+QRectF frameOf(QPointF a, QPointF b) {
+    return {std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(a.x() - b.x()),
+            std::abs(a.y() - b.y())};
+}
+
+}  // namespace
+
+void Annotation::draw(QPainter& painter, const PointMap& map, double scale) const {
+    const double width = std::max(scale * m_lineWidth, 1.0);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    QPen pen(m_color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    switch (m_kind) {
+        case Kind::arrow:
+        case Kind::line:
+            if (m_points.size() < 2) break;
+            painter.setPen(pen);
+            painter.drawPath(
+                arrowPath(map(m_points[0]), map(m_points[1]), scale, width, m_kind == Kind::arrow));
+            break;
+        case Kind::rectangle:
+        case Kind::oval: {
+            if (m_points.size() < 2) break;
+            pen.setCapStyle(Qt::FlatCap);
+            painter.setPen(pen);
+            const QRectF frame = frameOf(map(m_points[0]), map(m_points[1]));
+            if (m_kind == Kind::rectangle)
+                painter.drawRect(frame);
+            else
+                painter.drawEllipse(frame);
+            break;
+        }
+        case Kind::freehand:
+            if (m_points.size() < 2) break;
+            painter.setPen(pen);
+            painter.drawPath(polyline(m_points, map));
+            break;
+        case Kind::highlight: {
+            if (m_points.size() < 2) break;
+            // One path stroked once: where the stroke crosses itself it is no darker.
+            QColor translucent = m_color;
+            translucent.setAlphaF(0.35f);
+            pen.setColor(translucent);
+            pen.setWidthF(std::max(3 * width, 8 * scale));
+            painter.setPen(pen);
+            painter.drawPath(polyline(m_points, map));
+            break;
+        }
+        case Kind::text:
+            drawText(painter, map, scale);
+            break;
+    }
+    painter.restore();
+}
+
+void Annotation::drawText(QPainter& painter, const PointMap& map, double scale) const {
+    const double fontPx = scale * m_fontSize;
+    if (m_points.empty() || m_text.isEmpty() || !(fontPx > 0)) return;
+    // QFont sizes are whole pixels; draw at the nearest one and scale to the exact size, so
+    // the text keeps its size relative to the image at every zoom.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setWeight(QFont::DemiBold);
+    const int wholePx = std::max(1, static_cast<int>(std::lround(fontPx)));
+    font.setPixelSize(wholePx);
+    const QFontMetricsF metrics(font);
+    // The line box is 1.2 font sizes high and hangs from the point; the glyphs sit centred in it.
+    const double lineBox = 1.2 * wholePx;
+    const double baseline = (lineBox - metrics.ascent() - metrics.descent()) / 2 + metrics.ascent();
+    painter.translate(map(m_points.front()));
+    painter.scale(fontPx / wholePx, fontPx / wholePx);
+    painter.setFont(font);
+    painter.setPen(m_color);
+    painter.drawText(QPointF(0, baseline), m_text);
+}
+
+AnnotationList copyOf(const AnnotationList& annotations) {
+    AnnotationList copies;
+    copies.reserve(annotations.size());
+    for (const auto& annotation : annotations)
+        copies.push_back(annotation->copy());
+    return copies;
+}
+
+void drawSelectionOutline(QPainter& painter, const Annotation& annotation, const PointMap& map,
+                          QColor accent) {
+    const QRectF box = annotation.boundingBox();
+    const QPointF a = map(box.topLeft());
+    const QPointF b = map(box.bottomRight());
+    const QRectF outline = QRectF(a, b).normalized().adjusted(-2, -2, 2, 2);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    QPen pen(accent, 1.0);
+    pen.setDashPattern({4.0, 3.0});
+    pen.setDashOffset(0);
+    painter.setPen(pen);
+    painter.drawRect(outline);
+    painter.restore();
+}
+
+}  // namespace moxilane

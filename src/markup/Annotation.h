@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QColor>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+namespace moxilane {
+
+// Maps an image-pixel point to a point of the painter's coordinate space.
+using PointMap = std::function<QPointF(QPointF)>;
+
+// One mark on a capture. Geometry, widths and font size are in image pixels (origin at the
+// top-left pixel corner, y down, unrounded), so a mark keeps its size relative to the image
+// whatever the zoom it was drawn at. Held by shared_ptr: the canvas selects and deletes by
+// identity, while the undo history keeps copies.
+class Annotation {
+public:
+    enum class Kind { arrow, rectangle, oval, line, freehand, highlight, text };
+
+    // points: arrow and line start and end (the head at the end); rectangle and oval two
+    // opposite corners; freehand and highlight the points as drawn; text the top-left corner
+    // of its line box. text and fontSize are empty and 0 except for text.
+    Annotation(Kind kind, std::vector<QPointF> points, QColor color, double lineWidth,
+               QString text = {}, double fontSize = 0.0);
+
+    Kind kind() const { return m_kind; }
+    const std::vector<QPointF>& points() const { return m_points; }
+    QColor color() const { return m_color; }
+    double lineWidth() const { return m_lineWidth; }
+    const QString& text() const { return m_text; }
+    double fontSize() const { return m_fontSize; }
+
+    // While it is being drawn: a stroke grows, a two-point shape moves its end.
+    void appendPoint(QPointF imagePoint);
+    void replaceSecondPoint(QPointF imagePoint);
+
+    // The points' extent (text: at least its estimated size from the character count),
+    // grown by lineWidth on every side; the zero rectangle without points.
+    QRectF boundingBox() const;
+    // Inside the box, minimum edges in, maximum edges out; an empty box holds nothing.
+    bool contains(QPointF imagePoint) const;
+    void translate(QPointF deltaImage);
+
+    // Paints into a y-down painter; scale is painter units per image pixel.
+    void draw(QPainter& painter, const PointMap& map, double scale) const;
+
+    std::shared_ptr<Annotation> copy() const;
+
+private:
+    void drawText(QPainter& painter, const PointMap& map, double scale) const;
+
+    Kind m_kind;
+    std::vector<QPointF> m_points;
+    QColor m_color;
+    double m_lineWidth;
+    QString m_text;
+    double m_fontSize;
+};
+
+using AnnotationList = std::vector<std::shared_ptr<Annotation>>;
+
+// Copies of every element, in order: a stored state shares no object with the live list.
+AnnotationList copyOf(const AnnotationList& annotations);
+
+// User-perceived characters (extended grapheme clusters).
+int graphemeCount(const QString& text);
+
+// The dashed outline around a selected annotation, 2 units outside its mapped box.
+void drawSelectionOutline(QPainter& painter, const Annotation& annotation, const PointMap& map,
+                          QColor accent);
+
+}  // namespace moxilane

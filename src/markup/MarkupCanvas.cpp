@@ -1,0 +1,335 @@
+#include "markup/MarkupCanvas.h"
+
+#include <QColorSpace>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace moxilane {
+
+QColor systemRed() {
+    return QColor(255, 59, 48);
+}
+
+namespace {
+
+std::optional<Annotation::Kind> createdKind(MarkupTool tool) {
+    switch (tool) {
+        case MarkupTool::arrow:
+            return Annotation::Kind::arrow;
+        case MarkupTool::rectangle:
+            return Annotation::Kind::rectangle;
+        case MarkupTool::oval:
+            return Annotation::Kind::oval;
+        case MarkupTool::line:
+            return Annotation::Kind::line;
+        case MarkupTool::pen:
+            return Annotation::Kind::freehand;
+        case MarkupTool::highlighter:
+            return Annotation::Kind::highlight;
+        case MarkupTool::select:
+        case MarkupTool::text:
+            break;
+    }
+    return std::nullopt;
+}
+
+QPointF identity(QPointF p) {
+    return p;
+}
+
+// A smooth scale averages every source pixel: for a tall scrolling capture shown small that
+// reads hundreds of megabytes. Picking 4 x 4 samples per shown pixel first looks the same on
+// screen at a fraction of the reads.
+QImage scaledForScreen(const QImage& image, QSize size) {
+    constexpr int samples = 4;
+    const QSize sampled = (size * samples).boundedTo(image.size());
+    const QImage source = sampled == image.size() ? image
+                                                  : image.scaled(sampled, Qt::IgnoreAspectRatio,
+                                                                 Qt::FastTransformation);
+    return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+}  // namespace
+
+MarkupCanvas::MarkupCanvas(QImage baseImage, TextEntry& textEntry)
+    : m_baseImage(std::move(baseImage)),
+      m_textEntry(textEntry),
+      m_viewSize(m_baseImage.size()),
+      m_currentColor(systemRed()) {}
+
+void MarkupCanvas::mousePress(const QMouseEvent& event) {
+    if (event.button() != Qt::LeftButton) return;
+    commitText();
+    // A press without the release of the one before (the release went elsewhere) still
+    // keeps a move that happened as its own step.
+    if (m_phase == Phase::selectPress) finishMove();
+    m_phase = Phase::idle;
+    const QPointF viewPoint = event.position();
+    const QPointF imagePoint = mapping().viewToImage(viewPoint);
+    switch (m_currentTool) {
+        case MarkupTool::select:
+            pressSelect(imagePoint);
+            break;
+        case MarkupTool::text:
+            beginTextEditing(viewPoint, imagePoint);
+            break;
+        default:
+            beginDrawing(imagePoint);
+            break;
+    }
+}
+
+void MarkupCanvas::pressSelect(QPointF imagePoint) {
+    const auto hit = std::ranges::find_if(m_annotations.rbegin(), m_annotations.rend(),
+                                          [&](const auto& a) { return a->contains(imagePoint); });
+    m_selection = hit == m_annotations.rend() ? nullptr : *hit;
+    m_lastDragImagePoint = imagePoint;
+    m_pendingMoveSnapshot.reset();
+    if (m_selection) m_pendingMoveSnapshot = copyOf(m_annotations);
+    m_didMoveSelection = false;
+    m_phase = Phase::selectPress;
+    redraw();
+}
+
+void MarkupCanvas::beginDrawing(QPointF imagePoint) {
+    const auto kind = createdKind(m_currentTool);
+    if (!kind) return;
+    m_selection = nullptr;
+    const bool isStroke =
+        *kind == Annotation::Kind::freehand || *kind == Annotation::Kind::highlight;
+    std::vector<QPointF> points{imagePoint};
+    if (!isStroke) points.push_back(imagePoint);
+    m_inProgress = std::make_shared<Annotation>(*kind, std::move(points), m_currentColor,
+                                                mapping().creationWidth(m_currentLineWidthPoints));
+    m_phase = Phase::drawing;
+    redraw();
+}
+
+void MarkupCanvas::beginTextEditing(QPointF viewPoint, QPointF imagePoint) {
+    const double fontView = m_currentFontImagePx * mapping().displayScale();
+    // The field grows with the font it shows, which never goes below 8, so typed text is never
+    // clipped at a small zoom.
+    const double fieldFont = std::max(fontView, 8.0);
+    const double lineBox = 1.2 * fieldFont;
+    m_pendingTextPoint = imagePoint;
+    m_textEntry.openTextField(QRectF(viewPoint.x() - 2, viewPoint.y() - 3, 220, lineBox + 6),
+                              fieldFont, m_currentColor);
+}
+
+void MarkupCanvas::mouseMove(const QMouseEvent& event) {
+    if (!(event.buttons() & Qt::LeftButton)) return;
+    const QPointF imagePoint = mapping().viewToImage(event.position());
+    if (m_phase == Phase::selectPress) {
+        if (!m_selection || !m_lastDragImagePoint) return;
+        m_selection->translate(imagePoint - *m_lastDragImagePoint);
+        m_lastDragImagePoint = imagePoint;
+        m_didMoveSelection = true;
+        redraw();
+    } else if (m_phase == Phase::drawing && m_inProgress) {
+        extendInProgress(imagePoint);
+    }
+}
+
+namespace {
+
+// How far beyond its mapped points an annotation being drawn can paint, in view units, with
+// a margin for antialiasing.
+double strokeReach(const Annotation& a, double scale) {
+    const double width = std::max(scale * a.lineWidth(), 1.0);
+    double reach = width / 2;
+    if (a.kind() == Annotation::Kind::arrow) reach += std::max(14.0 * scale, 3.5 * width);
+    if (a.kind() == Annotation::Kind::highlight) reach = std::max(3 * width, 8 * scale) / 2;
+    return reach + 2;
+}
+
+QRectF spanOf(QPointF a, QPointF b) {
+    return QRectF(a, b).normalized();
+}
+
+}  // namespace
+
+// Repaints only what the change can touch: a long stroke then costs one segment per event,
+// not the whole view.
+void MarkupCanvas::extendInProgress(QPointF imagePoint) {
+    const CanvasMapping view = mapping();
+    const auto& points = m_inProgress->points();
+    const auto kind = m_inProgress->kind();
+    QRectF dirty;
+    if (kind == Annotation::Kind::freehand || kind == Annotation::Kind::highlight) {
+        dirty = spanOf(view.imageToView(points.back()), view.imageToView(imagePoint));
+        m_inProgress->appendPoint(imagePoint);
+    } else if (points.size() >= 2) {
+        dirty = spanOf(view.imageToView(points[0]), view.imageToView(points[1]));
+        m_inProgress->replaceSecondPoint(imagePoint);
+        dirty |= spanOf(view.imageToView(points[0]), view.imageToView(points[1]));
+    }
+    const double reach = strokeReach(*m_inProgress, view.displayScale());
+    redraw(dirty.adjusted(-reach, -reach, reach, reach));
+}
+
+void MarkupCanvas::mouseRelease(const QMouseEvent& event) {
+    if (event.button() != Qt::LeftButton) return;
+    m_lastDragImagePoint.reset();
+    if (m_phase == Phase::drawing) finishDrawing();
+    if (m_phase == Phase::selectPress) finishMove();
+    m_phase = Phase::idle;
+}
+
+void MarkupCanvas::finishDrawing() {
+    const std::shared_ptr<Annotation> shape = std::exchange(m_inProgress, nullptr);
+    if (!shape) return;
+    const QRectF box = shape->boundingBox();
+    if (box.width() <= 3 && box.height() <= 3 && shape->points().size() < 3) {
+        redraw();
+        return;
+    }
+    recordEdit();
+    m_annotations.push_back(shape);
+    m_selection = shape;
+    changed();
+    redraw();
+}
+
+// A whole drag is one undo step. Also run before undo, redo and delete during a drag, so the
+// history sees the move before them rather than after.
+void MarkupCanvas::finishMove() {
+    if (m_didMoveSelection && m_pendingMoveSnapshot) {
+        m_history.record(std::move(*m_pendingMoveSnapshot));
+        changed();
+    }
+    m_pendingMoveSnapshot.reset();
+    m_didMoveSelection = false;
+}
+
+bool MarkupCanvas::keyPress(const QKeyEvent& event) {
+    const auto modifiers = event.modifiers();
+    if ((modifiers & Qt::ControlModifier) && event.key() == Qt::Key_Z) {
+        if (modifiers & Qt::ShiftModifier)
+            redo();
+        else
+            undo();
+        return true;
+    }
+    if (event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete) {
+        deleteSelection();
+        return true;
+    }
+    return false;
+}
+
+void MarkupCanvas::undo() {
+    commitText();
+    if (m_phase == Phase::selectPress) finishMove();
+    if (auto state = m_history.undo(m_annotations)) replaceAnnotations(std::move(*state));
+}
+
+void MarkupCanvas::redo() {
+    if (m_phase == Phase::selectPress) finishMove();
+    if (auto state = m_history.redo(m_annotations)) replaceAnnotations(std::move(*state));
+}
+
+void MarkupCanvas::replaceAnnotations(AnnotationList state) {
+    m_annotations = std::move(state);
+    m_selection = nullptr;
+    changed();
+    redraw();
+}
+
+void MarkupCanvas::deleteSelection() {
+    if (m_phase == Phase::selectPress) finishMove();
+    if (m_annotations.empty()) return;
+    const std::shared_ptr<Annotation> target = m_selection ? m_selection : m_annotations.back();
+    const auto found = std::ranges::find(m_annotations, target);
+    if (found == m_annotations.end()) return;
+    recordEdit();
+    m_annotations.erase(found);
+    m_selection = nullptr;
+    changed();
+    redraw();
+}
+
+void MarkupCanvas::commitText() {
+    if (!m_pendingTextPoint) return;
+    // Cleared before the field closes: closing takes its focus away, which ends editing again.
+    const QPointF point = *std::exchange(m_pendingTextPoint, std::nullopt);
+    const QString text = m_textEntry.typedText().trimmed();
+    m_textEntry.closeTextField();
+    if (text.isEmpty()) return;
+    auto annotation = std::make_shared<Annotation>(
+        Annotation::Kind::text, std::vector<QPointF>{point}, m_currentColor,
+        mapping().creationWidth(m_currentLineWidthPoints), text, m_currentFontImagePx);
+    recordEdit();
+    m_annotations.push_back(annotation);
+    m_selection = annotation;
+    changed();
+    redraw();
+}
+
+void MarkupCanvas::recordEdit() {
+    m_history.record(copyOf(m_annotations));
+}
+
+void MarkupCanvas::changed() {
+    if (m_onChange) m_onChange();
+}
+
+void MarkupCanvas::redraw(QRectF dirtyView) {
+    if (m_onRedraw) m_onRedraw(dirtyView);
+}
+
+std::optional<QImage> MarkupCanvas::render() {
+    commitText();
+    if (m_baseImage.width() < 1 || m_baseImage.height() < 1) return std::nullopt;
+    // The result is the only new copy of the pixels; the painter draws into it in place.
+    const auto format = m_baseImage.format();
+    QImage result = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied
+                        ? m_baseImage.copy()
+                        : m_baseImage.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (result.isNull()) return std::nullopt;
+    if (!result.colorSpace().isValid()) result.setColorSpace(QColorSpace::SRgb);
+    QPainter painter(&result);
+    if (!painter.isActive()) return std::nullopt;
+    for (const auto& annotation : m_annotations)
+        annotation->draw(painter, identity, 1.0);
+    painter.end();
+    return result;
+}
+
+void MarkupCanvas::paint(QPainter& painter, QColor background, QColor accent,
+                         double devicePixelRatio) {
+    const CanvasMapping view = mapping();
+    painter.fillRect(QRectF(QPointF(0, 0), m_viewSize), background);
+    drawBaseImage(painter, view, devicePixelRatio);
+    const PointMap map = [&view](QPointF q) { return view.imageToView(q); };
+    const double scale = view.displayScale();
+    for (const auto& annotation : m_annotations)
+        annotation->draw(painter, map, scale);
+    if (m_inProgress) m_inProgress->draw(painter, map, scale);
+    if (m_selection) drawSelectionOutline(painter, *m_selection, map, accent);
+}
+
+void MarkupCanvas::drawBaseImage(QPainter& painter, const CanvasMapping& view,
+                                 double devicePixelRatio) {
+    const QRectF shown = view.displayRect();
+    if (m_baseImage.isNull() || !(shown.width() > 0) || !(shown.height() > 0)) return;
+    // Whole device pixels, at least one each way: a 1 × 24000 capture still shows.
+    const auto device = [devicePixelRatio](double v) {
+        return static_cast<int>(std::lround(v * devicePixelRatio));
+    };
+    const QPoint topLeft(device(shown.left()), device(shown.top()));
+    const QSize size(std::max(1, device(shown.right()) - topLeft.x()),
+                     std::max(1, device(shown.bottom()) - topLeft.y()));
+    if (m_scaledBase.size() != size || m_scaledBase.devicePixelRatio() != devicePixelRatio) {
+        m_scaledBase = scaledForScreen(m_baseImage, size);
+        if (m_scaledBase.format() != QImage::Format_RGB32)
+            m_scaledBase.convertTo(QImage::Format_ARGB32_Premultiplied);
+        m_scaledBase.setDevicePixelRatio(devicePixelRatio);
+    }
+    painter.drawImage(QPointF(topLeft) / devicePixelRatio, m_scaledBase);
+}
+
+}  // namespace moxilane
