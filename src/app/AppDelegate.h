@@ -4,6 +4,9 @@
 #include "app/HotKeyCenter.h"
 #include "delivery/CaptureDelivery.h"
 #include "delivery/SaveLocationStore.h"
+#include "platform/WindowFocus.h"
+#include "selection/RegionSelectionController.h"
+#include "selection/WindowPickerController.h"
 
 #include <QMenu>
 #include <QObject>
@@ -26,6 +29,7 @@ struct PlatformServices {
     FolderPicker& folderPicker;
     Clock& clock;
     PreviewPresenter& preview;
+    WindowFocus& windowFocus;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and
@@ -49,6 +53,8 @@ private:
     HotKeyCenter m_hotKeys;
     SaveLocationStore m_saveLocation;
     CaptureDelivery m_delivery;
+    RegionSelectionController m_regionController;
+    WindowPickerController m_windowPicker;
     CaptureFlows m_flows;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;

@@ -8,6 +8,7 @@
 #include "platform/x11/X11InstanceLock.h"
 #include "platform/x11/X11KeyGrabber.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11WindowFocus.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -57,11 +58,13 @@ int runAgent(int argc, char** argv) {
     moxilane::QtFolderPicker folderPicker;
     moxilane::SystemClock clock;
     NoThumbnail preview;
+    moxilane::x11::X11WindowFocus windowFocus;
     moxilane::Settings settings(moxilane::Settings::userFilePath());
 
-    moxilane::AppDelegate delegate({scheduler, captureService, screens, keyGrabber, permission,
-                                    alerts, clipboard, desktop, folderPicker, clock, preview},
-                                   settings);
+    moxilane::AppDelegate delegate(
+        {scheduler, captureService, screens, keyGrabber, permission, alerts, clipboard, desktop,
+         folderPicker, clock, preview, windowFocus},
+        settings);
     delegate.launch();
     instanceLock.claim();
     const int status = QApplication::exec();
