@@ -248,11 +248,11 @@ void XSession::releaseButton(QPoint at) {
 }
 
 bool XSession::grabKeyboard() {
-    Freed<xcb_grab_keyboard_reply_t> reply{xcb_grab_keyboard_reply(
-        m_connection,
-        xcb_grab_keyboard(m_connection, 0, root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                          XCB_GRAB_MODE_ASYNC),
-        nullptr)};
+    Freed<xcb_grab_keyboard_reply_t> reply{
+        xcb_grab_keyboard_reply(m_connection,
+                                xcb_grab_keyboard(m_connection, 0, root(), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr)};
     return reply.p && reply.p->status == XCB_GRAB_STATUS_SUCCESS;
 }
 
@@ -334,8 +334,8 @@ int XSession::shownOverlays() {
     const xcb_window_t* children = xcb_query_tree_children(tree.p);
     int count = 0;
     for (int i = 0; i < xcb_query_tree_children_length(tree.p); ++i) {
-        Freed<xcb_get_window_attributes_reply_t> attributes{xcb_get_window_attributes_reply(
-            c, xcb_get_window_attributes(c, children[i]), nullptr)};
+        Freed<xcb_get_window_attributes_reply_t> attributes{
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr)};
         Freed<xcb_get_geometry_reply_t> geometry{
             xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr)};
         if (attributes.p && geometry.p && attributes.p->override_redirect &&
