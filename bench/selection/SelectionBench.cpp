@@ -109,7 +109,10 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
     agent.process->terminate();
     agent.process->waitForFinished();
 }
-BENCHMARK(BM_HotKeyToOverlayPainted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_HotKeyToOverlayPainted)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 ScreenInfo primaryInfo() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -150,7 +153,8 @@ std::vector<WindowInfo> fiftyWindows() {
         w.windowID = i + 1;
         const double width = 300 + random() % 1200;
         const double height = 200 + random() % 800;
-        w.frame = QRectF(random() % int(3840 - width), random() % int(2160 - height), width, height);
+        w.frame =
+            QRectF(random() % int(3840 - width), random() % int(2160 - height), width, height);
         w.isOnScreen = true;
         w.owningApplication = OwningApplication{1000 + i, QStringLiteral("Application %1").arg(i)};
         w.title = QStringLiteral("Document number %1").arg(i);
@@ -175,8 +179,8 @@ BENCHMARK(BM_PickerHitTest50Windows);
 // A mouse move that moves the highlight to another window: hit test, both frames repainted
 // and flushed.
 void BM_PickerHighlightMove(benchmark::State& state) {
-    auto candidates = std::make_shared<const WindowCandidates>(fiftyWindows(), 1,
-                                                               std::vector{primaryInfo()});
+    auto candidates =
+        std::make_shared<const WindowCandidates>(fiftyWindows(), 1, std::vector{primaryInfo()});
     WindowPickerView view(QGuiApplication::primaryScreen(), primaryInfo(), g_desktop, candidates);
     view.show();
     QApplication::processEvents();

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace moxilane {
@@ -120,36 +121,52 @@ std::optional<QImage> CaptureEngine::compositeShadow(const QImage& window, doubl
     const int height = window.height() + 2 * margin;
     QImage canvas(width, height, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull()) return std::nullopt;
-    // CoreGraphics-style blur radii are about two standard deviations.
+    // A shadow's blur radius spans about two standard deviations.
     const std::vector<int> radii = boxRadii(kBlurRadiusPt * scale / 2.0);
     const float peak = float(255.0 * kShadowAlpha);
 
-    auto writeRow = [&](int y, auto coverage) {
-        auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = quint32(std::lround(std::clamp(coverage(x), 0.0f, 1.0f) * peak)) << 24;
+    auto tint = [peak](float coverage) {
+        return quint32(std::clamp(coverage, 0.0f, 1.0f) * peak + 0.5f) << 24;
     };
     if (isOpaque(window)) {
+        // The window hides the shadow under it: only the margins are computed, and the
+        // window's rows are copied in (opaque RGB32 has the bits of premultiplied ARGB).
+        const QImage pixels = window.convertToFormat(QImage::Format_RGB32);
         const auto across = blurredInterval(width, margin, window.width(), radii);
         const auto down = blurredInterval(height, margin + offset, window.height(), radii);
-        for (int y = 0; y < height; ++y)
-            writeRow(y, [&](int x) { return across[x] * down[y]; });
-    } else {
-        std::vector<float> plane(std::size_t(width) * height, 0.0f);
-        const QImage argb = window.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        for (int y = 0; y < argb.height() && margin + offset + y < height; ++y) {
-            const auto* from = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-            float* to = plane.data() + std::ptrdiff_t(margin + offset + y) * width + margin;
-            for (int x = 0; x < argb.width(); ++x)
-                to[x] = qAlpha(from[x]) / 255.0f;
+        for (int y = 0; y < height; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+            const bool besideWindow = y >= margin && y < margin + window.height();
+            const int skipFrom = besideWindow ? margin : width;
+            const int skipTo = besideWindow ? margin + window.width() : width;
+            for (int x = 0; x < skipFrom; ++x)
+                row[x] = tint(across[x] * down[y]);
+            for (int x = skipTo; x < width; ++x)
+                row[x] = tint(across[x] * down[y]);
+            if (besideWindow) {
+                std::memcpy(row + margin, pixels.constScanLine(y - margin),
+                            std::size_t(window.width()) * 4);
+            }
         }
-        blur(plane, width, height, radii);
-        for (int y = 0; y < height; ++y)
-            writeRow(y, [&](int x) { return plane[std::size_t(y) * width + x]; });
+        return canvas;
     }
-
+    std::vector<float> plane(std::size_t(width) * height, 0.0f);
+    const QImage argb = window.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < argb.height() && margin + offset + y < height; ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        float* to = plane.data() + std::ptrdiff_t(margin + offset + y) * width + margin;
+        for (int x = 0; x < argb.width(); ++x)
+            to[x] = qAlpha(from[x]) / 255.0f;
+    }
+    blur(plane, width, height, radii);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+        const float* coverage = plane.data() + std::size_t(y) * width;
+        for (int x = 0; x < width; ++x)
+            row[x] = tint(coverage[x]);
+    }
     QPainter painter(&canvas);
-    painter.drawImage(margin, margin, window);
+    painter.drawImage(margin, margin, argb);
     painter.end();
     return canvas;
 }
