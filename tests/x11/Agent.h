@@ -20,6 +20,7 @@ struct Agent {
         QDir().mkpath(saveFolder);
         QSettings settings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat);
         settings.setValue("saveFolderBookmark", saveFolder);
+        settings.setValue("didAskLaunchAtLogin", true);  // no first-run question in the way
         if (configure) configure(settings);
         settings.sync();
         QProcessEnvironment env = session.environment();

@@ -92,14 +92,47 @@ TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
     }
 }
 
+TEST(WindowCapture, OnAMonitorLeftOfThePrimaryAtScaleTwo) {
+    XSession session({1600, 600},
+                     {{"PRIMARY", {800, 0, 800, 600}, true}, {"LEFT", {0, 0, 800, 600}}});
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.paintRoot(pattern({1600, 600}, 4)));
+    QProcessEnvironment env;
+    env.insert("QT_SCALE_FACTOR", "2");
+    Agent agent(session, env);
+    ASSERT_TRUE(agent.waitUntilReady());
+    const QImage picture = pattern({300, 200}, 5);
+    const xcb_window_t window = session.showWindow(picture, {100, 100}, "Left");
+    ASSERT_NE(window, 0u);
+    const auto [left, right, top, bottom] = session.frameExtents(window);
+
+    session.movePointer({200, 200});
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
+    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 2; }));
+    session.click({200, 200});
+    ASSERT_TRUE(agent.waitForFiles(1));
+    const QString path = agent.saveFolder + "/" + agent.savedFiles().front();
+    const QImage image = load(path);
+    // 40-point margins are 80 pixels at scale 2; the window keeps its device pixels.
+    EXPECT_EQ(image.size(), QSize(300 + left + right + 160, 200 + top + bottom + 160));
+    EXPECT_TRUE(image.copy(80 + left, 80 + top, 300, 200) ==
+                picture.convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(QImage(path).dotsPerMeterX(), 5669);
+}
+
 TEST(WindowCapture, DesktopClickBeepsEscCancelsAndTheNextKeyWorks) {
     XSession session({1024, 768});
     ASSERT_TRUE(session.isReady());
     ASSERT_TRUE(session.paintRoot(pattern({1024, 768}, 3)));
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());
-    ASSERT_NE(session.showWindow(pattern({300, 200}, 1), {50, 50}, "Some window"), 0u);
+    const xcb_window_t window = session.showWindow(pattern({300, 200}, 1), {50, 50}, "Some window");
+    ASSERT_NE(window, 0u);
+    session.run("xdotool", {"windowactivate", "--sync", QString::number(window)});
     BellWatch bell(session.display());
+    auto activeWindow = [&] { return session.run("xprop", {"-root", "_NET_ACTIVE_WINDOW"}); };
+    const auto activeBefore = activeWindow();
+    ASSERT_TRUE(activeBefore && activeBefore->contains(QByteArray::number(window, 16)));
 
     auto openPicker = [&] {
         session.movePointer({800, 600});
@@ -115,6 +148,7 @@ TEST(WindowCapture, DesktopClickBeepsEscCancelsAndTheNextKeyWorks) {
     ASSERT_TRUE(session.pressKeys("Escape"));
     EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 0; }));
     EXPECT_EQ(bell.bells(), 1);
+    EXPECT_EQ(activeWindow(), activeBefore);  // the window active before has it again
 
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
