@@ -56,7 +56,7 @@ void OverlayGroup::makeKey(OverlayPanel* panel) {
 
 void OverlayGroup::ensureKeyboard() {
     if (m_closed || m_hasKeyboard || !m_keyPanel) return;
-    m_hasKeyboard = m_keyPanel->grabKeyboard();
+    m_hasKeyboard = m_keyPanel->takeKeyboard();
     if (m_hasKeyboard) {
         m_grabRetry.stop();
         return;

@@ -20,7 +20,7 @@ OverlayPanel::OverlayPanel(QScreen* screen)
     windowHandle()->setScreen(screen);
 }
 
-bool OverlayPanel::grabKeyboard() {
+bool OverlayPanel::takeKeyboard() {
     return isVisible() && windowHandle() && windowHandle()->setKeyboardGrabEnabled(true);
 }
 

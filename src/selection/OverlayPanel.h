@@ -17,7 +17,7 @@ public:
     explicit OverlayPanel(QScreen* screen);
 
     // Takes the keyboard for this window. False while another program holds it.
-    bool grabKeyboard();
+    bool takeKeyboard();
 
     std::function<void()> onEscape;
     std::function<void()> onEnter;  // the pointer came onto this screen

@@ -2,8 +2,8 @@
 
 #include "app/FlowUi.h"
 #include "platform/WindowFocus.h"
+#include "selection/Completion.h"
 #include "selection/OverlayGroup.h"
-#include "selection/RegionDrag.h"
 
 #include <QObject>
 

@@ -1,3 +1,4 @@
+#include "selection/Completion.h"
 #include "selection/RegionDrag.h"
 #include "selection/SelectionGeometry.h"
 
