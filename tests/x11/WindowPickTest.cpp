@@ -154,3 +154,34 @@ TEST(WindowCapture, DesktopClickBeepsEscCancelsAndTheNextKeyWorks) {
     ASSERT_TRUE(agent.waitForFiles(1));
     EXPECT_EQ(load(agent.saveFolder + "/" + agent.savedFiles().front()).size(), QSize(1024, 768));
 }
+
+TEST(WindowCapture, WindowClosedBeforeTheCaptureGivesTheAlertAndNoFile) {
+    XSession session({1024, 768});
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.paintRoot(pattern({1024, 768}, 3)));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    const xcb_window_t window = session.showWindow(pattern({300, 200}, 1), {50, 50}, "Closing");
+    ASSERT_NE(window, 0u);
+
+    session.movePointer({150, 150});
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
+    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
+    session.click({150, 150});
+    // The capture follows the pick after a short pause; the window goes within it.
+    xcb_destroy_window(session.connection(), window);
+    xcb_flush(session.connection());
+
+    auto alert = [&] {
+        return session.run("xdotool",
+                           {"search", "--onlyvisible", "--name", "Could Not Capture the Screen"});
+    };
+    ASSERT_TRUE(waitUntil([&] { return alert().has_value(); }));
+    EXPECT_TRUE(agent.savedFiles().isEmpty());
+    // Dismissed, the next capture works.
+    session.run("xdotool", {"windowactivate", "--sync", alert()->trimmed().split('\n').first()});
+    session.run("xdotool", {"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return !alert().has_value(); }));
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    EXPECT_TRUE(agent.waitForFiles(1));
+}
