@@ -20,24 +20,26 @@ OverlayGroup::~OverlayGroup() {
     close();
 }
 
-void OverlayGroup::add(std::unique_ptr<OverlayPanel> panel, bool keyHere) {
-    OverlayPanel* added = panel.get();
-    added->onEscape = [this] {
-        if (m_onEscape) m_onEscape();
-    };
-    added->onEnter = [this, added] { makeKey(added); };
-    if (keyHere || !m_keyPanel) m_keyPanel = added;
-    m_panels.push_back(std::move(panel));
-}
-
-void OverlayGroup::show() {
+void OverlayGroup::open(const std::vector<OverlayPanel*>& panels, OverlayPanel* keyPanel) {
+    m_panels = panels;
+    m_keyPanel = keyPanel;
+    m_open = true;
+    m_hasKeyboard = false;
+    m_toldRefusal = false;
     m_previousWindow = m_focus.activeWindow();
-    for (const auto& panel : m_panels)
+    for (OverlayPanel* panel : m_panels) {
+        // Both stay set after the selection; m_open tells whether they still mean anything.
+        panel->onEscape = [this] {
+            if (m_open && m_onEscape) m_onEscape();
+        };
+        panel->onEnter = [this, panel] {
+            if (m_open) makeKey(panel);
+        };
         panel->show();
-    for (const auto& panel : m_panels)
         panel->raise();
+    }
     auto changed = [this] {
-        if (m_onScreensChanged) m_onScreensChanged();
+        if (m_open && m_onScreensChanged) m_onScreensChanged();
     };
     m_screenWatch.push_back(connect(qGuiApp, &QGuiApplication::screenRemoved, this, changed));
     for (QScreen* screen : QGuiApplication::screens()) {
@@ -55,7 +57,7 @@ void OverlayGroup::makeKey(OverlayPanel* panel) {
 }
 
 void OverlayGroup::ensureKeyboard() {
-    if (m_closed || m_hasKeyboard || !m_keyPanel) return;
+    if (!m_open || m_hasKeyboard || !m_keyPanel) return;
     m_hasKeyboard = m_keyPanel->takeKeyboard();
     if (m_hasKeyboard) {
         m_grabRetry.stop();
@@ -72,16 +74,16 @@ void OverlayGroup::ensureKeyboard() {
 }
 
 void OverlayGroup::close() {
-    if (m_closed) return;
-    m_closed = true;
+    if (!m_open) return;
+    m_open = false;
     m_grabRetry.stop();
     for (const auto& connection : m_screenWatch)
         disconnect(connection);
-    for (const auto& panel : m_panels) {
-        panel->onEscape = nullptr;
-        panel->onEnter = nullptr;
+    m_screenWatch.clear();
+    for (OverlayPanel* panel : m_panels)
         panel->hide();  // unmapping also ends the keyboard grab
-    }
+    m_panels.clear();
+    m_keyPanel = nullptr;
     if (m_previousWindow) m_focus.activate(*m_previousWindow);
     m_previousWindow.reset();
 }

@@ -6,15 +6,15 @@
 #include <QObject>
 #include <QTimer>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
 namespace moxilane {
 
-// The overlay panels of one selection, shown together: one of them holds the keyboard, the
-// previously active window gets the focus back when they close, and a screen that changes
-// or goes away ends the selection (its snapshot no longer shows what is there).
+// The overlay panels of one selection at a time, shown together: one of them holds the
+// keyboard, the previously active window gets the focus back when they close, and a
+// screen that changes or goes away ends the selection (its snapshot no longer shows what
+// is there). Lives as long as its controller; the panels belong to the controller.
 class OverlayGroup final : public QObject {
     Q_OBJECT
 public:
@@ -23,15 +23,11 @@ public:
                  std::function<void()> onScreensChanged);
     ~OverlayGroup() override;
 
-    // keyHere: the pointer is on this panel's screen, so it gets the keyboard.
-    void add(std::unique_ptr<OverlayPanel> panel, bool keyHere);
-    bool isEmpty() const { return m_panels.empty(); }
-    const std::vector<std::unique_ptr<OverlayPanel>>& panels() const { return m_panels; }
-
-    // Shows every panel and takes the keyboard, retrying every 100 ms and whenever the
-    // pointer enters a panel while another program holds it.
-    void show();
-    // Hides every panel, lets the keyboard go and hands the focus back.
+    // Shows the panels and takes the keyboard for keyPanel (the one under the pointer),
+    // retrying every 100 ms and whenever the pointer enters a panel while another program
+    // holds it.
+    void open(const std::vector<OverlayPanel*>& panels, OverlayPanel* keyPanel);
+    // Hides the panels, lets the keyboard go and hands the focus back.
     void close();
 
 private:
@@ -41,11 +37,11 @@ private:
     WindowFocus& m_focus;
     std::function<void()> m_onEscape;
     std::function<void()> m_onScreensChanged;
-    std::vector<std::unique_ptr<OverlayPanel>> m_panels;
+    std::vector<OverlayPanel*> m_panels;
     OverlayPanel* m_keyPanel = nullptr;
+    bool m_open = false;
     bool m_hasKeyboard = false;
     bool m_toldRefusal = false;
-    bool m_closed = false;
     std::optional<std::uint32_t> m_previousWindow;
     QTimer m_grabRetry;
     std::vector<QMetaObject::Connection> m_screenWatch;

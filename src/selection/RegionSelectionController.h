@@ -6,6 +6,7 @@
 #include "selection/OverlayGroup.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -16,7 +17,8 @@ class RegionSelectionView;
 
 // The region overlay: covers every screen that has a snapshot with its picture, dimmed,
 // lets the user drag out an area and hands back the rectangle and its screen. One
-// selection at a time; its completion runs once. Main thread only.
+// selection at a time; its completion runs once. The views stay between selections that
+// follow each other, and go after a while without one. Main thread only.
 class RegionSelectionController final : public QObject, public RegionSelector {
     Q_OBJECT
 public:
@@ -26,15 +28,24 @@ public:
     void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
                std::function<void(std::optional<RegionSelection>)> completion) override;
 
-    // The overlay's views while a selection runs, for benchmarks and tests.
-    std::vector<RegionSelectionView*> views() const;
+    // The views of the running selection, for benchmarks and tests.
+    std::vector<RegionSelectionView*> views() const { return m_shown; }
 
 private:
+    RegionSelectionView* viewFor(QScreen* qtScreen);
     void finish(std::optional<RegionSelection> selection);
 
     ScreenList& m_screens;
-    WindowFocus& m_focus;
-    std::unique_ptr<OverlayGroup> m_overlay;
+    struct KeptView {
+        QString screenName;
+        QRect geometry;
+        double scale;
+        std::unique_ptr<RegionSelectionView> view;
+    };
+    std::vector<KeptView> m_views;  // before m_overlay: it hides them when it goes
+    OverlayGroup m_overlay;
+    std::vector<RegionSelectionView*> m_shown;
+    QTimer m_idleRelease;
     std::unique_ptr<Completion<std::optional<RegionSelection>>> m_completion;
 };
 

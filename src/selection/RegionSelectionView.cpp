@@ -11,21 +11,23 @@ namespace moxilane {
 
 namespace {
 
-// Black at 0.25 over an opaque picture: each channel times 0.75.
-QImage dimmed(const QImage& snapshot) {
-    QImage result = snapshot.convertToFormat(QImage::Format_RGB32);
-    result.detach();
+// Black at 0.25 over an opaque picture: each channel times 0.75. Written into target's
+// own memory when it already has the size, so no fresh pages are touched.
+void dimInto(const QImage& snapshot, QImage& target) {
+    const QImage source = snapshot.convertToFormat(QImage::Format_RGB32);
+    if (target.size() != source.size() || target.format() != QImage::Format_RGB32)
+        target = QImage(source.size(), QImage::Format_RGB32);
     const auto keep = static_cast<quint32>((1.0 - SelectionGeometry::kDimAlpha) * 256);
-    for (int y = 0; y < result.height(); ++y) {
-        auto* row = reinterpret_cast<quint32*>(result.scanLine(y));
-        for (int x = 0; x < result.width(); ++x) {
-            const quint32 p = row[x];
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* from = reinterpret_cast<const quint32*>(source.constScanLine(y));
+        auto* to = reinterpret_cast<quint32*>(target.scanLine(y));
+        for (int x = 0; x < source.width(); ++x) {
+            const quint32 p = from[x];
             const quint32 redBlue = (((p & 0xff00ffu) * keep) >> 8) & 0xff00ffu;
             const quint32 green = (((p & 0x00ff00u) * keep) >> 8) & 0x00ff00u;
-            row[x] = 0xff000000u | redBlue | green;
+            to[x] = 0xff000000u | redBlue | green;
         }
     }
-    return result;
 }
 
 QFont systemFont(double pointSize, QFont::Weight weight) {
@@ -37,21 +39,29 @@ QFont systemFont(double pointSize, QFont::Weight weight) {
 
 }  // namespace
 
-RegionSelectionView::RegionSelectionView(QScreen* qtScreen, const ScreenInfo& screen,
-                                         const QImage& snapshot, const std::optional<QString>& hint)
+RegionSelectionView::RegionSelectionView(QScreen* qtScreen)
     : OverlayPanel(qtScreen),
-      m_screen(screen),
-      m_snapshot(snapshot.convertToFormat(QImage::Format_RGB32)),
-      m_dimmed(dimmed(snapshot)),
-      m_hint(hint),
       m_labelFont(systemFont(12, QFont::Medium)),
       m_hintFont(systemFont(14, QFont::Medium)) {
+    setCursor(Qt::CrossCursor);
+}
+
+void RegionSelectionView::prepare(const ScreenInfo& screen, const QImage& snapshot,
+                                  const std::optional<QString>& hint) {
+    m_screen = screen;
+    m_hint = hint;
+    m_drag = RegionDrag();
+    // Shared with the caller's snapshot, not copied.
+    m_snapshot = snapshot.convertToFormat(QImage::Format_RGB32);
+    dimInto(m_snapshot, m_dimmed);
     // The snapshot fills the screen: its pixels per point are the screen's, even when the
     // picture is a pixel off points × scale.
-    const double ratio = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
-    m_snapshot.setDevicePixelRatio(ratio);
-    m_dimmed.setDevicePixelRatio(ratio);
-    setCursor(Qt::CrossCursor);
+    m_pixelsPerPoint = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
+    update();
+}
+
+void RegionSelectionView::release() {
+    m_snapshot = QImage();
 }
 
 std::optional<QRectF> RegionSelectionView::labelRect() const {
@@ -87,7 +97,7 @@ void RegionSelectionView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const auto selection = m_drag.selection();
     const QRect hole = selection ? selection->toAlignedRect() : QRect();
-    const double ratio = m_dimmed.devicePixelRatio();
+    const double ratio = m_pixelsPerPoint;
     // Straight copies of the prepared pictures, rectangle by rectangle of what is stale.
     auto blit = [&](const QImage& image, const QRect& area) {
         const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
@@ -141,7 +151,6 @@ void RegionSelectionView::paintSelection(QPainter& painter, const QRectF& select
 
 void RegionSelectionView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    if (onPressed) onPressed();
     pressAt(event->position());
 }
 

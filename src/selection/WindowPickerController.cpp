@@ -10,7 +10,9 @@
 namespace moxilane {
 
 WindowPickerController::WindowPickerController(ScreenList& screens, WindowFocus& focus)
-    : m_screens(screens), m_focus(focus) {}
+    : m_screens(screens),
+      m_overlay(
+          focus, [this] { finish(std::nullopt); }, [this] { finish(std::nullopt); }) {}
 
 WindowPickerController::~WindowPickerController() = default;
 
@@ -27,11 +29,10 @@ void WindowPickerController::begin(const std::vector<WindowInfo>& windows,
         window.frame = WindowCandidates::frameInPoints(window.frameDevice, placements);
     m_candidates = std::make_shared<const WindowCandidates>(
         placed, QCoreApplication::applicationPid(), screens);
-    m_overlay = std::make_unique<OverlayGroup>(
-        m_focus, [this] { finish(std::nullopt); }, [this] { finish(std::nullopt); });
-    m_views.clear();
 
     const QPoint mouse = QCursor::pos();
+    std::vector<OverlayPanel*> panels;
+    OverlayPanel* keyPanel = nullptr;
     for (const ScreenInfo& screen : screens) {
         QScreen* qtScreen = QtScreens::find(screen);
         const auto snapshot = snapshots.find(screen.displayID);
@@ -40,13 +41,14 @@ void WindowPickerController::begin(const std::vector<WindowInfo>& windows,
             std::make_unique<WindowPickerView>(qtScreen, screen, snapshot->second, m_candidates);
         view->onMoved = [this](QPointF at) { updateHighlight(at); };
         view->onClicked = [this](QPointF at) { clicked(at); };
-        m_views.push_back(view.get());
-        m_overlay->add(std::move(view), qtScreen->geometry().contains(mouse));
+        if (qtScreen->geometry().contains(mouse) || !keyPanel) keyPanel = view.get();
+        panels.push_back(view.get());
+        m_views.push_back(std::move(view));
     }
-    if (m_overlay->isEmpty()) return finish(std::nullopt);
-    m_overlay->show();
+    if (panels.empty()) return finish(std::nullopt);
+    m_overlay.open(panels, keyPanel);
     // The first highlight, before the pointer moves.
-    for (WindowPickerView* view : m_views) {
+    for (const auto& view : m_views) {
         const QRect area = view->geometry();
         if (area.contains(mouse)) {
             const QPointF local = mouse - area.topLeft();
@@ -59,7 +61,7 @@ void WindowPickerController::begin(const std::vector<WindowInfo>& windows,
 void WindowPickerController::updateHighlight(QPointF globalPoint) {
     if (!m_candidates) return;
     const WindowInfo* window = m_candidates->windowUnder(globalPoint);
-    for (WindowPickerView* view : m_views)
+    for (const auto& view : m_views)
         view->setHighlighted(window);
 }
 
@@ -74,11 +76,10 @@ void WindowPickerController::clicked(QPointF globalPoint) {
 
 void WindowPickerController::finish(std::optional<WindowInfo> window) {
     if (!m_completion || m_completion->isFinished()) return;
-    if (m_overlay) {
-        m_overlay->close();
-        // The event that ended the pick is still being handled by one of its views.
-        m_overlay.release()->deleteLater();
-    }
+    m_overlay.close();
+    // The event that ended the pick is still being handled by one of the views.
+    for (auto& view : m_views)
+        view.release()->deleteLater();
     m_views.clear();
     m_candidates.reset();
     m_completion->finish(std::move(window));

@@ -35,10 +35,9 @@ private:
     void finish(std::optional<WindowInfo> window);
 
     ScreenList& m_screens;
-    WindowFocus& m_focus;
-    std::shared_ptr<const WindowCandidates> m_candidates;  // shared with the views
-    std::unique_ptr<OverlayGroup> m_overlay;
-    std::vector<WindowPickerView*> m_views;  // owned by m_overlay
+    std::shared_ptr<const WindowCandidates> m_candidates;    // shared with the views
+    std::vector<std::unique_ptr<WindowPickerView>> m_views;  // before m_overlay: it hides them
+    OverlayGroup m_overlay;
     std::unique_ptr<Completion<std::optional<WindowInfo>>> m_completion;
 };
 
