@@ -139,6 +139,11 @@ TEST(AreaCapture, EscClickOrAMonitorGoingAwayCancelAndTheNextKeyWorks) {
     ASSERT_TRUE(agent.waitForFiles(1));
     ASSERT_EQ(agent.savedFiles().size(), 1);  // no area was captured before it
     EXPECT_EQ(load(agent.saveFolder + "/" + agent.savedFiles().front()).size(), QSize(800, 600));
+    // The overlay covers the monitors as they are now.
+    ASSERT_TRUE(dragArea(session, {100, 100}, {300, 250}, 1));
+    ASSERT_TRUE(agent.waitForFiles(2));
+    EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().last()) ==
+                pattern({1600, 600}).copy(100, 100, 200, 150));
 }
 
 TEST(AreaCapture, KeyboardHeldByAnotherProgramIsTakenOnceItLetsGo) {
