@@ -28,9 +28,6 @@ public:
     void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
                std::function<void(std::optional<RegionSelection>)> completion) override;
 
-    // The views of the running selection, for benchmarks and tests.
-    std::vector<RegionSelectionView*> views() const { return m_shown; }
-
 private:
     RegionSelectionView* viewFor(QScreen* qtScreen);
     void finish(std::optional<RegionSelection> selection);
@@ -44,7 +41,7 @@ private:
     };
     std::vector<KeptView> m_views;  // before m_overlay: it hides them when it goes
     OverlayGroup m_overlay;
-    std::vector<RegionSelectionView*> m_shown;
+    std::vector<RegionSelectionView*> m_shown;  // those of the running selection
     QTimer m_idleRelease;
     std::unique_ptr<Completion<std::optional<RegionSelection>>> m_completion;
 };
