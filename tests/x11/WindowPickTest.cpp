@@ -136,8 +136,10 @@ TEST(WindowCapture, DesktopClickBeepsEscCancelsAndTheNextKeyWorks) {
 
     auto openPicker = [&] {
         session.movePointer({800, 600});
+        // Keys reach the picker once it holds the keyboard, just after it shows.
         return session.pressKeys("ctrl+shift+2") &&
-               waitUntil([&] { return session.shownOverlays() == 1; });
+               waitUntil([&] { return session.shownOverlays() == 1; }) &&
+               waitUntil([&] { return session.isKeyboardGrabbedElsewhere(); });
     };
     ASSERT_TRUE(openPicker());
     session.click({800, 600});  // the desktop

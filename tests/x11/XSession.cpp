@@ -261,6 +261,12 @@ void XSession::ungrabKeyboard() {
     xcb_flush(m_connection);
 }
 
+bool XSession::isKeyboardGrabbedElsewhere() {
+    if (!grabKeyboard()) return true;
+    ungrabKeyboard();
+    return false;
+}
+
 xcb_window_t XSession::showWindow(const QImage& picture, QPoint at, const QByteArray& title) {
     xcb_connection_t* c = m_connection;
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);

@@ -75,6 +75,8 @@ public:
     // The keyboard taken actively, as a program with a menu open does. False if refused.
     bool grabKeyboard();
     void ungrabKeyboard();
+    // True while another client holds the keyboard (found by trying to take it).
+    bool isKeyboardGrabbedElsewhere();
 
     // A managed top-level window that shows picture (the server paints it; nothing has to
     // redraw). Waits until the window manager has framed and shown it; 0 on failure.
