@@ -9,7 +9,8 @@ packages=(
     # libraries
     qt6-base-dev qt6-qpa-plugins libqt6svg6
     libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
-    libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev x11proto-dev
+    libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev libxcb-damage0-dev libxcb-xkb-dev
+    x11proto-dev
     zlib1g-dev libisal-dev
     # running: opening files, fonts
     xdg-utils fonts-dejavu-core

@@ -15,9 +15,12 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_saveLocation(settings, platform.folderPicker),
       m_delivery({settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,
                   platform.preview, platform.clock, platform.scheduler}),
-      m_flows({platform.permission, settings, platform.captureService, platform.screens, m_delivery,
-               platform.preview, platform.alerts, platform.scheduler},
-              CaptureFlows::Ui{}),
+      m_regionController(platform.screens, platform.windowFocus),
+      m_windowPicker(platform.screens, platform.windowFocus),
+      m_flows(
+          {platform.permission, settings, platform.captureService, platform.screens, m_delivery,
+           platform.preview, platform.alerts, platform.scheduler},
+          CaptureFlows::Ui{.regionSelector = &m_regionController, .windowPicker = &m_windowPicker}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
       m_commands({settings, platform.loginItem, platform.alerts, platform.questions,
                   platform.scheduler}) {}

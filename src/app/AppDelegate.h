@@ -7,6 +7,9 @@
 #include "app/StatusMenuModel.h"
 #include "delivery/CaptureDelivery.h"
 #include "delivery/SaveLocationStore.h"
+#include "platform/WindowFocus.h"
+#include "selection/RegionSelectionController.h"
+#include "selection/WindowPickerController.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -31,6 +34,7 @@ struct PlatformServices {
     PreviewPresenter& preview;
     LoginItem& loginItem;
     Questions& questions;
+    WindowFocus& windowFocus;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and
@@ -58,6 +62,8 @@ private:
     HotKeyCenter m_hotKeys;
     SaveLocationStore m_saveLocation;
     CaptureDelivery m_delivery;
+    RegionSelectionController m_regionController;
+    WindowPickerController m_windowPicker;
     CaptureFlows m_flows;
     StatusMenuModel m_menuModel;
     AppCommands m_commands;

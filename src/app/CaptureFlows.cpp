@@ -84,11 +84,43 @@ void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,
 void CaptureFlows::startWindowCapture() {
     if (!passStartGuard()) return;
     inBackground(
-        m_services.scheduler, [this] { return m_services.captureService.shareableContent(); },
+        m_services.scheduler, [this] { return windowsAndSnapshots(); },
         [this](auto content) {
             if (!content) return failBeforeAlert(content.error());
-            // Picking a window needs the window picker, which this build lacks.
-            endFlow();
+            if (!m_ui.windowPicker) return endFlow();
+            m_ui.windowPicker->begin(
+                content->windows, content->snapshots,
+                [this](std::optional<WindowInfo> window) { finishWindowPick(window); });
+        });
+}
+
+void CaptureFlows::finishWindowPick(const std::optional<WindowInfo>& window) {
+    if (!window) return endFlow();
+    // Lets the picker's panels leave the screen before the window is read.
+    m_services.scheduler.postAfter(kAfterSelectionDelay,
+                                   [this, window = *window] { performWindowCapture(window); });
+}
+
+void CaptureFlows::performWindowCapture(const WindowInfo& window) {
+    const bool withShadow = m_services.settings.windowShadow();
+    const double scale =
+        CaptureEngine::backingScaleForWindowFrame(m_services.screens.screens(), window.frame);
+    inBackground(
+        m_services.scheduler,
+        [this, window, withShadow, scale]() -> std::expected<QImage, CaptureError> {
+            auto image = m_services.captureService.captureWindow(window);
+            if (!image || !withShadow) return image;
+            // Without a canvas for the shadow, the plain window is still a capture.
+            if (auto shadowed = CaptureEngine::compositeShadow(*image, scale)) return *shadowed;
+            return image;
+        },
+        [this, scale](std::expected<QImage, CaptureError> image) {
+            if (!image) {
+                m_services.delivery.showCaptureError(image.error());
+                endFlow();
+                return;
+            }
+            m_services.delivery.deliver({{std::move(*image), scale}}, [this] { endFlow(); });
         });
 }
 
@@ -150,14 +182,31 @@ std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError>
 CaptureFlows::captureAllDisplays() {
     auto content = m_services.captureService.shareableContent();
     if (!content) return std::unexpected(content.error());
+    return captureDisplays(*content);
+}
+
+std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError>
+CaptureFlows::captureDisplays(const ShareableContent& content) {
     std::vector<std::pair<std::uint32_t, QImage>> images;
-    for (const DisplayInfo& display : content->displays) {
+    for (const DisplayInfo& display : content.displays) {
         auto image = m_services.captureService.captureDisplay(display);
         if (!image) return std::unexpected(image.error());
         images.emplace_back(display.displayID, std::move(*image));
     }
     if (images.empty()) return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, {}});
     return images;
+}
+
+// The picker lists the windows of one moment and shows the screens of the same moment.
+std::expected<CaptureFlows::PickerContent, CaptureError> CaptureFlows::windowsAndSnapshots() {
+    auto content = m_services.captureService.shareableContent();
+    if (!content) return std::unexpected(content.error());
+    auto images = captureDisplays(*content);
+    if (!images) return std::unexpected(images.error());
+    PickerContent result{std::move(content->windows), {}};
+    for (auto& [displayID, image] : *images)
+        result.snapshots[displayID] = std::move(image);
+    return result;
 }
 
 }  // namespace moxilane

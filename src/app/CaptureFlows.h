@@ -34,6 +34,7 @@ public:
     struct Ui {
         RegionSelector* regionSelector = nullptr;
         ScrollCaptureRunner* scrollCapture = nullptr;
+        WindowPicker* windowPicker = nullptr;
     };
 
     static constexpr std::chrono::milliseconds kMenuFullScreenDelay{400};
@@ -66,10 +67,19 @@ private:
     void finishRegion(const std::optional<RegionSelection>& selection,
                       const SnapshotMap& snapshots);
     void finishScrollSelection(const std::optional<RegionSelection>& selection);
+    void finishWindowPick(const std::optional<WindowInfo>& window);
+    void performWindowCapture(const WindowInfo& window);
 
     // Worker side: what the capture service gives.
     std::expected<SnapshotMap, CaptureError> snapshotDisplays();
     std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError> captureAllDisplays();
+    std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError> captureDisplays(
+        const ShareableContent& content);
+    struct PickerContent {
+        std::vector<WindowInfo> windows;
+        SnapshotMap snapshots;
+    };
+    std::expected<PickerContent, CaptureError> windowsAndSnapshots();
 
     Services m_services;
     Ui m_ui;

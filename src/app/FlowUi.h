@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CaptureService.h"
 #include "platform/Screens.h"
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace moxilane {
 
@@ -29,6 +31,17 @@ public:
     virtual ~RegionSelector() = default;
     virtual void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
                        std::function<void(std::optional<RegionSelection>)> completion) = 0;
+};
+
+// The window picker: the user points at a window and clicks it. The snapshots are the
+// screens as they were when the command arrived, shown slightly dimmed under the picker.
+// The completion runs once, on the main thread, with one of the windows passed in;
+// nothing means cancelled (Esc, or a click where no window can be picked).
+class WindowPicker {
+public:
+    virtual ~WindowPicker() = default;
+    virtual void begin(const std::vector<WindowInfo>& windows, const SnapshotMap& snapshots,
+                       std::function<void(std::optional<WindowInfo>)> completion) = 0;
 };
 
 // A running scrolling capture over a selected area. The completion runs once, on the

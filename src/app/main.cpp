@@ -15,6 +15,7 @@
 #include "platform/x11/X11CaptureService.h"
 #include "platform/x11/X11KeyGrabber.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11WindowFocus.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -88,11 +89,12 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),
                                      QApplication::applicationFilePath());
     moxilane::QtQuestions questions;
+    moxilane::x11::X11WindowFocus windowFocus;
     moxilane::Settings settings(moxilane::Settings::userFilePath());
 
     moxilane::AppDelegate delegate(
         {scheduler, captureService, screens, keyGrabber, permission, alerts, clipboard, desktop,
-         folderPicker, clock, preview, loginItem, questions},
+         folderPicker, clock, preview, loginItem, questions, windowFocus},
         settings);
     delegate.launch();
     // Listening last: a command that gets through finds the keys and the menu in place.

@@ -3,9 +3,12 @@
 #include "platform/Capture.h"
 
 #include <QRect>
+#include <QRectF>
+#include <QString>
 
 #include <cstdint>
 #include <expected>
+#include <optional>
 #include <vector>
 
 namespace moxilane {
@@ -17,9 +20,31 @@ struct DisplayInfo {
     QRect areaDevice;
 };
 
-// What can be captured right now, in the service's order (the primary display first).
+// The program a window belongs to, as far as the window tells.
+struct OwningApplication {
+    std::int64_t processID = 0;  // 0 when the window does not say
+    QString applicationName;
+};
+
+// A top-level window as the capture service sees it.
+struct WindowInfo {
+    std::uint32_t windowID = 0;  // the client window
+    QRect frameDevice;           // its frame, decorations included, in root device pixels
+    // The frame in global points, origin at the top left of the primary screen, y down.
+    // The service knows only device pixels: the window picker fills this in from the
+    // screens' scales.
+    QRectF frame;
+    std::optional<QString> title;
+    int windowLayer = 0;  // 0 for ordinary windows; docks, desktops and menus lie outside 0-19
+    bool isOnScreen = false;
+    std::optional<OwningApplication> owningApplication;
+};
+
+// What can be captured right now, in the service's order: the primary display first,
+// windows front to back.
 struct ShareableContent {
     std::vector<DisplayInfo> displays;
+    std::vector<WindowInfo> windows;
 };
 
 // Takes pixels from the display server. Called off the main thread, one call at a time.
@@ -32,6 +57,10 @@ public:
     // The whole display in device pixels; never shows the pointer.
     [[nodiscard]] virtual std::expected<QImage, CaptureError> captureDisplay(
         const DisplayInfo& display) = 0;
+    // The window alone, decorations included, parts covered by other windows too; in
+    // device pixels. Fails when the window has gone.
+    [[nodiscard]] virtual std::expected<QImage, CaptureError> captureWindow(
+        const WindowInfo& window) = 0;
 };
 
 }  // namespace moxilane

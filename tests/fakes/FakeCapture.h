@@ -15,7 +15,7 @@ public:
     std::expected<ShareableContent, CaptureError> shareableContent() override {
         ++listings;
         if (listingError) return std::unexpected(*listingError);
-        return ShareableContent{displays};
+        return ShareableContent{displays, windows};
     }
     std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override {
         captured.push_back(display.displayID);
@@ -23,6 +23,14 @@ public:
             return std::unexpected(failure->second);
         }
         return pictures.at(display.displayID);
+    }
+
+    std::expected<QImage, CaptureError> captureWindow(const WindowInfo& window) override {
+        capturedWindows.push_back(window.windowID);
+        const auto picture = windowPictures.find(window.windowID);
+        if (picture == windowPictures.end())
+            return std::unexpected(CaptureError{CaptureError::Kind::Refused, "window gone"});
+        return picture->second;
     }
 
     void addDisplay(std::uint32_t id, QSize size, QColor colour) {
@@ -37,6 +45,9 @@ public:
     std::map<std::uint32_t, CaptureError> failures;
     std::optional<CaptureError> listingError;
     std::vector<std::uint32_t> captured;
+    std::vector<WindowInfo> windows;
+    std::map<std::uint32_t, QImage> windowPictures;  // a window without one has gone
+    std::vector<std::uint32_t> capturedWindows;
     int listings = 0;
 };
 

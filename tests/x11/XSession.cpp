@@ -170,9 +170,10 @@ std::optional<XSession::Chord> XSession::resolveChord(const QString& chord) {
     Chord result;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
     for (const QString& part : chord.split('+')) {
-        const xcb_keysym_t keysym = part == "ctrl"    ? XK_Control_L
-                                    : part == "shift" ? XK_Shift_L
-                                                      : xcb_keysym_t(part.at(0).toLatin1());
+        const xcb_keysym_t keysym = part == "ctrl"     ? XK_Control_L
+                                    : part == "shift"  ? XK_Shift_L
+                                    : part == "Escape" ? XK_Escape
+                                                       : xcb_keysym_t(part.at(0).toLatin1());
         result.modifiers |= part == "ctrl"    ? XCB_MOD_MASK_CONTROL
                             : part == "shift" ? XCB_MOD_MASK_SHIFT
                                               : 0;
@@ -226,6 +227,129 @@ bool XSession::hasSelectionOwner(const QByteArray& selection) {
     Freed<xcb_get_selection_owner_reply_t> owner{xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, atom.p->atom), nullptr)};
     return owner.p && owner.p->owner != XCB_WINDOW_NONE;
+}
+
+void XSession::movePointer(QPoint at) {
+    xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root(), at.x(),
+                        at.y(), 0);
+    xcb_flush(m_connection);
+}
+
+void XSession::pressButton(QPoint at) {
+    movePointer(at);
+    xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(m_connection);
+}
+
+void XSession::releaseButton(QPoint at) {
+    movePointer(at);
+    xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(m_connection);
+}
+
+bool XSession::grabKeyboard() {
+    Freed<xcb_grab_keyboard_reply_t> reply{
+        xcb_grab_keyboard_reply(m_connection,
+                                xcb_grab_keyboard(m_connection, 0, root(), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr)};
+    return reply.p && reply.p->status == XCB_GRAB_STATUS_SUCCESS;
+}
+
+void XSession::ungrabKeyboard() {
+    xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
+    xcb_flush(m_connection);
+}
+
+bool XSession::isKeyboardGrabbedElsewhere() {
+    if (!grabKeyboard()) return true;
+    ungrabKeyboard();
+    return false;
+}
+
+xcb_window_t XSession::showWindow(const QImage& picture, QPoint at, const QByteArray& title) {
+    xcb_connection_t* c = m_connection;
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, 24, pixmap, root(), image.width(), image.height());
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, pixmap, 0, nullptr);
+    const std::size_t maxBytes = xcb_get_maximum_request_length(c) * 4 - 64;
+    const int rowsPerRequest = std::max<int>(1, int(maxBytes / image.bytesPerLine()));
+    for (int y = 0; y < image.height(); y += rowsPerRequest) {
+        const int rows = std::min(rowsPerRequest, image.height() - y);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, image.width(), rows, 0, y, 0, 24,
+                      rows * image.bytesPerLine(), image.constScanLine(y));
+    }
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t values[] = {pixmap};
+    xcb_create_window(c, 24, window, root(), at.x(), at.y(), image.width(), image.height(), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXMAP,
+                      values);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        title.size(), title.constData());
+    static constexpr char wmClass[] = "pattern\0Pattern";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof wmClass, wmClass);
+    // Ask for the place given, or openbox picks one.
+    std::uint32_t hints[18] = {};
+    hints[0] = 1 | 2;  // USPosition | USSize
+    hints[1] = std::uint32_t(at.x());
+    hints[2] = std::uint32_t(at.y());
+    hints[3] = std::uint32_t(image.width());
+    hints[4] = std::uint32_t(image.height());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    xcb_map_window(c, window);
+    xcb_free_gc(c, gc);
+    xcb_free_pixmap(c, pixmap);
+    xcb_flush(c);
+    const bool framed = waitUntil([&] {
+        Freed<xcb_query_tree_reply_t> tree{
+            xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr)};
+        Freed<xcb_get_window_attributes_reply_t> attributes{
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)};
+        return tree.p && tree.p->parent != root() && attributes.p &&
+               attributes.p->map_state == XCB_MAP_STATE_VIEWABLE;
+    });
+    return framed ? window : 0;
+}
+
+std::array<int, 4> XSession::frameExtents(xcb_window_t client) {
+    xcb_connection_t* c = m_connection;
+    static constexpr char name[] = "_NET_FRAME_EXTENTS";
+    Freed<xcb_intern_atom_reply_t> atom{
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr)};
+    std::array<int, 4> extents{};
+    waitUntil([&] {
+        Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
+            c, xcb_get_property(c, 0, client, atom.p->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr)};
+        if (!reply.p || xcb_get_property_value_length(reply.p) != 16) return false;
+        const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.p));
+        for (int i = 0; i < 4; ++i)
+            extents[i] = int(values[i]);
+        return true;
+    });
+    return extents;
+}
+
+int XSession::shownOverlays() {
+    xcb_connection_t* c = m_connection;
+    Freed<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr)};
+    if (!tree.p) return 0;
+    const xcb_window_t* children = xcb_query_tree_children(tree.p);
+    int count = 0;
+    for (int i = 0; i < xcb_query_tree_children_length(tree.p); ++i) {
+        Freed<xcb_get_window_attributes_reply_t> attributes{
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr)};
+        Freed<xcb_get_geometry_reply_t> geometry{
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr)};
+        if (attributes.p && geometry.p && attributes.p->override_redirect &&
+            attributes.p->map_state == XCB_MAP_STATE_VIEWABLE && geometry.p->width >= 200 &&
+            geometry.p->height >= 200)
+            ++count;
+    }
+    return count;
 }
 
 }  // namespace moxilane::test

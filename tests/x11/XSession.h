@@ -9,6 +9,7 @@
 
 #include <xcb/xcb.h>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -62,6 +63,28 @@ public:
     bool isChordGrabbedElsewhere(const QString& chord);
     // True when some client owns the selection of that name.
     bool hasSelectionOwner(const QByteArray& selection);
+
+    // The pointer through XTest, in root device pixels.
+    void movePointer(QPoint at);
+    void pressButton(QPoint at);
+    void releaseButton(QPoint at);
+    void click(QPoint at) {
+        pressButton(at);
+        releaseButton(at);
+    }
+    // The keyboard taken actively, as a program with a menu open does. False if refused.
+    bool grabKeyboard();
+    void ungrabKeyboard();
+    // True while another client holds the keyboard (found by trying to take it).
+    bool isKeyboardGrabbedElsewhere();
+
+    // A managed top-level window that shows picture (the server paints it; nothing has to
+    // redraw). Waits until the window manager has framed and shown it; 0 on failure.
+    xcb_window_t showWindow(const QImage& picture, QPoint at, const QByteArray& title);
+    // The frame's decorations around a client window: left, right, top, bottom.
+    std::array<int, 4> frameExtents(xcb_window_t client);
+    // Our program's override-redirect windows that are shown: the selection overlays.
+    int shownOverlays();
 
 private:
     struct Chord {

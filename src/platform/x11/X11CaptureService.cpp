@@ -108,6 +108,7 @@ std::expected<ShareableContent, CaptureError> X11CaptureService::shareableConten
     // Without RandR monitors the root window is the one display.
     if (content.displays.empty() && !m_hasRandrMonitors)
         content.displays.push_back({0, rootArea()});
+    content.windows = m_windowList.windows();
     return content;
 }
 
@@ -124,6 +125,11 @@ void X11CaptureService::prepare() {
 
 std::expected<QImage, CaptureError> X11CaptureService::captureDisplay(const DisplayInfo& display) {
     return grab(display.areaDevice);
+}
+
+std::expected<QImage, CaptureError> X11CaptureService::captureWindow(const WindowInfo& window) {
+    if (auto error = connectionError()) return std::unexpected(*error);
+    return m_windowCapture.capture(window.windowID);
 }
 
 std::expected<QImage, CaptureError> X11CaptureService::grab(const QRect& areaDevice) {

@@ -2,6 +2,8 @@
 
 #include "platform/CaptureService.h"
 #include "platform/x11/ShmSegment.h"
+#include "platform/x11/X11WindowCapture.h"
+#include "platform/x11/X11WindowList.h"
 #include "platform/x11/Xcb.h"
 
 #include <memory>
@@ -21,6 +23,7 @@ public:
     void prepare() override;
     std::expected<ShareableContent, CaptureError> shareableContent() override;
     std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override;
+    std::expected<QImage, CaptureError> captureWindow(const WindowInfo& window) override;
 
 private:
     std::expected<QImage, CaptureError> grab(const QRect& areaDevice);
@@ -34,6 +37,9 @@ private:
     bool m_hasRandrMonitors = false;
     bool m_hasShm = false;
     std::unique_ptr<ShmSegment> m_segment;  // kept between captures, grown when needed
+    X11WindowList m_windowList{m_connection.get(), m_connection.root()};
+    // Holds the Composite redirect from start-up for as long as the service lives.
+    X11WindowCapture m_windowCapture{m_connection.get(), m_connection.root()};
 };
 
 }  // namespace moxilane::x11

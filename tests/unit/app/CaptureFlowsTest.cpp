@@ -39,6 +39,20 @@ public:
     std::function<void(std::optional<QImage>)> completion;
 };
 
+class FakePicker final : public WindowPicker {
+public:
+    void begin(const std::vector<WindowInfo>& windows, const SnapshotMap& snapshots,
+               std::function<void(std::optional<WindowInfo>)> done) override {
+        offered = windows;
+        shownSnapshots = snapshots;
+        completion = std::move(done);
+    }
+    void pick(std::optional<WindowInfo> window) { std::exchange(completion, {})(window); }
+    std::vector<WindowInfo> offered;
+    SnapshotMap shownSnapshots;
+    std::function<void(std::optional<WindowInfo>)> completion;
+};
+
 // Two displays: primary 1920×1080 at 1×, a 2× one of 1000×500 points to its right.
 struct Fixture : DeliveryFixture {
     FakePermission permission;
@@ -46,9 +60,10 @@ struct Fixture : DeliveryFixture {
     FakeScreens screens;
     FakeSelector selector;
     FakeScrollRunner scrollRunner;
+    FakePicker picker;
     CaptureFlows flows{
         {permission, settings, service, screens, delivery, preview, alerts, scheduler},
-        {&selector, &scrollRunner}};
+        {&selector, &scrollRunner, &picker}};
 
     Fixture() {
         service.addDisplay(7, {1920, 1080}, Qt::red);
@@ -242,6 +257,65 @@ TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {
             EXPECT_EQ(f.alerts.shown[0].message, "Selection Too Short");
             EXPECT_EQ(f.alerts.shown[0].text, "Select a taller area for a scrolling capture.");
             EXPECT_EQ(activeAtAlert, false);
+        }
+    }
+}
+
+TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting) {
+    struct Row {
+        const char* name;
+        bool pick;
+        bool shadow;
+        QRectF frame;  // points from the primary's top left, y down
+        bool gone;     // the window closes between the click and the capture
+        std::optional<QSize> delivered;
+        double scale;
+    };
+    const Row rows[] = {
+        {"with shadow", true, true, {100, 100, 300, 200}, false, QSize(380, 280), 1.0},
+        {"without shadow", true, false, {100, 100, 300, 200}, false, QSize(300, 200), 1.0},
+        {"on the 2× screen", true, true, {2000, 50, 150, 100}, false, QSize(460, 360), 2.0},
+        {"closed meanwhile", true, true, {100, 100, 300, 200}, true, std::nullopt, 1.0},
+        {"cancelled", false, true, {100, 100, 300, 200}, false, std::nullopt, 1.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        f.settings.setWindowShadow(row.shadow);
+        WindowInfo window;
+        window.windowID = 77;
+        window.frame = row.frame;
+        window.isOnScreen = true;
+        f.service.windows = {window};
+        if (!row.gone) f.service.windowPictures[77] = solid({300, 200}, Qt::yellow);
+        f.flows.startWindowCapture();
+        f.scheduler.runUntilIdle();
+        ASSERT_EQ(f.picker.offered.size(), 1u);
+        EXPECT_EQ(f.picker.shownSnapshots.size(), 2u);
+        f.flows.startRegionCapture();  // a second trigger while the picker is up
+        std::optional<bool> activeAtAlert;
+        f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
+
+        f.picker.pick(row.pick ? std::optional(window) : std::nullopt);
+        f.scheduler.advance(149ms);
+        EXPECT_TRUE(f.service.capturedWindows.empty());  // the picker leaves the screen first
+        f.scheduler.advance(1ms);
+
+        EXPECT_FALSE(f.flows.captureFlowActive());
+        EXPECT_EQ(f.service.listings, 1);
+        EXPECT_EQ(f.service.capturedWindows.size(), row.pick ? 1u : 0u);
+        ASSERT_EQ(f.preview.shown.size(), row.delivered ? 1u : 0u);
+        if (row.delivered) {
+            EXPECT_EQ(f.preview.shown[0].image.size(), *row.delivered);
+            EXPECT_EQ(f.preview.shown[0].scale, row.scale);
+        }
+        EXPECT_EQ(f.savedFiles().size(), row.delivered ? 1 : 0);
+        if (row.gone) {
+            ASSERT_EQ(f.alerts.shown.size(), 1u);
+            EXPECT_EQ(f.alerts.shown[0].message, "Could Not Capture the Screen");
+            EXPECT_EQ(activeAtAlert, true);  // the alert comes before the flow ends
+        } else {
+            EXPECT_TRUE(f.alerts.shown.empty());
         }
     }
 }

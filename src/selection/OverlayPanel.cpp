@@ -1,0 +1,38 @@
+#include "selection/OverlayPanel.h"
+
+#include <QKeyEvent>
+#include <QScreen>
+#include <QWindow>
+
+namespace moxilane {
+
+OverlayPanel::OverlayPanel(QScreen* screen)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                           Qt::WindowStaysOnTopHint | Qt::Tool) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    // Every pixel is painted from the snapshot: no background fill first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setGeometry(screen->geometry());
+    createWinId();
+    windowHandle()->setScreen(screen);
+}
+
+bool OverlayPanel::takeKeyboard() {
+    return isVisible() && windowHandle() && windowHandle()->setKeyboardGrabEnabled(true);
+}
+
+void OverlayPanel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && onEscape) onEscape();
+    // Every other key is swallowed, not passed on.
+    event->accept();
+}
+
+void OverlayPanel::enterEvent(QEnterEvent* event) {
+    if (onEnter) onEnter();
+    QWidget::enterEvent(event);
+}
+
+}  // namespace moxilane

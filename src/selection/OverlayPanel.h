@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QScreen;
+
+namespace moxilane {
+
+// A borderless window over one whole screen, above every other window and left alone by the
+// window manager; both selection overlays draw on it. It never takes the focus: keys reach
+// it through a keyboard grab.
+class OverlayPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit OverlayPanel(QScreen* screen);
+
+    // Takes the keyboard for this window. False while another program holds it.
+    bool takeKeyboard();
+
+    std::function<void()> onEscape;
+    std::function<void()> onEnter;  // the pointer came onto this screen
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+};
+
+}  // namespace moxilane

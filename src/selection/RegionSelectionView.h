@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/Screens.h"
+#include "selection/OverlayPanel.h"
+#include "selection/RegionDrag.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <functional>
+#include <optional>
+
+namespace moxilane {
+
+// One screen of the region overlay: its frozen snapshot dimmed, the dragged rectangle cut
+// out of the dimming with its outline and size label, and the hint until a drag starts.
+// Paints only what a drag step changes, from images prepared once per selection. Kept
+// between selections, so its window, its backing store and the dimmed picture's memory are
+// ready when the next one starts.
+class RegionSelectionView final : public OverlayPanel {
+    Q_OBJECT
+public:
+    explicit RegionSelectionView(QScreen* qtScreen);
+
+    // Readies a selection: snapshot is the screen's picture in device pixels.
+    void prepare(const ScreenInfo& screen, const QImage& snapshot,
+                 const std::optional<QString>& hint);
+    // Lets the snapshot go once the selection has ended.
+    void release();
+
+    // onSelected gets the rectangle in global points (y up) when the mouse is released.
+    std::function<void(const QRectF& rectGlobal, const ScreenInfo& screen)> onSelected;
+
+    // The same drag steps the mouse makes, for benchmarks and tests. View points.
+    void pressAt(QPointF at);
+    void dragTo(QPointF at);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::optional<QRectF> labelRect() const;
+    void paintHint(QPainter& painter);
+    void paintSelection(QPainter& painter, const QRectF& selection);
+
+    ScreenInfo m_screen;
+    QImage m_snapshot;  // device pixels
+    QImage m_dimmed;    // the same, darkened once; its memory reused by the next selection
+    double m_pixelsPerPoint = 1.0;
+    std::optional<QString> m_hint;
+    RegionDrag m_drag;
+    QFont m_labelFont;
+    QFont m_hintFont;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,88 @@
+#include "selection/WindowPickerController.h"
+
+#include "selection/QtScreens.h"
+#include "selection/WindowPickerView.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QScreen>
+
+namespace moxilane {
+
+WindowPickerController::WindowPickerController(ScreenList& screens, WindowFocus& focus)
+    : m_screens(screens),
+      m_overlay(
+          focus, [this] { finish(std::nullopt); }, [this] { finish(std::nullopt); }) {}
+
+WindowPickerController::~WindowPickerController() = default;
+
+void WindowPickerController::begin(const std::vector<WindowInfo>& windows,
+                                   const SnapshotMap& snapshots,
+                                   std::function<void(std::optional<WindowInfo>)> completion) {
+    if (m_completion && !m_completion->isFinished()) finish(std::nullopt);
+    m_completion = std::make_unique<Completion<std::optional<WindowInfo>>>(std::move(completion));
+    const std::vector<ScreenInfo> screens = m_screens.screens();
+    // The service measures in device pixels; the picker and the capture's scale in points.
+    std::vector<WindowInfo> placed = windows;
+    const auto placements = QtScreens::placements();
+    for (WindowInfo& window : placed)
+        window.frame = WindowCandidates::frameInPoints(window.frameDevice, placements);
+    m_candidates = std::make_shared<const WindowCandidates>(
+        placed, QCoreApplication::applicationPid(), screens);
+
+    const QPoint mouse = QCursor::pos();
+    std::vector<OverlayPanel*> panels;
+    OverlayPanel* keyPanel = nullptr;
+    for (const ScreenInfo& screen : screens) {
+        QScreen* qtScreen = QtScreens::find(screen);
+        const auto snapshot = snapshots.find(screen.displayID);
+        if (!qtScreen || snapshot == snapshots.end()) continue;
+        auto view =
+            std::make_unique<WindowPickerView>(qtScreen, screen, snapshot->second, m_candidates);
+        view->onMoved = [this](QPointF at) { updateHighlight(at); };
+        view->onClicked = [this](QPointF at) { clicked(at); };
+        if (qtScreen->geometry().contains(mouse) || !keyPanel) keyPanel = view.get();
+        panels.push_back(view.get());
+        m_views.push_back(std::move(view));
+    }
+    if (panels.empty()) return finish(std::nullopt);
+    m_overlay.open(panels, keyPanel);
+    // The first highlight, before the pointer moves.
+    for (const auto& view : m_views) {
+        const QRect area = view->geometry();
+        if (area.contains(mouse)) {
+            const QPointF local = mouse - area.topLeft();
+            const QRectF frame = view->screenInfo().frame;
+            updateHighlight(QPointF(frame.left() + local.x(), frame.bottom() - local.y()));
+        }
+    }
+}
+
+void WindowPickerController::updateHighlight(QPointF globalPoint) {
+    if (!m_candidates) return;
+    const WindowInfo* window = m_candidates->windowUnder(globalPoint);
+    for (const auto& view : m_views)
+        view->setHighlighted(window);
+}
+
+void WindowPickerController::clicked(QPointF globalPoint) {
+    const WindowInfo* window = m_candidates ? m_candidates->windowUnder(globalPoint) : nullptr;
+    if (!window) {
+        QApplication::beep();
+        return finish(std::nullopt);
+    }
+    finish(*window);
+}
+
+void WindowPickerController::finish(std::optional<WindowInfo> window) {
+    if (!m_completion || m_completion->isFinished()) return;
+    m_overlay.close();
+    // The event that ended the pick is still being handled by one of the views.
+    for (auto& view : m_views)
+        view.release()->deleteLater();
+    m_views.clear();
+    m_candidates.reset();
+    m_completion->finish(std::move(window));
+}
+
+}  // namespace moxilane

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/FlowUi.h"
+#include "platform/WindowFocus.h"
+#include "selection/Completion.h"
+#include "selection/OverlayGroup.h"
+#include "selection/WindowCandidates.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+namespace moxilane {
+
+class WindowPickerView;
+
+// The window picker: a panel over every screen, the window under the pointer highlighted,
+// a click picks it; a click where no window can be picked beeps and cancels, as does Esc.
+// One pick at a time; its completion runs once. Main thread only.
+class WindowPickerController final : public QObject, public WindowPicker {
+    Q_OBJECT
+public:
+    WindowPickerController(ScreenList& screens, WindowFocus& focus);
+    ~WindowPickerController() override;
+
+    void begin(const std::vector<WindowInfo>& windows, const SnapshotMap& snapshots,
+               std::function<void(std::optional<WindowInfo>)> completion) override;
+
+    // Re-runs the hit test at a point (global points, y up) and updates every view.
+    void updateHighlight(QPointF globalPoint);
+
+private:
+    void clicked(QPointF globalPoint);
+    void finish(std::optional<WindowInfo> window);
+
+    ScreenList& m_screens;
+    std::shared_ptr<const WindowCandidates> m_candidates;    // shared with the views
+    std::vector<std::unique_ptr<WindowPickerView>> m_views;  // before m_overlay: it hides them
+    OverlayGroup m_overlay;
+    std::unique_ptr<Completion<std::optional<WindowInfo>>> m_completion;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,108 @@
+#include "selection/WindowPickerView.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+
+namespace moxilane {
+
+namespace {
+
+constexpr double kShadeAlpha = 0.15;
+constexpr double kFrameWidth = 3;
+
+// The screen as it was when the picker opened, under black at 0.15: windows cannot show
+// through an X window without a compositing manager.
+QImage shaded(const QImage& snapshot) {
+    QImage result = snapshot.convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&result);
+    painter.fillRect(result.rect(), QColor(0, 0, 0, int(kShadeAlpha * 255)));
+    return result;
+}
+
+}  // namespace
+
+WindowPickerView::WindowPickerView(QScreen* qtScreen, const ScreenInfo& screen,
+                                   const QImage& snapshot,
+                                   std::shared_ptr<const WindowCandidates> candidates)
+    : OverlayPanel(qtScreen),
+      m_screen(screen),
+      m_candidates(std::move(candidates)),
+      m_background(shaded(snapshot)) {
+    const double ratio = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
+    m_background.setDevicePixelRatio(ratio);
+    m_labelFont.setPixelSize(13);
+    m_labelFont.setWeight(QFont::DemiBold);
+    setCursor(Qt::PointingHandCursor);
+}
+
+QPointF WindowPickerView::toGlobal(QPointF viewPoint) const {
+    return QPointF(m_screen.frame.left() + viewPoint.x(),
+                   m_screen.frame.top() + m_screen.frame.height() - viewPoint.y());
+}
+
+QRect WindowPickerView::highlightArea() const {
+    if (!m_highlighted) return {};
+    const QRectF frame = m_candidates->frameInView(*m_highlighted, m_screen);
+    const int reach = int(kFrameWidth) + 1;
+    const QFontMetricsF metrics(m_labelFont);
+    const auto pill = WindowCandidates::labelPill(
+        frame, QSizeF(metrics.horizontalAdvance(WindowCandidates::labelText(*m_highlighted)),
+                      metrics.height()));
+    return frame.united(pill.background).toAlignedRect().adjusted(-reach, -reach, reach, reach);
+}
+
+void WindowPickerView::setHighlighted(const WindowInfo* window) {
+    const bool same = (!window && !m_highlighted) ||
+                      (window && m_highlighted && window->windowID == m_highlighted->windowID);
+    if (same) return;
+    QRegion stale(highlightArea());
+    m_highlighted = window ? std::optional<WindowInfo>(*window) : std::nullopt;
+    stale += highlightArea();
+    update(stale.intersected(rect()));
+}
+
+void WindowPickerView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const double ratio = m_background.devicePixelRatio();
+    for (const QRect& area : event->region()) {
+        painter.drawImage(QRectF(area), m_background,
+                          QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                                 area.height() * ratio));
+    }
+    if (!m_highlighted) return;
+    const QRectF frame = m_candidates->frameInView(*m_highlighted, m_screen);
+    if (!frame.intersects(QRectF(rect()))) return;  // on another screen
+
+    const QColor accent = QGuiApplication::palette().color(QPalette::Highlight);
+    QColor fill = accent;
+    fill.setAlphaF(0.3f);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(accent, kFrameWidth));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(frame, 8, 8);
+
+    const QString text = WindowCandidates::labelText(*m_highlighted);
+    const QFontMetricsF metrics(m_labelFont);
+    const auto pill = WindowCandidates::labelPill(
+        frame, QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, int(0.65 * 255)));
+    painter.drawRoundedRect(pill.background, 6, 6);
+    painter.setFont(m_labelFont);
+    painter.setPen(Qt::white);
+    painter.drawText(pill.text, Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(text, Qt::ElideRight, pill.text.width()));
+}
+
+void WindowPickerView::mouseMoveEvent(QMouseEvent* event) {
+    if (onMoved) onMoved(toGlobal(event->position()));
+}
+
+void WindowPickerView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && onClicked) onClicked(toGlobal(event->position()));
+}
+
+}  // namespace moxilane

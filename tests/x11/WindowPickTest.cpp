@@ -1,0 +1,189 @@
+#include "Agent.h"
+
+#include <QSettings>
+
+// xkb.h names a member "explicit".
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+
+#include <gtest/gtest.h>
+
+using namespace moxilane::test;
+
+namespace {
+
+QImage pattern(QSize size, int seed) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 5 + seed) & 255, (y * 3 + seed) & 255, (x ^ y) & 255));
+    }
+    return image;
+}
+
+QImage load(const QString& path) {
+    return QImage(path).convertToFormat(QImage::Format_ARGB32);
+}
+
+// Counts the bells the server rings (XKB BellNotify) on a connection of its own.
+class BellWatch {
+public:
+    explicit BellWatch(const QString& display)
+        : m_connection(xcb_connect(display.toLatin1().constData(), nullptr)) {
+        free(xcb_xkb_use_extension_reply(m_connection, xcb_xkb_use_extension(m_connection, 1, 0),
+                                         nullptr));
+        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_BELL_NOTIFY,
+                              0, XCB_XKB_EVENT_TYPE_BELL_NOTIFY, 0, 0, nullptr);
+        xcb_flush(m_connection);
+    }
+    ~BellWatch() { xcb_disconnect(m_connection); }
+    int bells() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+            ++m_bells;  // only bells were asked for
+            free(event);
+        }
+        return m_bells;
+    }
+
+private:
+    xcb_connection_t* m_connection;
+    int m_bells = 0;
+};
+
+}  // namespace
+
+TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
+    XSession session({1280, 800});
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.paintRoot(pattern({1280, 800}, 7)));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    const QImage behind = pattern({400, 300}, 1);
+    const xcb_window_t window = session.showWindow(behind, {100, 100}, "Behind");
+    ASSERT_NE(window, 0u);
+    // The front window covers the right half of the one behind.
+    ASSERT_NE(session.showWindow(pattern({400, 300}, 2), {300, 150}, "Front"), 0u);
+    const auto [left, right, top, bottom] = session.frameExtents(window);
+    const QSize frame(400 + left + right, 300 + top + bottom);
+
+    for (const bool shadow : {true, false}) {
+        SCOPED_TRACE(shadow ? "with shadow" : "without");
+        QSettings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat)
+            .setValue("windowShadow", shadow);
+        const int before = agent.savedFiles().size();
+        session.movePointer({150, 150});
+        ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
+        ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
+        session.click({150, 150});
+        ASSERT_TRUE(agent.waitForFiles(before + 1));
+        const QImage image = load(agent.saveFolder + "/" + agent.savedFiles().last());
+        const int margin = shadow ? 40 : 0;
+        EXPECT_EQ(image.size(), frame + QSize(2 * margin, 2 * margin));
+        // The client's own pixels, the covered half included.
+        EXPECT_TRUE(image.copy(margin + left, margin + top, 400, 300) ==
+                    behind.convertToFormat(QImage::Format_ARGB32));
+        if (shadow) {
+            EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+            EXPECT_GT(qAlpha(image.pixel(image.width() / 2, image.height() - 35)),
+                      qAlpha(image.pixel(image.width() / 2, 35)));
+        }
+        ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 0; }));
+    }
+}
+
+TEST(WindowCapture, OnAMonitorLeftOfThePrimaryAtScaleTwo) {
+    XSession session({1600, 600},
+                     {{"PRIMARY", {800, 0, 800, 600}, true}, {"LEFT", {0, 0, 800, 600}}});
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.paintRoot(pattern({1600, 600}, 4)));
+    QProcessEnvironment env;
+    env.insert("QT_SCALE_FACTOR", "2");
+    Agent agent(session, env);
+    ASSERT_TRUE(agent.waitUntilReady());
+    const QImage picture = pattern({300, 200}, 5);
+    const xcb_window_t window = session.showWindow(picture, {100, 100}, "Left");
+    ASSERT_NE(window, 0u);
+    const auto [left, right, top, bottom] = session.frameExtents(window);
+
+    session.movePointer({200, 200});
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
+    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 2; }));
+    session.click({200, 200});
+    ASSERT_TRUE(agent.waitForFiles(1));
+    const QString path = agent.saveFolder + "/" + agent.savedFiles().front();
+    const QImage image = load(path);
+    // 40-point margins are 80 pixels at scale 2; the window keeps its device pixels.
+    EXPECT_EQ(image.size(), QSize(300 + left + right + 160, 200 + top + bottom + 160));
+    EXPECT_TRUE(image.copy(80 + left, 80 + top, 300, 200) ==
+                picture.convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(QImage(path).dotsPerMeterX(), 5669);
+}
+
+TEST(WindowCapture, DesktopClickBeepsEscCancelsAndTheNextKeyWorks) {
+    XSession session({1024, 768});
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.paintRoot(pattern({1024, 768}, 3)));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    const xcb_window_t window = session.showWindow(pattern({300, 200}, 1), {50, 50}, "Some window");
+    ASSERT_NE(window, 0u);
+    session.run("xdotool", {"windowactivate", "--sync", QString::number(window)});
+    BellWatch bell(session.display());
+    auto activeWindow = [&] { return session.run("xprop", {"-root", "_NET_ACTIVE_WINDOW"}); };
+    const auto activeBefore = activeWindow();
+    ASSERT_TRUE(activeBefore && activeBefore->contains(QByteArray::number(window, 16)));
+
+    auto openPicker = [&] {
+        session.movePointer({800, 600});
+        // Keys reach the picker once it holds the keyboard, just after it shows.
+        return session.pressKeys("ctrl+shift+2") &&
+               waitUntil([&] { return session.shownOverlays() == 1; }) &&
+               waitUntil([&] { return session.isKeyboardGrabbedElsewhere(); });
+    };
+    ASSERT_TRUE(openPicker());
+    session.click({800, 600});  // the desktop
+    EXPECT_TRUE(waitUntil([&] { return bell.bells() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 0; }));
+
+    ASSERT_TRUE(openPicker());
+    ASSERT_TRUE(session.pressKeys("Escape"));
+    EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 0; }));
+    EXPECT_EQ(bell.bells(), 1);
+    EXPECT_EQ(activeWindow(), activeBefore);  // the window active before has it again
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    EXPECT_EQ(load(agent.saveFolder + "/" + agent.savedFiles().front()).size(), QSize(1024, 768));
+}
+
+TEST(WindowCapture, WindowClosedBeforeTheCaptureGivesTheAlertAndNoFile) {
+    XSession session({1024, 768});
+    ASSERT_TRUE(session.isReady());
+    ASSERT_TRUE(session.paintRoot(pattern({1024, 768}, 3)));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    const xcb_window_t window = session.showWindow(pattern({300, 200}, 1), {50, 50}, "Closing");
+    ASSERT_NE(window, 0u);
+
+    session.movePointer({150, 150});
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
+    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
+    session.click({150, 150});
+    // The capture follows the pick after a short pause; the window goes within it.
+    xcb_destroy_window(session.connection(), window);
+    xcb_flush(session.connection());
+
+    auto alert = [&] {
+        return session.run("xdotool",
+                           {"search", "--onlyvisible", "--name", "Could Not Capture the Screen"});
+    };
+    ASSERT_TRUE(waitUntil([&] { return alert().has_value(); }));
+    EXPECT_TRUE(agent.savedFiles().isEmpty());
+    // Dismissed, the next capture works.
+    session.run("xdotool", {"windowactivate", "--sync", alert()->trimmed().split('\n').first()});
+    session.run("xdotool", {"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return !alert().has_value(); }));
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    EXPECT_TRUE(agent.waitForFiles(1));
+}
