@@ -140,7 +140,7 @@ QProcess& XSession::start(const QString& program, const QStringList& args,
     return *m_processes.back();
 }
 
-bool XSession::paintRoot(const QImage& picture) {
+xcb_pixmap_t XSession::uploadPixmap(const QImage& picture) {
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     xcb_connection_t* c = m_connection;
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
@@ -155,10 +155,16 @@ bool XSession::paintRoot(const QImage& picture) {
         xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, image.width(), rows, 0, y, 0, 24,
                       rows * image.bytesPerLine(), image.constScanLine(y));
     }
+    xcb_free_gc(c, gc);
+    return pixmap;
+}
+
+bool XSession::paintRoot(const QImage& picture) {
+    xcb_connection_t* c = m_connection;
+    const xcb_pixmap_t pixmap = uploadPixmap(picture);
     const std::uint32_t values[] = {pixmap};
     xcb_change_window_attributes(c, root(), XCB_CW_BACK_PIXMAP, values);
     xcb_clear_area(c, 0, root(), 0, 0, 0, 0);
-    xcb_free_gc(c, gc);
     xcb_free_pixmap(c, pixmap);
     Freed<xcb_get_input_focus_reply_t> sync{
         xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)};
@@ -270,17 +276,7 @@ bool XSession::isKeyboardGrabbedElsewhere() {
 xcb_window_t XSession::showWindow(const QImage& picture, QPoint at, const QByteArray& title) {
     xcb_connection_t* c = m_connection;
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-    const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    xcb_create_pixmap(c, 24, pixmap, root(), image.width(), image.height());
-    const xcb_gcontext_t gc = xcb_generate_id(c);
-    xcb_create_gc(c, gc, pixmap, 0, nullptr);
-    const std::size_t maxBytes = xcb_get_maximum_request_length(c) * 4 - 64;
-    const int rowsPerRequest = std::max<int>(1, int(maxBytes / image.bytesPerLine()));
-    for (int y = 0; y < image.height(); y += rowsPerRequest) {
-        const int rows = std::min(rowsPerRequest, image.height() - y);
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, image.width(), rows, 0, y, 0, 24,
-                      rows * image.bytesPerLine(), image.constScanLine(y));
-    }
+    const xcb_pixmap_t pixmap = uploadPixmap(image);
     const xcb_window_t window = xcb_generate_id(c);
     const std::uint32_t values[] = {pixmap};
     xcb_create_window(c, 24, window, root(), at.x(), at.y(), image.width(), image.height(), 0,
@@ -301,7 +297,6 @@ xcb_window_t XSession::showWindow(const QImage& picture, QPoint at, const QByteA
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
     xcb_map_window(c, window);
-    xcb_free_gc(c, gc);
     xcb_free_pixmap(c, pixmap);
     xcb_flush(c);
     const bool framed = waitUntil([&] {

@@ -92,6 +92,8 @@ private:
         std::uint16_t modifiers = 0;
     };
     std::optional<Chord> resolveChord(const QString& chord);
+    // A server pixmap holding the picture; the caller frees it.
+    xcb_pixmap_t uploadPixmap(const QImage& picture);
 
     QTemporaryDir m_home;
     QString m_display;
