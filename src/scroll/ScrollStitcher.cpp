@@ -11,7 +11,6 @@ namespace {
 
 constexpr qint64 kMinFrameHeight = 120;
 constexpr qint64 kMinFrameWidth = 8;
-constexpr qint64 kMaxBands = 64;
 
 QImage::Format stitchFormat(const QImage& firstFrame) {
     return firstFrame.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
@@ -51,7 +50,7 @@ std::optional<ScrollStitcher> ScrollStitcher::create(const QImage& firstFrame,
         return std::nullopt;
     }
     const QImage frame = inFormat(firstFrame, stitchFormat(firstFrame));
-    auto first = signature(frame, std::min<qint64>(frame.width(), kMaxBands));
+    auto first = signature(frame, std::min<qint64>(frame.width(), kMaxSignatureBands));
     if (frame.isNull() || !first) return std::nullopt;
     return ScrollStitcher(frame, maxTotalHeight, std::move(*first));
 }
@@ -61,7 +60,7 @@ ScrollStitcher::ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight,
     : m_frameWidth(firstFrame.width()),
       m_frameHeight(firstFrame.height()),
       m_maxTotalHeight(std::max<qint64>(maxTotalHeight, firstFrame.height())),
-      m_columns(std::min<qint64>(firstFrame.width(), kMaxBands)),
+      m_columns(std::min<qint64>(firstFrame.width(), kMaxSignatureBands)),
       m_totalHeight(firstFrame.height()),
       m_format(firstFrame.format()),
       m_firstFrame(firstFrame),
@@ -87,8 +86,8 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
     m_totalHeight += rows;
     m_lastFrame = pixels;
     std::swap(m_lastSignature, m_frameSignature);
-    if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(rows);
-    return AppendResult::appended(rows);
+    if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(rows, match.acrossGap);
+    return AppendResult::appended(rows, match.acrossGap);
 }
 
 // The canvas ends with the last accepted frame's rows below its header, so the new frame's rows
@@ -112,7 +111,7 @@ bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qin
         copyRow(frame, fromRow, toRow);
         if (!besideContent) return;
         auto* row = reinterpret_cast<QRgb*>(m_canvas.row(toRow));
-        for (const pixelrows::ColumnRange range : match.fixedColumns) {
+        for (const pixelrows::ColumnRange range : match.fixedColumns.ranges()) {
             std::copy(fill.begin() + range.begin, fill.begin() + range.end, row + range.begin);
         }
     };
@@ -138,7 +137,7 @@ std::vector<QRgb> ScrollStitcher::sidebarFill(const QImage& frame, const FrameMa
     auto votes = std::vector<qint64>(std::size_t(m_frameWidth));
     for (qint64 y = match.runBegin; y < m_frameHeight - footerRows; ++y) {
         const QRgb* row = rowOf(frame, y);
-        for (const pixelrows::ColumnRange range : match.fixedColumns) {
+        for (const pixelrows::ColumnRange range : match.fixedColumns.ranges()) {
             for (int x = range.begin; x < range.end; ++x) {
                 auto& vote = votes[std::size_t(x)];
                 if (vote == 0) colour[std::size_t(x)] = row[x];

@@ -24,11 +24,18 @@ struct AppendResult {
     };
     Kind kind = Kind::unchanged;
     qint64 rows = 0;
+    // The frames shared only blank rows, so the shift could not be seen: they were joined at
+    // the smallest shift both allow, and the blank gap between may have come out shorter.
+    bool acrossGap = false;
 
-    static AppendResult appended(qint64 rows) { return {Kind::appended, rows}; }
-    static AppendResult unchanged() { return {Kind::unchanged, 0}; }
-    static AppendResult misaligned() { return {Kind::misaligned, 0}; }
-    static AppendResult full(qint64 rows) { return {Kind::full, rows}; }
+    static AppendResult appended(qint64 rows, bool acrossGap = false) {
+        return {Kind::appended, rows, acrossGap};
+    }
+    static AppendResult unchanged() { return {Kind::unchanged, 0, false}; }
+    static AppendResult misaligned() { return {Kind::misaligned, 0, false}; }
+    static AppendResult full(qint64 rows, bool acrossGap = false) {
+        return {Kind::full, rows, acrossGap};
+    }
     friend bool operator==(const AppendResult&, const AppendResult&) = default;
 };
 
