@@ -2,6 +2,8 @@
 
 #include "scroll/PixelRows.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstring>
 
@@ -79,15 +81,73 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
     const FrameMatch match =
         m_matcher.match(m_lastFrame, m_lastSignature, pixels, m_frameSignature);
     if (match.kind == FrameMatch::Kind::same) return AppendResult::unchanged();
-    if (match.kind == FrameMatch::Kind::unknown) return AppendResult::misaligned();
+    if (match.kind == FrameMatch::Kind::unknown) return followRejected(pixels);
+    m_rejected = QImage();
+    return accept(pixels, match, 0);
+}
 
+// Keeps the frame's new rows and makes it the last accepted frame; `earlier` rows were added
+// for this frame before.
+AppendResult ScrollStitcher::accept(const QImage& frame, const FrameMatch& match, qint64 earlier) {
     const qint64 rows = std::min(m_maxTotalHeight - m_totalHeight, match.shift);
-    if (!placeRows(pixels, match, rows)) return AppendResult::misaligned();
+    if (!placeRows(frame, match, rows)) {
+        return earlier > 0 ? AppendResult::appended(earlier) : AppendResult::misaligned();
+    }
     m_totalHeight += rows;
-    m_lastFrame = pixels;
+    m_lastFrame = frame;
     std::swap(m_lastSignature, m_frameSignature);
-    if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(rows, match.acrossGap);
-    return AppendResult::appended(rows, match.acrossGap);
+    if (m_totalHeight >= m_maxTotalHeight) {
+        return AppendResult::full(earlier + rows, match.acrossGap);
+    }
+    return AppendResult::appended(earlier + rows, match.acrossGap);
+}
+
+// When a page's layout changes as scrolling starts, no shift fits the last accepted frame, while
+// the frames after it fit each other. Once a rejected frame fits the one rejected before it,
+// that one is joined to the last accepted frame at a blank row between lines, then this one to
+// it. Otherwise the frame is remembered for the next.
+AppendResult ScrollStitcher::followRejected(const QImage& frame) {
+    if (!m_rejected.isNull()) {
+        const FrameMatch next =
+            m_matcher.match(m_rejected, m_rejectedSignature, frame, m_frameSignature);
+        if (next.kind == FrameMatch::Kind::same) return AppendResult::misaligned();
+        const auto seam = next.kind == FrameMatch::Kind::moved && !next.acrossGap
+                              ? lineseam::find(m_lastFrame, m_rejected, m_matcher.maxShift())
+                              : std::nullopt;
+        if (seam && joinAt(*seam)) {
+            if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(0);
+            const qint64 joined = m_totalHeight - m_heightBeforeJoin;
+            return accept(frame, next, joined);
+        }
+    }
+    m_rejected = frame;
+    m_rejectedSignature = m_frameSignature;
+    return AppendResult::misaligned();
+}
+
+// The canvas ends with the last accepted frame's rows below its header: those from the seam on
+// give way to the rejected frame's rows from its seam on, which becomes the last accepted frame.
+bool ScrollStitcher::joinAt(const lineseam::Seam& seam) {
+    const qint64 kept = m_totalHeight - (m_frameHeight - seam.lastRow);
+    const qint64 total = std::min(m_maxTotalHeight, kept + m_frameHeight - seam.frameRow);
+    if (!startCanvas() || !m_canvas.prepare(kept, total)) return false;
+    for (qint64 y = kept; y < total; ++y)
+        copyRow(m_rejected, seam.frameRow + y - kept, y);
+    m_heightBeforeJoin = m_totalHeight;
+    m_totalHeight = total;
+    m_lastFrame = std::exchange(m_rejected, QImage());
+    std::swap(m_lastSignature, m_rejectedSignature);
+    return true;
+}
+
+bool ScrollStitcher::startCanvas() {
+    if (m_canvasStarted) return true;
+    if (!m_canvas.prepare(0, m_totalHeight)) return false;
+    for (qint64 y = 0; y < m_frameHeight; ++y)
+        copyRow(m_firstFrame, y, y);
+    m_firstFrame = QImage();
+    m_canvasStarted = true;
+    return true;
 }
 
 // The canvas ends with the last accepted frame's rows below its header, so the new frame's rows
@@ -98,14 +158,7 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
 bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qint64 rows) {
     const qint64 footerRows = m_frameHeight - match.shift - match.runEnd;
     const qint64 top = m_totalHeight - footerRows;
-    const qint64 kept = m_canvasStarted ? m_totalHeight : 0;
-    if (!m_canvas.prepare(kept, m_totalHeight + rows)) return false;
-    if (!m_canvasStarted) {
-        for (qint64 y = 0; y < m_frameHeight; ++y)
-            copyRow(m_firstFrame, y, y);
-        m_firstFrame = QImage();
-        m_canvasStarted = true;
-    }
+    if (!startCanvas() || !m_canvas.prepare(m_totalHeight, m_totalHeight + rows)) return false;
     const std::vector<QRgb> fill = sidebarFill(frame, match, footerRows);
     const auto place = [&](qint64 fromRow, qint64 toRow, bool besideContent) {
         copyRow(frame, fromRow, toRow);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scroll/FrameMatcher.h"
+#include "scroll/LineSeam.h"
 #include "scroll/StitchCanvas.h"
 
 #include <QImage>
@@ -75,6 +76,10 @@ public:
 private:
     ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight, Signature firstSignature);
 
+    AppendResult accept(const QImage& frame, const FrameMatch& match, qint64 earlier);
+    AppendResult followRejected(const QImage& frame);
+    [[nodiscard]] bool joinAt(const lineseam::Seam& seam);
+    [[nodiscard]] bool startCanvas();
     [[nodiscard]] bool placeRows(const QImage& frame, const FrameMatch& match, qint64 rows);
     void copyRow(const QImage& from, qint64 fromRow, qint64 toRow);
     std::vector<QRgb> sidebarFill(const QImage& frame, const FrameMatch& match,
@@ -90,6 +95,9 @@ private:
     QImage m_lastFrame;
     Signature m_lastSignature;
     Signature m_frameSignature;  // scratch for the frame being matched
+    QImage m_rejected;           // the last frame rejected since one was accepted
+    Signature m_rejectedSignature;
+    qint64 m_heightBeforeJoin = 0;
     FrameMatcher m_matcher;
     StitchCanvas m_canvas;
     bool m_canvasStarted = false;

@@ -238,7 +238,7 @@ TEST(RealisticSessions, NoWrongRowFullRecallAndChromeOnce) {
 // The first frame shows a banner; from the first scroll on a shorter bar is pinned instead and
 // the lines sit 0 or 1 row lower, so no shift fits the first frame. Once later frames fit each
 // other, the rest of the page must follow it, every line once.
-TEST(RealisticSessions, DISABLED_ALayoutThatChangesWhenScrollingStartsIsFollowed) {
+TEST(RealisticSessions, ALayoutThatChangesWhenScrollingStartsIsFollowed) {
     struct Case {
         const char* name;
         PageOptions page;
