@@ -123,6 +123,9 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
         match.runEnd = run.end;
         match.fixedColumns = m_columnFinder.notFollowing(leftOut, sidebar, last, frame, run.shift,
                                                          match.runBegin, match.runEnd);
+        // Where the rows that changed are blank, the fit rests on rows that stayed in place (a
+        // line's edge meeting a header's): the smallest shift the frames allow, not one seen.
+        match.acrossGap = blankRows(frame, still.top, m_height - run.shift - still.bottom);
         return match;
     }
     if (looksStill(inPlace.changedRows, frameSignature))
@@ -380,7 +383,7 @@ std::optional<FrameMatcher::Run> FrameMatcher::signatureRun(const Comparison& co
         begin = std::max(at(now.segmentBegin, begin - 1),
                          at(before.segmentBegin, begin - 1 + shift) - shift);
     }
-    return Run{shift, begin, end, distinctRows(now, lo, hi)};
+    return Run{shift, begin, end, distinctRows(now, begin, end)};
 }
 
 // The same run, pixel for pixel, in the compared columns. Each row compared costs one of the
@@ -404,17 +407,24 @@ std::optional<FrameMatcher::Run> FrameMatcher::confirm(const Comparison& compari
     qint64 begin = lo;
     while (begin > candidate.begin && agree(begin - 1))
         --begin;
-    return Run{shift, begin, end, distinctRows(comparison.frameKeys, lo, hi)};
+    return Run{shift, begin, end, distinctRows(comparison.frameKeys, begin, end)};
 }
 
-// Runs of equal keys in rows [begin, end), counted up to what a short fit needs. Only rows that
-// changed count: rows a run takes in beyond them stayed in place, and may match by chance (a
-// header's rule and a table's).
+// Runs of equal keys in rows [begin, end), counted up to what a short fit needs.
 qint64 FrameMatcher::distinctRows(const RowKeys& keys, qint64 begin, qint64 end) {
     qint64 count = 0;
     for (qint64 y = begin; y < end && count < kShortFitDistinctRows; ++count)
         y = keys.segmentEnd[std::size_t(y)];
     return count;
+}
+
+bool FrameMatcher::blankRows(const QImage& frame, qint64 begin, qint64 end) {
+    if (begin >= end) return false;
+    const QRgb colour = rowOf(frame, begin)[0];
+    for (qint64 y = begin; y < end; ++y) {
+        if (!rowOfColour(frame, y, colour)) return false;
+    }
+    return true;
 }
 
 bool FrameMatcher::looksStill(qint64 changedRows, const Signature& frameSignature) const {

@@ -89,7 +89,7 @@ private:
     };
     struct Run {
         qint64 shift, begin, end;
-        qint64 distinctRows;  // runs of equal keys among the rows that changed (see .cpp)
+        qint64 distinctRows;  // runs of equal keys in [begin, end), counted up to a short fit's
     };
     struct Search {
         enum class Outcome { found, ambiguous, none };
@@ -113,6 +113,8 @@ private:
                                qint64& budget) const;
     bool counts(const Run& run) const;
     static qint64 distinctRows(const RowKeys& keys, qint64 begin, qint64 end);
+    // Whether rows [begin, end) are all of one colour.
+    static bool blankRows(const QImage& frame, qint64 begin, qint64 end);
     bool repeatsEvery(const Comparison& comparison, const Run& run, qint64 period) const;
     bool looksStill(qint64 changedRows, const Signature& frameSignature) const;
 
