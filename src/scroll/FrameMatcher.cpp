@@ -130,9 +130,12 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
     }
     if (looksStill(inPlace.changedRows, frameSignature))
         return FrameMatch::of(FrameMatch::Kind::same);
-    if (search.outcome == Search::Outcome::ambiguous)
-        return FrameMatch::of(FrameMatch::Kind::unknown);
-    return joinAcrossGap(compare({}, inPlace.still));
+    const Comparison allColumns = compare({}, inPlace.still);
+    FrameMatch match = search.outcome == Search::Outcome::ambiguous
+                           ? FrameMatch::of(FrameMatch::Kind::unknown)
+                           : joinAcrossGap(allColumns);
+    if (match.kind == FrameMatch::Kind::unknown) match.scrolledBack = fitsScrolledBack(allColumns);
+    return match;
 }
 
 FrameMatcher::Comparison FrameMatcher::comparing(const QImage& last, const Signature& lastSignature,
@@ -157,14 +160,28 @@ FrameMatcher::Search FrameMatcher::findShift(const Comparison& comparison) const
     });
     const auto others = std::find_if(candidates.begin(), candidates.end(),
                                      [&](const Run& run) { return !counts(run); });
-    std::optional<Run> confirmed;
+    // A fit over two stretches of alike rows (a panel's edge meeting a gap) is weak: any other
+    // panel's edge may meet the same gap. It stands only where nothing else fits, and only on
+    // all columns: without the margins a header's rule looks like a table's.
+    std::optional<Run> confirmed, weak;
+    bool weakAmbiguous = false;
     qint64 budget = kCheckBudgetFrames * m_height;
     for (auto it = candidates.begin(); it != others; ++it) {
         const auto run = confirm(comparison, *it, budget);
-        const bool fits = run && counts(*run);
-        if (budget < 0 || (fits && confirmed)) return {Search::Outcome::ambiguous, {}};
-        if (fits) confirmed = run;
+        if (budget < 0) return {Search::Outcome::ambiguous, {}};
+        if (!run || !counts(*run)) continue;
+        if (run->distinctRows <= 2) {
+            if (!comparison.runMayPassStillBottom) continue;
+            weakAmbiguous = weakAmbiguous || weak;
+            weak = run;
+        } else if (confirmed) {
+            return {Search::Outcome::ambiguous, {}};
+        } else {
+            confirmed = run;
+        }
     }
+    if (!confirmed && weakAmbiguous) return {Search::Outcome::ambiguous, {}};
+    if (!confirmed) confirmed = weak;
     if (!confirmed) return {Search::Outcome::none, {}};
     // A fit over rows of one colour would mean that the content the other shift matched is new
     // and only looks the same; that is a reading only where the last frame repeats at that
@@ -183,9 +200,11 @@ FrameMatcher::Search FrameMatcher::findShift(const Comparison& comparison) const
 
 // Whether a run proves its shift: a minimum overlap showing content, or a shorter one showing
 // many different rows.
+// Short runs count their rows' keys as candidates, their rows' pixels once confirmed: rows of
+// a gradient may have equal band averages and yet differ.
 bool FrameMatcher::counts(const Run& run) const {
     if (run.end - run.begin >= m_minOverlap) return run.distinctRows > 1;
-    return run.distinctRows >= kShortFitDistinctRows;
+    return run.distinctRows >= (run.pixelsCounted ? kShortFitDistinctRows : 3);
 }
 
 // Whether the last frame shows the new one's content lower down over a minimum overlap: the
@@ -407,7 +426,15 @@ std::optional<FrameMatcher::Run> FrameMatcher::confirm(const Comparison& compari
     qint64 begin = lo;
     while (begin > candidate.begin && agree(begin - 1))
         --begin;
-    return Run{shift, begin, end, distinctRows(comparison.frameKeys, begin, end)};
+    if (end - begin >= m_minOverlap)
+        return Run{shift, begin, end, distinctRows(comparison.frameKeys, begin, end)};
+    Run run{shift, begin, end, 1, true};
+    for (qint64 y = begin + 1; y < end && run.distinctRows < kShortFitDistinctRows; ++y) {
+        const QRgb* row = rowOf(comparison.frame, y);
+        run.distinctRows +=
+            !pixelrows::equalIn(row, rowOf(comparison.frame, y - 1), comparison.compared.ranges());
+    }
+    return run;
 }
 
 // Runs of equal keys in rows [begin, end), counted up to what a short fit needs.

@@ -37,6 +37,8 @@ struct FrameMatch {
     ColumnSet fixedColumns;
     // The frames shared only blank rows: `shift` is the smallest both allow, not one seen.
     bool acrossGap = false;
+    // For `unknown`: the frame fits the last one scrolled back.
+    bool scrolledBack = false;
 
     static FrameMatch of(Kind kind) {
         FrameMatch match;
@@ -89,7 +91,8 @@ private:
     };
     struct Run {
         qint64 shift, begin, end;
-        qint64 distinctRows;  // runs of equal keys in [begin, end), counted up to a short fit's
+        qint64 distinctRows;  // runs of equal rows in [begin, end), counted up to a short fit's
+        bool pixelsCounted = false;  // by their pixels, else by their keys
     };
     struct Search {
         enum class Outcome { found, ambiguous, none };

@@ -81,8 +81,10 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
     const FrameMatch match =
         m_matcher.match(m_lastFrame, m_lastSignature, pixels, m_frameSignature);
     if (match.kind == FrameMatch::Kind::same) return AppendResult::unchanged();
-    if (match.kind == FrameMatch::Kind::unknown) return followRejected(pixels);
-    m_rejected = QImage();
+    // A join across a gap is a guess that nothing was skipped: not after frames that showed
+    // content out of reach.
+    if (match.kind == FrameMatch::Kind::unknown || (match.acrossGap && m_rejectedAhead))
+        return followRejected(pixels, !match.scrolledBack);
     return accept(pixels, match, 0);
 }
 
@@ -96,6 +98,8 @@ AppendResult ScrollStitcher::accept(const QImage& frame, const FrameMatch& match
     m_totalHeight += rows;
     m_lastFrame = frame;
     std::swap(m_lastSignature, m_frameSignature);
+    m_rejected = QImage();
+    m_rejectedAhead = false;
     if (m_totalHeight >= m_maxTotalHeight) {
         return AppendResult::full(earlier + rows, match.acrossGap);
     }
@@ -106,7 +110,8 @@ AppendResult ScrollStitcher::accept(const QImage& frame, const FrameMatch& match
 // the frames after it fit each other. Once a rejected frame fits the one rejected before it,
 // that one is joined to the last accepted frame at a blank row between lines, then this one to
 // it. Otherwise the frame is remembered for the next.
-AppendResult ScrollStitcher::followRejected(const QImage& frame) {
+AppendResult ScrollStitcher::followRejected(const QImage& frame, bool ahead) {
+    m_rejectedAhead = m_rejectedAhead || ahead;
     if (!m_rejected.isNull()) {
         const FrameMatch next =
             m_matcher.match(m_rejected, m_rejectedSignature, frame, m_frameSignature);

@@ -77,7 +77,7 @@ private:
     ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight, Signature firstSignature);
 
     AppendResult accept(const QImage& frame, const FrameMatch& match, qint64 earlier);
-    AppendResult followRejected(const QImage& frame);
+    AppendResult followRejected(const QImage& frame, bool ahead);
     [[nodiscard]] bool joinAt(const lineseam::Seam& seam);
     [[nodiscard]] bool startCanvas();
     [[nodiscard]] bool placeRows(const QImage& frame, const FrameMatch& match, qint64 rows);
@@ -98,6 +98,7 @@ private:
     QImage m_rejected;           // the last frame rejected since one was accepted
     Signature m_rejectedSignature;
     qint64 m_heightBeforeJoin = 0;
+    bool m_rejectedAhead = false;  // a frame rejected since may show content beyond reach
     FrameMatcher m_matcher;
     StitchCanvas m_canvas;
     bool m_canvasStarted = false;

@@ -260,8 +260,24 @@ QImage Window::frame(const QImage& page, int top) const {
         const QRect track(m_width - c.scrollbarColumns, c.headerRows, c.scrollbarColumns,
                           viewportRows());
         p.fillRect(track, QColor(0xe8, 0xe8, 0xe8));
-        const int length = std::max(24, viewportRows() * viewportRows() / page.height());
-        const int thumb = (viewportRows() - length) * top / (page.height() - viewportRows());
+        // Square buttons with an arrow at both ends; the thumb moves between them.
+        const int button = c.scrollbarArrows ? c.scrollbarColumns : 0;
+        for (const int at : {0, viewportRows() - button}) {
+            if (button == 0) break;
+            const QRect square(track.left(), track.top() + at, button, button);
+            p.fillRect(square, QColor(0xd4, 0xd4, 0xd4));
+            const int middle = square.left() + button / 2, tip = button / 4, base = button - tip;
+            const bool up = at == 0;
+            const QPoint arrow[] = {{middle, square.top() + (up ? tip : base)},
+                                    {square.left() + tip, square.top() + (up ? base : tip)},
+                                    {square.right() + 1 - tip, square.top() + (up ? base : tip)}};
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x50, 0x50, 0x50));
+            p.drawPolygon(arrow, 3);
+        }
+        const int range = viewportRows() - 2 * button;
+        const int length = std::max(24, range * viewportRows() / page.height());
+        const int thumb = button + (range - length) * top / (page.height() - viewportRows());
         p.fillRect(track.adjusted(3, thumb, -3, thumb + length - viewportRows()), Qt::darkGray);
     }
     return frame;

@@ -27,10 +27,11 @@ QImage renderPage(const PageOptions& options);
 
 // What stays in place while the page scrolls.
 struct Chrome {
-    int headerRows = 0;        // full width, at the top
-    int footerRows = 0;        // full width, at the bottom
-    int sidebarColumns = 0;    // at the left, between header and footer
-    int scrollbarColumns = 0;  // at the right, between header and footer; its thumb moves
+    int headerRows = 0;            // full width, at the top
+    int footerRows = 0;            // full width, at the bottom
+    int sidebarColumns = 0;        // at the left, between header and footer
+    int scrollbarColumns = 0;      // at the right, between header and footer; its thumb moves
+    bool scrollbarArrows = false;  // a button with an arrow at each end of the scroll bar
 };
 
 // A window frameWidth × frameHeight showing the page inside its chrome.
