@@ -160,28 +160,31 @@ FrameMatcher::Search FrameMatcher::findShift(const Comparison& comparison) const
     });
     const auto others = std::find_if(candidates.begin(), candidates.end(),
                                      [&](const Run& run) { return !counts(run); });
-    // A fit over two stretches of alike rows (a panel's edge meeting a gap) is weak: any other
-    // panel's edge may meet the same gap. It stands only where nothing else fits, and only on
-    // all columns: without the margins a header's rule looks like a table's.
-    std::optional<Run> confirmed, weak;
-    bool weakAmbiguous = false;
+    // Fits by strength: over a minimum overlap, then shorter ones, then those over two
+    // stretches of alike rows (a panel's edge meeting blank space), which any other panel's
+    // edge may match too; those count only on all columns (without the margins a header's rule
+    // looks like a table's). The first strength with a fit decides; two fits there are
+    // ambiguous.
+    enum Strength { full, shorter, weak, strengths };
+    std::array<std::optional<Run>, strengths> fits;
+    std::array<bool, strengths> twice{};
     qint64 budget = kCheckBudgetFrames * m_height;
     for (auto it = candidates.begin(); it != others; ++it) {
         const auto run = confirm(comparison, *it, budget);
         if (budget < 0) return {Search::Outcome::ambiguous, {}};
         if (!run || !counts(*run)) continue;
-        if (run->distinctRows <= 2) {
-            if (!comparison.runMayPassStillBottom) continue;
-            weakAmbiguous = weakAmbiguous || weak;
-            weak = run;
-        } else if (confirmed) {
-            return {Search::Outcome::ambiguous, {}};
-        } else {
-            confirmed = run;
-        }
+        const Strength strength = run->distinctRows <= 2                  ? weak
+                                  : run->end - run->begin >= m_minOverlap ? full
+                                                                          : shorter;
+        if (strength == weak && !comparison.runMayPassStillBottom) continue;
+        twice[strength] = twice[strength] || fits[strength];
+        fits[strength] = run;
     }
-    if (!confirmed && weakAmbiguous) return {Search::Outcome::ambiguous, {}};
-    if (!confirmed) confirmed = weak;
+    std::optional<Run> confirmed;
+    for (int strength = full; strength < strengths && !confirmed; ++strength) {
+        if (twice[std::size_t(strength)]) return {Search::Outcome::ambiguous, {}};
+        confirmed = fits[std::size_t(strength)];
+    }
     if (!confirmed) return {Search::Outcome::none, {}};
     // A fit over rows of one colour would mean that the content the other shift matched is new
     // and only looks the same; that is a reading only where the last frame repeats at that
