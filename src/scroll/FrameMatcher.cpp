@@ -134,7 +134,13 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
     FrameMatch match = search.outcome == Search::Outcome::ambiguous
                            ? FrameMatch::of(FrameMatch::Kind::unknown)
                            : joinAcrossGap(allColumns);
-    if (match.kind == FrameMatch::Kind::unknown) match.scrolledBack = fitsScrolledBack(allColumns);
+    if (match.kind == FrameMatch::Kind::unknown) {
+        // Also over the whole frame: where the content shows little, rows that stayed in place
+        // may hold all that fits.
+        const Comparison wholeFrame{last, frame, m_lastKeys, m_frameKeys, allColumns.compared,
+                                    {},   true};
+        match.scrolledBack = fitsScrolledBack(allColumns) || fitsScrolledBack(wholeFrame);
+    }
     return match;
 }
 
