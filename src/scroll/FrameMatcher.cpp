@@ -1,5 +1,7 @@
 #include "scroll/FrameMatcher.h"
 
+#include "scroll/BlankGap.h"
+
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -17,9 +19,10 @@
 //
 // The overlap must be minOverlap rows long. A header or footer that stays in place takes rows
 // of the frames' overlap without being part of the content's, so after a long step the content
-// may share fewer rows than that although the frames overlap by more. Such a short fit counts
-// when it shows many different rows (lines of text, not a few blank or repeated ones), no other
-// shift fits, and the frame does not also fit the last one scrolled back.
+// may share fewer rows than that although the frames overlap by more. Fits rank by strength: a
+// minimum overlap, then a shorter one showing many different rows (lines of text, not a few
+// blank or repeated ones) where the frame does not also fit the last one scrolled back, then
+// one over two stretches of alike rows (an edge). The first rank with a fit decides.
 //
 // What stays in place while the content moves is found by comparing the frame with the last
 // one in place: rows at the top and bottom that did not change may be a sticky header or
@@ -37,11 +40,7 @@
 // some content: a blank area that stays blank neither hides a real scroll nor stands for one.
 //
 // In a blank gap taller than the view, frames share only blank rows and the shift cannot be
-// seen. A frame that shows nothing but blank rows adds nothing. A frame whose content enters
-// below blank rows, where the last frame's content ended above blank rows, is joined at the
-// smallest shift that puts all of the last frame's content above the new frame's top and all
-// of the new content below the last frame's bottom: the gap may come out shorter than it was,
-// but no content is lost or repeated.
+// seen: see BlankGap.h. A frame that shows nothing but blank rows adds nothing.
 
 namespace moxilane {
 
@@ -65,11 +64,6 @@ const QRgb* rowOf(const QImage& image, qint64 y) {
 
 bool sameRow(const QImage& a, const QImage& b, qint64 y) {
     return std::memcmp(rowOf(a, y), rowOf(b, y), std::size_t(a.width()) * sizeof(QRgb)) == 0;
-}
-
-bool rowOfColour(const QImage& image, qint64 y, QRgb colour) {
-    const QRgb* row = rowOf(image, y);
-    return std::all_of(row, row + image.width(), [colour](QRgb p) { return p == colour; });
 }
 
 quint64 mix(quint64 hash, quint64 word) {
@@ -125,7 +119,8 @@ FrameMatch FrameMatcher::match(const QImage& last, const Signature& lastSignatur
                                                          match.runBegin, match.runEnd);
         // Where the rows that changed are blank, the fit rests on rows that stayed in place (a
         // line's edge meeting a header's): the smallest shift the frames allow, not one seen.
-        match.acrossGap = blankRows(frame, still.top, m_height - run.shift - still.bottom);
+        match.acrossGap =
+            blankgap::blankRows(frame, still.top, m_height - run.shift - still.bottom);
         return match;
     }
     if (looksStill(inPlace.changedRows, frameSignature))
@@ -238,47 +233,23 @@ bool FrameMatcher::fitsScrolledBack(const Comparison& comparison) const {
 // Across a blank gap, see the comment at the top. All columns count, and blank rows are rows of
 // one colour: the gap's.
 FrameMatch FrameMatcher::joinAcrossGap(const Comparison& comparison) const {
-    const QImage& last = comparison.last;
-    const QImage& frame = comparison.frame;
     const StillRows still = comparison.still;
-    const qint64 bottom = m_height - still.bottom;  // rows from here on stayed: a footer
-    // The gap's colour: a row of one colour where the content ends or starts.
-    std::optional<QRgb> gap;
-    for (const auto& [image, y] :
-         {std::pair{&last, bottom - 1}, std::pair{&last, bottom}, std::pair{&frame, still.top},
-          std::pair{&frame, still.top - 1}}) {
-        if (y < 0 || y >= m_height) continue;
-        const QRgb colour = rowOf(*image, y)[0];
-        if (!rowOfColour(*image, y, colour)) continue;
-        gap = colour;
-        break;
-    }
+    const auto gap = blankgap::find(comparison.last, comparison.frame, still.top, still.bottom);
     if (!gap) return FrameMatch::of(FrameMatch::Kind::unknown);
-    const auto blank = [&](const QImage& image, qint64 y) { return rowOfColour(image, y, *gap); };
-    // Blank rows that stayed in place at the top belong to the gap, not to a header.
-    qint64 top = still.top;
-    while (top > 0 && blank(frame, top - 1))
-        --top;
-    qint64 lastContentEnd = bottom;
-    while (lastContentEnd > top && blank(last, lastContentEnd - 1))
-        --lastContentEnd;
-    qint64 newContentBegin = top;
-    while (newContentBegin < bottom && blank(frame, newContentBegin))
-        ++newContentBegin;
-    const qint64 contentOut = lastContentEnd - top;  // the shift that moves it above the top
-    if (newContentBegin == bottom) {
-        const bool reachable = contentOut <= m_maxShift;
+    if (gap->kind == blankgap::Join::Kind::blankFrame) {
+        // Nothing new shows; the content the last frame had may have left within reach.
+        const bool reachable = gap->shift <= m_maxShift;
         return FrameMatch::of(reachable ? FrameMatch::Kind::same : FrameMatch::Kind::unknown);
     }
-    const qint64 shift = std::max(contentOut, bottom - newContentBegin);
-    if (shift < 1 || shift > m_maxShift || bottom - top - shift < 1 ||
+    const qint64 bottom = m_height - still.bottom;
+    if (gap->shift < 1 || gap->shift > m_maxShift || bottom - gap->top - gap->shift < 1 ||
         fitsScrolledBack(comparison)) {
         return FrameMatch::of(FrameMatch::Kind::unknown);
     }
     FrameMatch match = FrameMatch::of(FrameMatch::Kind::moved);
-    match.shift = shift;
-    match.runBegin = top;
-    match.runEnd = bottom - shift;
+    match.shift = gap->shift;
+    match.runBegin = gap->top;
+    match.runEnd = bottom - gap->shift;
     match.acrossGap = true;
     return match;
 }
@@ -452,15 +423,6 @@ qint64 FrameMatcher::distinctRows(const RowKeys& keys, qint64 begin, qint64 end)
     for (qint64 y = begin; y < end && count < kShortFitDistinctRows; ++count)
         y = keys.segmentEnd[std::size_t(y)];
     return count;
-}
-
-bool FrameMatcher::blankRows(const QImage& frame, qint64 begin, qint64 end) {
-    if (begin >= end) return false;
-    const QRgb colour = rowOf(frame, begin)[0];
-    for (qint64 y = begin; y < end; ++y) {
-        if (!rowOfColour(frame, y, colour)) return false;
-    }
-    return true;
 }
 
 bool FrameMatcher::looksStill(qint64 changedRows, const Signature& frameSignature) const {

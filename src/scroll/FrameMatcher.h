@@ -116,8 +116,6 @@ private:
                                qint64& budget) const;
     bool counts(const Run& run) const;
     static qint64 distinctRows(const RowKeys& keys, qint64 begin, qint64 end);
-    // Whether rows [begin, end) are all of one colour.
-    static bool blankRows(const QImage& frame, qint64 begin, qint64 end);
     bool repeatsEvery(const Comparison& comparison, const Run& run, qint64 period) const;
     bool looksStill(qint64 changedRows, const Signature& frameSignature) const;
 
