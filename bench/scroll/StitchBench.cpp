@@ -173,8 +173,9 @@ qint64 statusKilobytes(const char* field) {
 
 // Stitches a 3200-wide session to the cap, each frame a fresh copy as a capture would be, and
 // reports the peak resident memory it added. The page repeats every 4000 rows, more than a
-// frame plus the longest shift, so that no frame fits two shifts.
-int peakMemory() {
+// frame plus the longest shift, so that no frame fits two shifts. With `jumps`, every fifth
+// step first offers a frame out of reach, which the stitcher keeps while it waits for the next.
+int peakMemory(bool jumps) {
     const int period = 4000;
     const QImage page = renderPage({.content = Content::mixed, .width = kWidth, .height = period});
     const auto frameAt = [&](qint64 top) {
@@ -194,6 +195,10 @@ int peakMemory() {
     int frames = 1;
     do {
         top += 240;
+        if (jumps && frames % 5 == 0) {
+            stitcher->append(frameAt(top + kHeight));
+            ++frames;
+        }
         result = stitcher->append(frameAt(top));
         ++frames;
     } while (result.kind == AppendResult::Kind::appended);
@@ -218,7 +223,8 @@ int peakMemory() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);  // fonts for the rendered pages
-    if (argc > 1 && std::strcmp(argv[1], "--peak-memory") == 0) return moxilane::peakMemory();
+    if (argc > 1 && std::strcmp(argv[1], "--peak-memory") == 0)
+        return moxilane::peakMemory(argc > 2 && std::strcmp(argv[2], "jumps") == 0);
     if (argc > 1 && std::strcmp(argv[1], "--first-session") == 0) return moxilane::firstSession();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

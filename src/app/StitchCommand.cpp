@@ -83,7 +83,7 @@ std::expected<QImage, QString> readFrame(const QString& path) {
 QString describe(const AppendResult& result, const QImage& frame, const ScrollStitcher& stitcher) {
     switch (result.kind) {
         case AppendResult::Kind::appended:
-            return QString("appended %1").arg(result.rows);
+            return QString("appended %1%2").arg(result.rows).arg(result.acrossGap ? " (gap)" : "");
         case AppendResult::Kind::unchanged:
             return "unchanged";
         case AppendResult::Kind::full:

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "scroll/PixelRows.h"
+#include "scroll/ColumnFinder.h"
+#include "scroll/ColumnSet.h"
 
 #include <QImage>
 #include <QtGlobal>
@@ -14,10 +15,13 @@ namespace moxilane {
 // Row signature: per row, band averages of a fixed luminance weighting, row-major.
 using Signature = std::vector<std::uint8_t>;
 
+// A signature has at most this many bands per row.
+inline constexpr int kMaxSignatureBands = 64;
+
 // How a new frame relates to the last accepted frame of the same area.
 struct FrameMatch {
     enum class Kind {
-        same,     // the content did not move
+        same,     // the content did not move, or nothing but blank rows came into view
         moved,    // the content moved up by `shift` rows, confirmed pixel by pixel
         unknown,  // no movement could be confirmed
     };
@@ -30,7 +34,11 @@ struct FrameMatch {
     qint64 runEnd = 0;
     // Columns that are not content: they did not follow the shift over the matched rows, as a
     // fixed sidebar or a scroll bar does not. Beside new rows they would repeat it.
-    std::vector<pixelrows::ColumnRange> fixedColumns;
+    ColumnSet fixedColumns;
+    // The frames shared only blank rows: `shift` is the smallest both allow, not one seen.
+    bool acrossGap = false;
+    // For `unknown`: the frame fits the last one scrolled back.
+    bool scrolledBack = false;
 
     static FrameMatch of(Kind kind) {
         FrameMatch match;
@@ -43,6 +51,7 @@ struct FrameMatch {
 // much. Scratch memory is kept between frames, so one matcher serves one stitcher.
 class FrameMatcher {
 public:
+    // columns: 1 to kMaxSignatureBands.
     FrameMatcher(int width, int height, int columns);
 
     // Both frames: the matcher's size, 32-bit pixels. Fills frameSignature with the new
@@ -50,41 +59,64 @@ public:
     FrameMatch match(const QImage& last, const Signature& lastSignature, const QImage& frame,
                      Signature& frameSignature);
 
-    // The content must overlap the last frame by this many rows to be aligned with it.
+    // The content must overlap the last frame by this many rows to be aligned with it, unless
+    // a header or footer takes up part of the overlap (see FrameMatcher.cpp).
     qint64 minOverlap() const { return m_minOverlap; }
+    qint64 maxShift() const { return m_maxShift; }
 
 private:
-    struct Run {
-        qint64 shift, begin, end;
-        bool showsContent;  // the rows of [begin, end) are not all alike
+    // Rows that stayed the same in place at the top and at the bottom.
+    struct StillRows {
+        qint64 top = 0;
+        qint64 bottom = 0;
     };
-    struct Search {
-        enum class Outcome { found, ambiguous, none };
-        Outcome outcome;
-        Run run;
+    struct InPlace {
+        StillRows still;
+        qint64 changedRows;
     };
     struct RowKeys {
         std::vector<quint64> key;
         std::vector<qint32> segmentBegin;  // first row of the run of equal keys holding the row
         std::vector<qint32> segmentEnd;    // one past its last row
     };
+    // One way of comparing the two frames: which columns, which rows stayed in place.
+    struct Comparison {
+        const QImage& last;
+        const QImage& frame;
+        const RowKeys& lastKeys;
+        const RowKeys& frameKeys;
+        ColumnSet compared;
+        StillRows still;
+        bool runMayPassStillBottom;
+    };
+    struct Run {
+        qint64 shift, begin, end;
+        qint64 distinctRows;  // runs of equal rows in [begin, end), counted up to a short fit's
+        bool pixelsCounted = false;  // by their pixels, else by their keys
+    };
+    struct Search {
+        enum class Outcome { found, ambiguous, none };
+        Outcome outcome;
+        Run run;
+    };
 
-    qint64 compareInPlace(const QImage& last, const Signature& lastSignature, const QImage& frame,
-                          Signature& frameSignature);
-    Search findShift(const QImage& last, const Signature& lastSignature, const QImage& frame,
-                     const Signature& frameSignature);
-    Search findShiftBesideSideStrips(const QImage& last, const Signature& lastSignature,
-                                     const QImage& frame, const Signature& frameSignature);
-    bool findFixedColumns(const QImage& last, const QImage& frame);
-    void keepColumnsBesideContent(const Run& run, const QImage& last, const QImage& frame);
-    void useColumnsExcept(std::span<const pixelrows::ColumnRange> excluded);
-    void computeKeys(const Signature& signature, RowKeys& keys) const;
-    std::vector<Run> candidateRuns() const;
-    std::optional<Run> signatureRun(qint64 shift, qint64 lo, qint64 hi) const;
-    std::optional<Run> confirm(const Run& candidate, const QImage& last, const QImage& frame,
+    InPlace compareInPlace(const QImage& last, const Signature& lastSignature, const QImage& frame,
+                           Signature& frameSignature);
+    Comparison comparing(const QImage& last, const Signature& lastSignature, const QImage& frame,
+                         const Signature& frameSignature, const ColumnSet& leftOut,
+                         StillRows still);
+    Search findShift(const Comparison& comparison) const;
+    bool fitsScrolledBack(const Comparison& comparison) const;
+    FrameMatch joinAcrossGap(const Comparison& comparison) const;
+    StillRows stillRowsIn(const QImage& last, const QImage& frame, const ColumnSet& compared) const;
+    void computeKeys(const Signature& signature, const ColumnSet& leftOut, RowKeys& keys) const;
+    std::vector<Run> candidateRuns(const Comparison& comparison) const;
+    std::optional<Run> signatureRun(const Comparison& comparison, qint64 shift) const;
+    std::optional<Run> confirm(const Comparison& comparison, const Run& candidate,
                                qint64& budget) const;
-    bool showsContent(qint64 begin, qint64 end) const;
-    bool repeatsEvery(const Run& run, qint64 period) const;
+    bool counts(const Run& run) const;
+    static qint64 distinctRows(const RowKeys& keys, qint64 begin, qint64 end);
+    bool repeatsEvery(const Comparison& comparison, const Run& run, qint64 period) const;
     bool looksStill(qint64 changedRows, const Signature& frameSignature) const;
 
     int m_width;
@@ -93,16 +125,9 @@ private:
     qint64 m_minOverlap;
     qint64 m_maxShift;
     std::vector<pixelrows::ColumnRange> m_bands;
-    // Per frame:
-    qint64 m_topStill = 0;     // leading rows equal in place
-    qint64 m_bottomStill = 0;  // trailing rows equal in place
-    std::vector<quint8> m_rowStill;
-    std::vector<quint32> m_columnDifference;
-    std::vector<quint32> m_columnVariation;
-    std::vector<pixelrows::ColumnRange> m_fixedColumns;
-    std::vector<pixelrows::ColumnRange> m_comparedColumns;
-    std::vector<quint8> m_usableBands;
-    bool m_runMayPassStillBottom = true;
+    ColumnFinder m_columnFinder;
+    // Scratch, per frame:
+    std::vector<quint8> m_rowChanged;
     RowKeys m_frameKeys;
     RowKeys m_lastKeys;
 };

@@ -2,6 +2,8 @@
 
 #include "scroll/PixelRows.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,7 +13,6 @@ namespace {
 
 constexpr qint64 kMinFrameHeight = 120;
 constexpr qint64 kMinFrameWidth = 8;
-constexpr qint64 kMaxBands = 64;
 
 QImage::Format stitchFormat(const QImage& firstFrame) {
     return firstFrame.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
@@ -51,7 +52,7 @@ std::optional<ScrollStitcher> ScrollStitcher::create(const QImage& firstFrame,
         return std::nullopt;
     }
     const QImage frame = inFormat(firstFrame, stitchFormat(firstFrame));
-    auto first = signature(frame, std::min<qint64>(frame.width(), kMaxBands));
+    auto first = signature(frame, std::min<qint64>(frame.width(), kMaxSignatureBands));
     if (frame.isNull() || !first) return std::nullopt;
     return ScrollStitcher(frame, maxTotalHeight, std::move(*first));
 }
@@ -61,7 +62,7 @@ ScrollStitcher::ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight,
     : m_frameWidth(firstFrame.width()),
       m_frameHeight(firstFrame.height()),
       m_maxTotalHeight(std::max<qint64>(maxTotalHeight, firstFrame.height())),
-      m_columns(std::min<qint64>(firstFrame.width(), kMaxBands)),
+      m_columns(std::min<qint64>(firstFrame.width(), kMaxSignatureBands)),
       m_totalHeight(firstFrame.height()),
       m_format(firstFrame.format()),
       m_firstFrame(firstFrame),
@@ -80,15 +81,78 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
     const FrameMatch match =
         m_matcher.match(m_lastFrame, m_lastSignature, pixels, m_frameSignature);
     if (match.kind == FrameMatch::Kind::same) return AppendResult::unchanged();
-    if (match.kind == FrameMatch::Kind::unknown) return AppendResult::misaligned();
+    // A join across a gap is a guess that nothing was skipped: not after frames that showed
+    // content out of reach.
+    if (match.kind == FrameMatch::Kind::unknown || (match.acrossGap && m_rejectedAhead))
+        return followRejected(pixels, !match.scrolledBack);
+    return accept(pixels, match, 0);
+}
 
+// Keeps the frame's new rows and makes it the last accepted frame; `earlier` rows were added
+// for this frame before.
+AppendResult ScrollStitcher::accept(const QImage& frame, const FrameMatch& match, qint64 earlier) {
     const qint64 rows = std::min(m_maxTotalHeight - m_totalHeight, match.shift);
-    if (!placeRows(pixels, match, rows)) return AppendResult::misaligned();
+    if (!placeRows(frame, match, rows)) {
+        return earlier > 0 ? AppendResult::appended(earlier) : AppendResult::misaligned();
+    }
     m_totalHeight += rows;
-    m_lastFrame = pixels;
+    m_lastFrame = frame;
     std::swap(m_lastSignature, m_frameSignature);
-    if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(rows);
-    return AppendResult::appended(rows);
+    m_rejected = QImage();
+    m_rejectedAhead = false;
+    if (m_totalHeight >= m_maxTotalHeight) {
+        return AppendResult::full(earlier + rows, match.acrossGap);
+    }
+    return AppendResult::appended(earlier + rows, match.acrossGap);
+}
+
+// When a page's layout changes as scrolling starts, no shift fits the last accepted frame, while
+// the frames after it fit each other. Once a rejected frame fits the one rejected before it,
+// that one is joined to the last accepted frame at a blank row between lines, then this one to
+// it. Otherwise the frame is remembered for the next.
+AppendResult ScrollStitcher::followRejected(const QImage& frame, bool ahead) {
+    m_rejectedAhead = m_rejectedAhead || ahead;
+    if (!m_rejected.isNull()) {
+        const FrameMatch next =
+            m_matcher.match(m_rejected, m_rejectedSignature, frame, m_frameSignature);
+        if (next.kind == FrameMatch::Kind::same) return AppendResult::misaligned();
+        const auto seam = next.kind == FrameMatch::Kind::moved && !next.acrossGap
+                              ? lineseam::find(m_lastFrame, m_rejected, m_matcher.maxShift())
+                              : std::nullopt;
+        if (seam && joinAt(*seam)) {
+            if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(0);
+            const qint64 joined = m_totalHeight - m_heightBeforeJoin;
+            return accept(frame, next, joined);
+        }
+    }
+    m_rejected = frame;
+    m_rejectedSignature = m_frameSignature;
+    return AppendResult::misaligned();
+}
+
+// The canvas ends with the last accepted frame's rows below its header: those from the seam on
+// give way to the rejected frame's rows from its seam on, which becomes the last accepted frame.
+bool ScrollStitcher::joinAt(const lineseam::Seam& seam) {
+    const qint64 kept = m_totalHeight - (m_frameHeight - seam.lastRow);
+    const qint64 total = std::min(m_maxTotalHeight, kept + m_frameHeight - seam.frameRow);
+    if (!startCanvas() || !m_canvas.prepare(kept, total)) return false;
+    for (qint64 y = kept; y < total; ++y)
+        copyRow(m_rejected, seam.frameRow + y - kept, y);
+    m_heightBeforeJoin = m_totalHeight;
+    m_totalHeight = total;
+    m_lastFrame = std::exchange(m_rejected, QImage());
+    std::swap(m_lastSignature, m_rejectedSignature);
+    return true;
+}
+
+bool ScrollStitcher::startCanvas() {
+    if (m_canvasStarted) return true;
+    if (!m_canvas.prepare(0, m_totalHeight)) return false;
+    for (qint64 y = 0; y < m_frameHeight; ++y)
+        copyRow(m_firstFrame, y, y);
+    m_firstFrame = QImage();
+    m_canvasStarted = true;
+    return true;
 }
 
 // The canvas ends with the last accepted frame's rows below its header, so the new frame's rows
@@ -99,20 +163,13 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
 bool ScrollStitcher::placeRows(const QImage& frame, const FrameMatch& match, qint64 rows) {
     const qint64 footerRows = m_frameHeight - match.shift - match.runEnd;
     const qint64 top = m_totalHeight - footerRows;
-    const qint64 kept = m_canvasStarted ? m_totalHeight : 0;
-    if (!m_canvas.prepare(kept, m_totalHeight + rows)) return false;
-    if (!m_canvasStarted) {
-        for (qint64 y = 0; y < m_frameHeight; ++y)
-            copyRow(m_firstFrame, y, y);
-        m_firstFrame = QImage();
-        m_canvasStarted = true;
-    }
+    if (!startCanvas() || !m_canvas.prepare(m_totalHeight, m_totalHeight + rows)) return false;
     const std::vector<QRgb> fill = sidebarFill(frame, match, footerRows);
     const auto place = [&](qint64 fromRow, qint64 toRow, bool besideContent) {
         copyRow(frame, fromRow, toRow);
         if (!besideContent) return;
         auto* row = reinterpret_cast<QRgb*>(m_canvas.row(toRow));
-        for (const pixelrows::ColumnRange range : match.fixedColumns) {
+        for (const pixelrows::ColumnRange range : match.fixedColumns.ranges()) {
             std::copy(fill.begin() + range.begin, fill.begin() + range.end, row + range.begin);
         }
     };
@@ -138,7 +195,7 @@ std::vector<QRgb> ScrollStitcher::sidebarFill(const QImage& frame, const FrameMa
     auto votes = std::vector<qint64>(std::size_t(m_frameWidth));
     for (qint64 y = match.runBegin; y < m_frameHeight - footerRows; ++y) {
         const QRgb* row = rowOf(frame, y);
-        for (const pixelrows::ColumnRange range : match.fixedColumns) {
+        for (const pixelrows::ColumnRange range : match.fixedColumns.ranges()) {
             for (int x = range.begin; x < range.end; ++x) {
                 auto& vote = votes[std::size_t(x)];
                 if (vote == 0) colour[std::size_t(x)] = row[x];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scroll/FrameMatcher.h"
+#include "scroll/LineSeam.h"
 #include "scroll/StitchCanvas.h"
 
 #include <QImage>
@@ -24,11 +25,18 @@ struct AppendResult {
     };
     Kind kind = Kind::unchanged;
     qint64 rows = 0;
+    // The frames shared only blank rows, so the shift could not be seen: they were joined at
+    // the smallest shift both allow, and the blank gap between may have come out shorter.
+    bool acrossGap = false;
 
-    static AppendResult appended(qint64 rows) { return {Kind::appended, rows}; }
-    static AppendResult unchanged() { return {Kind::unchanged, 0}; }
-    static AppendResult misaligned() { return {Kind::misaligned, 0}; }
-    static AppendResult full(qint64 rows) { return {Kind::full, rows}; }
+    static AppendResult appended(qint64 rows, bool acrossGap = false) {
+        return {Kind::appended, rows, acrossGap};
+    }
+    static AppendResult unchanged() { return {Kind::unchanged, 0, false}; }
+    static AppendResult misaligned() { return {Kind::misaligned, 0, false}; }
+    static AppendResult full(qint64 rows, bool acrossGap = false) {
+        return {Kind::full, rows, acrossGap};
+    }
     friend bool operator==(const AppendResult&, const AppendResult&) = default;
 };
 
@@ -68,6 +76,10 @@ public:
 private:
     ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight, Signature firstSignature);
 
+    AppendResult accept(const QImage& frame, const FrameMatch& match, qint64 earlier);
+    AppendResult followRejected(const QImage& frame, bool ahead);
+    [[nodiscard]] bool joinAt(const lineseam::Seam& seam);
+    [[nodiscard]] bool startCanvas();
     [[nodiscard]] bool placeRows(const QImage& frame, const FrameMatch& match, qint64 rows);
     void copyRow(const QImage& from, qint64 fromRow, qint64 toRow);
     std::vector<QRgb> sidebarFill(const QImage& frame, const FrameMatch& match,
@@ -83,6 +95,10 @@ private:
     QImage m_lastFrame;
     Signature m_lastSignature;
     Signature m_frameSignature;  // scratch for the frame being matched
+    QImage m_rejected;           // the last frame rejected since one was accepted
+    Signature m_rejectedSignature;
+    qint64 m_heightBeforeJoin = 0;
+    bool m_rejectedAhead = false;  // a frame rejected since may show content beyond reach
     FrameMatcher m_matcher;
     StitchCanvas m_canvas;
     bool m_canvasStarted = false;

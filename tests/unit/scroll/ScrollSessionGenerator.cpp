@@ -260,8 +260,24 @@ QImage Window::frame(const QImage& page, int top) const {
         const QRect track(m_width - c.scrollbarColumns, c.headerRows, c.scrollbarColumns,
                           viewportRows());
         p.fillRect(track, QColor(0xe8, 0xe8, 0xe8));
-        const int length = std::max(24, viewportRows() * viewportRows() / page.height());
-        const int thumb = (viewportRows() - length) * top / (page.height() - viewportRows());
+        // Square buttons with an arrow at both ends; the thumb moves between them.
+        const int button = c.scrollbarArrows ? c.scrollbarColumns : 0;
+        for (const int at : {0, viewportRows() - button}) {
+            if (button == 0) break;
+            const QRect square(track.left(), track.top() + at, button, button);
+            p.fillRect(square, QColor(0xd4, 0xd4, 0xd4));
+            const int middle = square.left() + button / 2, tip = button / 4, base = button - tip;
+            const bool up = at == 0;
+            const QPoint arrow[] = {{middle, square.top() + (up ? tip : base)},
+                                    {square.left() + tip, square.top() + (up ? base : tip)},
+                                    {square.right() + 1 - tip, square.top() + (up ? base : tip)}};
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x50, 0x50, 0x50));
+            p.drawPolygon(arrow, 3);
+        }
+        const int range = viewportRows() - 2 * button;
+        const int length = std::max(24, range * viewportRows() / page.height());
+        const int thumb = button + (range - length) * top / (page.height() - viewportRows());
         p.fillRect(track.adjusted(3, thumb, -3, thumb + length - viewportRows()), Qt::darkGray);
     }
     return frame;
@@ -270,6 +286,7 @@ QImage Window::frame(const QImage& page, int top) const {
 std::vector<int> scrollOffsets(const MotionOptions& options, int viewportRows, int pageHeight) {
     const int maxOffset = pageHeight - viewportRows;
     const int jumpAt = options.jumpTooFar ? std::max(3, options.frames / 3) : -1;
+    const int shortAt = options.shortOverlapRows > 0 ? std::max(3, options.frames / 3) : -1;
     QRandomGenerator random(options.seed);
     std::vector<int> offsets = {0};
     int jumpedTo = 0;
@@ -279,18 +296,70 @@ std::vector<int> scrollOffsets(const MotionOptions& options, int viewportRows, i
         const int roll = int(random.bounded(20));
         const int notches = 1 + int(random.bounded(quint32(options.maxNotchesPerFrame)));
         int next = previous + notches * options.notchRows;  // also just before a jump
-        if (i == jumpAt) {
+        if (options.maxStep > 0) {
+            const double step =
+                options.minStep + (options.maxStep - options.minStep) * random.generateDouble();
+            next = previous + std::max(1, int(step * viewportRows));
+        }
+        if (i == shortAt) {
+            next = previous + viewportRows - options.shortOverlapRows;
+        } else if (i == jumpAt) {
             next = jumpedTo = std::min(previous + viewportRows + 2 * options.notchRows, maxOffset);
         } else if (i == jumpAt + 1) {
             next = offsets[std::size_t(i - 2)] + options.notchRows;
-        } else if (i + 1 != jumpAt && options.pauses && roll < 3) {
+        } else if (i + 1 != jumpAt && i + 1 != shortAt && options.pauses && roll < 3) {
             next = previous;
-        } else if (i + 1 != jumpAt && options.scrollBacks && roll == 3) {
+        } else if (i + 1 != jumpAt && i + 1 != shortAt && options.scrollBacks && roll == 3) {
             next = previous - options.notchRows;
         }
         offsets.push_back(std::clamp(next, 0, maxOffset));
     }
     return offsets;
+}
+
+ScrollSession relayoutSession(const PageOptions& options, int frameWidth, int frameHeight,
+                              int bannerRows, int barRows, const MotionOptions& motion) {
+    const QImage before = renderPage(options);
+    const QRgb background = paletteFor(options.theme).background.rgb();
+    // Each line (a run of rows not all background) moves down by 0 or 1 row; a line keeps the
+    // previous line's move where one blank row is all that parts them.
+    QImage after(before.size(), before.format());
+    after.fill(background);
+    QRandomGenerator random(options.seed);
+    const auto blank = [&](int y) {
+        const auto* row = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+        return std::all_of(row, row + before.width(), [&](QRgb p) { return p == background; });
+    };
+    int move = 0, lastLineEnd = -2;
+    for (int y = 0; y < before.height();) {
+        if (blank(y)) {
+            ++y;
+            continue;
+        }
+        int end = y;
+        while (end < before.height() && !blank(end))
+            ++end;
+        if (y - lastLineEnd > 1) move = int(random.bounded(2));
+        for (int r = y; r < end && r + move < after.height(); ++r) {
+            std::memcpy(after.scanLine(r + move), before.constScanLine(r),
+                        std::size_t(before.bytesPerLine()));
+        }
+        lastLineEnd = end;
+        y = end;
+    }
+    const Window window(frameWidth, frameHeight, {.headerRows = barRows}, options.theme);
+    QImage first(frameWidth, frameHeight, QImage::Format_RGB32);
+    {
+        const Palette c = paletteFor(options.theme);
+        QPainter p(&first);
+        p.fillRect(0, 0, frameWidth, bannerRows, c.accent);
+        p.setFont(font("DejaVu Sans", bannerRows / 4, true));
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, frameWidth, bannerRows), Qt::AlignCenter, "Moxilane Handbook");
+        p.drawImage(0, bannerRows, before, 0, 0, frameWidth, frameHeight - bannerRows);
+    }
+    std::vector<int> offsets = scrollOffsets(motion, window.viewportRows(), after.height());
+    return {after, window, std::move(offsets), first, bannerRows};
 }
 
 }  // namespace moxilane::scrolltest

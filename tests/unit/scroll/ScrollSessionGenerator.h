@@ -27,10 +27,11 @@ QImage renderPage(const PageOptions& options);
 
 // What stays in place while the page scrolls.
 struct Chrome {
-    int headerRows = 0;        // full width, at the top
-    int footerRows = 0;        // full width, at the bottom
-    int sidebarColumns = 0;    // at the left, between header and footer
-    int scrollbarColumns = 0;  // at the right, between header and footer; its thumb moves
+    int headerRows = 0;            // full width, at the top
+    int footerRows = 0;            // full width, at the bottom
+    int sidebarColumns = 0;        // at the left, between header and footer
+    int scrollbarColumns = 0;      // at the right, between header and footer; its thumb moves
+    bool scrollbarArrows = false;  // a button with an arrow at each end of the scroll bar
 };
 
 // A window frameWidth × frameHeight showing the page inside its chrome.
@@ -63,6 +64,10 @@ struct MotionOptions {
     bool pauses = true;
     bool scrollBacks = true;
     bool jumpTooFar = false;  // once: beyond the viewport, then back; then on past the jump
+    // When maxStep > 0, steps of minStep to maxStep of the viewport instead of wheel notches.
+    double minStep = 0, maxStep = 0;
+    // When > 0, once, a third of the way in: a step leaving only this many page rows in common.
+    int shortOverlapRows = 0;
     unsigned seed = 1;
 };
 
@@ -73,8 +78,21 @@ struct ScrollSession {
     QImage page;
     Window window;
     std::vector<int> offsets;
+    // When set, frame 0: the page before its layout changed (see relayoutSession).
+    QImage firstFrame;
+    int bannerRows = 0;
 
-    QImage frame(std::size_t i) const { return window.frame(page, offsets[i]); }
+    QImage frame(std::size_t i) const {
+        return i == 0 && !firstFrame.isNull() ? firstFrame : window.frame(page, offsets[i]);
+    }
 };
+
+// A page whose layout changes when scrolling starts: the first frame shows a banner of
+// bannerRows above the page; from the first scroll on, a bar of barRows is pinned at the top
+// instead, and every line of the page sits 0 or 1 row lower than before (a fractional offset,
+// rounded line by line). `page` is the page after the change; the first frame's banner rows
+// followed by it make the content once.
+ScrollSession relayoutSession(const PageOptions& page, int frameWidth, int frameHeight,
+                              int bannerRows, int barRows, const MotionOptions& motion);
 
 }  // namespace moxilane::scrolltest

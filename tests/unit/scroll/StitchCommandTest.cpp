@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace moxilane {
 namespace {
 
@@ -147,6 +149,28 @@ TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndSayWhy) {
                   row.status == 2);
         EXPECT_FALSE(QFile::exists(out));
     }
+}
+
+// Two lines of noise 680 rows apart on a blank page, seen in 300-row frames: the frame between
+// shows only blank rows, and the gap's height cannot be seen.
+TEST_F(StitchCommand, SaysWhereFramesWereJoinedAcrossABlankGap) {
+    QImage blank(64, 1000, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    for (const int top : {20, 700}) {
+        const QImage line = noisePage(64, 12, quint32(top));
+        for (int y = 0; y < 12; ++y)
+            std::memcpy(blank.scanLine(top + y), line.constScanLine(y), 256);
+    }
+    QStringList frames;
+    for (const int top : {0, 250, 520})
+        frames << save(QString("%1.png").arg(top), frameAt(blank, top, 300));
+    const Outcome run = stitch(frames + QStringList{"-o", path("out.png")});
+    EXPECT_EQ(run.out, "first\nunchanged\nappended 32 (gap)\n");
+    // Both lines once, with blank rows between them.
+    const QImage out = output();
+    ASSERT_EQ(out.height(), 332);
+    EXPECT_EQ(out.copy(0, 0, 64, 192), frameAt(blank, 0, 192));
+    EXPECT_EQ(out.copy(0, 192, 64, 140), frameAt(blank, 680, 140));
 }
 
 }  // namespace
