@@ -50,9 +50,10 @@ void CaptureFlows::startFullScreenCapture() {
             }
             const std::vector<ScreenInfo> screens = m_services.screens.screens();
             CaptureList captures;
-            for (auto& [displayID, image] : *displays) {
-                captures.push_back(
-                    {std::move(image), CaptureEngine::backingScale(screens, displayID)});
+            for (auto& [display, image] : *displays) {
+                captures.push_back({std::move(image),
+                                    CaptureEngine::backingScale(screens, display.displayID),
+                                    display.areaDevice.topLeft()});
             }
             m_services.delivery.deliver(std::move(captures), [this] { endFlow(); });
         });
@@ -140,21 +141,21 @@ std::expected<SnapshotMap, CaptureError> CaptureFlows::snapshotDisplays() {
     if (!images) return std::unexpected(images.error());
     SnapshotMap snapshots;
     // A later display with the same identifier replaces the earlier one.
-    for (auto& [displayID, image] : *images)
-        snapshots[displayID] = std::move(image);
+    for (auto& [display, image] : *images)
+        snapshots[display.displayID] = std::move(image);
     return snapshots;
 }
 
 // One display after another, in the service's order; any failure abandons them all.
-std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError>
+std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError>
 CaptureFlows::captureAllDisplays() {
     auto content = m_services.captureService.shareableContent();
     if (!content) return std::unexpected(content.error());
-    std::vector<std::pair<std::uint32_t, QImage>> images;
+    std::vector<std::pair<DisplayInfo, QImage>> images;
     for (const DisplayInfo& display : content->displays) {
         auto image = m_services.captureService.captureDisplay(display);
         if (!image) return std::unexpected(image.error());
-        images.emplace_back(display.displayID, std::move(*image));
+        images.emplace_back(display, std::move(*image));
     }
     if (images.empty()) return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, {}});
     return images;

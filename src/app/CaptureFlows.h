@@ -69,7 +69,7 @@ private:
 
     // Worker side: what the capture service gives.
     std::expected<SnapshotMap, CaptureError> snapshotDisplays();
-    std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError> captureAllDisplays();
+    std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError> captureAllDisplays();
 
     Services m_services;
     Ui m_ui;

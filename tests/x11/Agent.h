@@ -20,6 +20,7 @@ struct Agent {
         QDir().mkpath(saveFolder);
         QSettings settings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat);
         settings.setValue("saveFolderBookmark", saveFolder);
+        settings.setValue("didAskLaunchAtLogin", true);  // no first-run question
         if (configure) configure(settings);
         settings.sync();
         QProcessEnvironment env = session.environment();
@@ -31,6 +32,19 @@ struct Agent {
     // The agent claims its selection once its keys are grabbed and its menu is built.
     bool waitUntilReady() {
         return waitUntil([&] { return session.hasSelectionOwner("MOXILANE_AGENT"); });
+    }
+
+    // The PNG image on the clipboard, once there is one.
+    std::optional<QByteArray> clipboardPng() {
+        std::optional<QByteArray> png;
+        waitUntil([&] {
+            const auto targets =
+                session.run("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
+            if (!targets || !targets->contains("image/png")) return false;
+            png = session.run("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+            return png.has_value();
+        });
+        return png;
     }
 
     QStringList savedFiles() const { return QDir(saveFolder).entryList(QDir::Files, QDir::Name); }

@@ -68,6 +68,29 @@ TEST(FullScreen, HotKeyWritesEachMonitorPixelExactAndPutsTheFirstOnTheClipboard)
     EXPECT_EQ(*png, file.readAll());
 }
 
+TEST(FullScreen, WithoutAFolderTheClipboardGetsTheWholeLayout) {
+    // A taller monitor on the left, the right one lower down: the layout has a gap.
+    XSession session({3840, 1200},
+                     {{"LEFT", {0, 0, 1920, 1200}, true}, {"RIGHT", {1920, 120, 1920, 1080}}});
+    ASSERT_TRUE(session.isReady());
+    const QImage screen = pattern({3840, 1200});
+    ASSERT_TRUE(session.paintRoot(screen));
+    Agent agent(session, {}, [](QSettings& s) { s.remove("saveFolderBookmark"); });
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    const auto png = agent.clipboardPng();
+    ASSERT_TRUE(png);
+    const QImage layout = QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(layout.size(), QSize(3840, 1200));
+    EXPECT_TRUE(layout.copy(0, 0, 1920, 1200).convertToFormat(QImage::Format_RGB32) ==
+                screen.copy(0, 0, 1920, 1200));
+    EXPECT_TRUE(layout.copy(1920, 120, 1920, 1080).convertToFormat(QImage::Format_RGB32) ==
+                screen.copy(1920, 120, 1920, 1080));
+    EXPECT_EQ(layout.pixelColor(3000, 60).alpha(), 0);  // above the right monitor
+    EXPECT_TRUE(agent.savedFiles().isEmpty());
+}
+
 TEST(FullScreen, DoubleScaleIsRecordedAndPixelsStayNative) {
     XSession session({1600, 900}, {{"MAIN", {0, 0, 1600, 900}, true}});
     ASSERT_TRUE(session.isReady());
