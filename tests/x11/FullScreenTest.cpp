@@ -91,6 +91,39 @@ TEST(FullScreen, WithoutAFolderTheClipboardGetsTheWholeLayout) {
     EXPECT_TRUE(agent.savedFiles().isEmpty());
 }
 
+TEST(FullScreen, MonitorAddedWhileRunningIsCaptured) {
+    XSession session({3840, 1080}, {{"LEFT", {0, 0, 1920, 1080}, true}});
+    ASSERT_TRUE(session.isReady());
+    // xrandr shrinks the screen, then fails to fit the output to it, and says so.
+    session.run("xrandr", {"--fb", "1920x1080"});
+    ASSERT_TRUE(session.run("xdpyinfo", {})->contains("1920x1080 pixels"));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    // The screen grows and a monitor appears beyond the size the agent started with.
+    ASSERT_TRUE(session.run("xrandr", {"--fb", "3840x1080"}));
+    ASSERT_TRUE(session.setMonitor({"RIGHT", {1920, 0, 1920, 1080}}));
+    const QImage screen = pattern({3840, 1080});
+    ASSERT_TRUE(session.paintRoot(screen));
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(2));
+    const QStringList files = agent.savedFiles();
+    EXPECT_TRUE(load(agent.saveFolder + "/" + files[0]) == screen.copy(1920, 0, 1920, 1080));
+}
+
+TEST(FullScreen, ServerWithoutSharedMemoryIsReadPlainly) {
+    XSession session({1024, 768}, {}, true, {"-extension", "MIT-SHM"});
+    ASSERT_TRUE(session.isReady());
+    const QImage screen = pattern({1024, 768});
+    ASSERT_TRUE(session.paintRoot(screen));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == screen);
+}
+
 TEST(FullScreen, DoubleScaleIsRecordedAndPixelsStayNative) {
     XSession session({1600, 900}, {{"MAIN", {0, 0, 1600, 900}, true}});
     ASSERT_TRUE(session.isReady());

@@ -30,8 +30,9 @@ public:
         QRect areaDevice;
         bool primary = false;
     };
+    // serverOptions go to Xvfb, for example {"-extension", "MIT-SHM"}.
     explicit XSession(QSize rootSize, const std::vector<Monitor>& monitors = {},
-                      bool withWindowManager = true);
+                      bool withWindowManager = true, const QStringList& serverOptions = {});
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
@@ -46,6 +47,8 @@ public:
 
     // Makes image the root window's background, so whatever no window covers shows it.
     bool paintRoot(const QImage& image);
+    // Adds a RandR monitor, or replaces the one of that name.
+    bool setMonitor(const Monitor& monitor);
     // Runs a command on this display and returns its standard output.
     std::optional<QByteArray> run(const QString& program, const QStringList& args,
                                   std::chrono::milliseconds deadline = std::chrono::seconds(10));
