@@ -155,6 +155,20 @@ TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
     EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == pattern({800, 600}));
 }
 
+TEST(FullScreen, ShortcutFollowsTheKeyPositionWhateverTheLayoutPrints) {
+    XSession session({800, 600});
+    ASSERT_TRUE(session.isReady());
+    // A layout whose key 3 prints a section sign, with the digit 3 elsewhere.
+    ASSERT_TRUE(session.run(
+        "xmodmap", {"-e", "keycode 12 = section degree", "-e", "keycode 96 = 3 numbersign"}));
+    ASSERT_TRUE(session.paintRoot(pattern({800, 600})));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+#12"));
+    EXPECT_TRUE(agent.waitForFiles(1));
+}
+
 TEST(Agent, DocksInATrayWhenThereIsOneAndRunsOnlyOncePerDisplay) {
     XSession session({1024, 768});
     ASSERT_TRUE(session.isReady());

@@ -176,6 +176,10 @@ std::optional<XSession::Chord> XSession::resolveChord(const QString& chord) {
     Chord result;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
     for (const QString& part : chord.split('+')) {
+        if (part.startsWith('#')) {  // a key by its position
+            result.keys.push_back(xcb_keycode_t(part.mid(1).toUInt()));
+            continue;
+        }
         const xcb_keysym_t keysym = part == "ctrl"    ? XK_Control_L
                                     : part == "shift" ? XK_Shift_L
                                                       : xcb_keysym_t(part.at(0).toLatin1());

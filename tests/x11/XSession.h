@@ -56,7 +56,8 @@ public:
     QProcess& start(const QString& program, const QStringList& args,
                     const QProcessEnvironment& environment);
 
-    // Key presses through XTest, as a user would type them: "ctrl+shift+3".
+    // Key presses through XTest, as a user would type them: "ctrl+shift+3"; "#12" is the
+    // key with that keycode.
     bool pressKeys(const QString& chord);
     enum class GrabResult { Grabbed, HeldElsewhere, Failed };
     // Holds the chord ourselves, so no one else can grab it.
