@@ -1,6 +1,7 @@
 #include "app/CaptureFlows.h"
 
 #include "capture/CaptureEngine.h"
+#include "platform/Diagnostics.h"
 
 namespace moxilane {
 
@@ -94,13 +95,17 @@ void CaptureFlows::startWindowCapture() {
 }
 
 void CaptureFlows::startScrollingCapture() {
-    if (m_ui.scrollCapture && m_ui.scrollCapture->isRunning()) {
+    // Without its selection and its sampling there is nothing to start: no snapshots.
+    if (!m_ui.regionSelector || !m_ui.scrollCapture) {
+        printDiagnostic(QStringLiteral("scrolling capture is not in this build"));
+        return;
+    }
+    if (m_ui.scrollCapture->isRunning()) {
         m_ui.scrollCapture->finish();
         return;
     }
     if (!passStartGuard()) return;
     withSnapshots([this](SnapshotMap snapshots) {
-        if (!m_ui.regionSelector) return endFlow();
         m_ui.regionSelector->begin(
             scrollingHint(), snapshots,
             [this](std::optional<RegionSelection> selection) { finishScrollSelection(selection); });
@@ -118,7 +123,6 @@ void CaptureFlows::finishScrollSelection(const std::optional<RegionSelection>& s
         return;
     }
     m_services.scheduler.postAfter(kAfterSelectionDelay, [this, area = *selection] {
-        if (!m_ui.scrollCapture) return endFlow();
         m_ui.scrollCapture->begin(
             area, [this, scale = area.screen.backingScaleFactor](std::optional<QImage> image) {
                 if (!image) return endFlow();
