@@ -13,10 +13,10 @@ namespace {
 class FakeSelector final : public RegionSelector {
 public:
     void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
-               std::function<void(std::optional<RegionSelection>)> completion) override {
+               std::function<void(std::optional<RegionSelection>)> done) override {
         lastHint = hint;
         shownSnapshots = snapshots;
-        this->completion = std::move(completion);
+        completion = std::move(done);
     }
     void finish(std::optional<RegionSelection> selection) {
         std::exchange(completion, {})(selection);

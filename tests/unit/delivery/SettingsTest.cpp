@@ -100,9 +100,9 @@ TEST(Settings, WritesAreSeenByTheNextReaderAtOnce) {
     Settings writer(path);
     const Settings reader(path);
     writer.setAlsoCopyToClipboard(false);
-    for (const QString& path : {QStringLiteral("/tmp/a, b"), QStringLiteral(" /x;\"y\\z\n@")}) {
-        writer.setSaveFolderBookmark(path);
-        EXPECT_EQ(reader.saveFolderBookmark(), QVariant(path));
+    for (const QString& folder : {QStringLiteral("/tmp/a, b"), QStringLiteral(" /x;\"y\\z\n@")}) {
+        writer.setSaveFolderBookmark(folder);
+        EXPECT_EQ(reader.saveFolderBookmark(), QVariant(folder));
     }
     EXPECT_FALSE(reader.alsoCopyToClipboard());
 }
