@@ -3,6 +3,7 @@
 #include "XSession.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 
 namespace moxilane::test {
@@ -12,6 +13,7 @@ namespace moxilane::test {
 struct Agent {
     XSession& session;
     QString saveFolder = session.home() + "/Shots";
+    QString errorFile = session.home() + "/agent-stderr.txt";
     QProcess* process = nullptr;
 
     explicit Agent(XSession& s, const QProcessEnvironment& extra = {},
@@ -26,7 +28,7 @@ struct Agent {
         QProcessEnvironment env = session.environment();
         for (const QString& key : extra.keys())
             env.insert(key, extra.value(key));
-        process = &session.start(MOXILANE_BINARY, {}, env);
+        process = &session.start(MOXILANE_BINARY, {}, env, errorFile);
     }
 
     // The agent claims its selection once its keys are grabbed and its menu is built.
@@ -45,6 +47,11 @@ struct Agent {
             return png.has_value();
         });
         return png;
+    }
+
+    QString standardError() const {
+        QFile file(errorFile);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
     QStringList savedFiles() const { return QDir(saveFolder).entryList(QDir::Files, QDir::Name); }

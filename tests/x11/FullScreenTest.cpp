@@ -149,6 +149,9 @@ TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());
     EXPECT_TRUE(session.isChordGrabbedElsewhere("ctrl+shift+4"));
+    EXPECT_TRUE(agent.standardError().contains(
+        "moxilane: Ctrl+Shift+2 is held by another program; bind `moxilane window` instead\n"))
+        << agent.standardError().toStdString();
 
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));

@@ -135,10 +135,14 @@ std::optional<QByteArray> XSession::run(const QString& program, const QStringLis
 }
 
 QProcess& XSession::start(const QString& program, const QStringList& args,
-                          const QProcessEnvironment& environment) {
+                          const QProcessEnvironment& environment, const QString& errorFile) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (errorFile.isEmpty()) {
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    } else {
+        process->setStandardErrorFile(errorFile);
+    }
     process->setStandardOutputFile(QProcess::nullDevice());
     process->start(program, args);
     process->waitForStarted();

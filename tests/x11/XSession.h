@@ -52,9 +52,10 @@ public:
     // Runs a command on this display and returns its standard output.
     std::optional<QByteArray> run(const QString& program, const QStringList& args,
                                   std::chrono::milliseconds deadline = std::chrono::seconds(10));
-    // Starts a program on this display in the background; stopped with the session.
+    // Starts a program on this display in the background; stopped with the session. Its
+    // standard error goes to errorFile when one is named.
     QProcess& start(const QString& program, const QStringList& args,
-                    const QProcessEnvironment& environment);
+                    const QProcessEnvironment& environment, const QString& errorFile = {});
 
     // Key presses through XTest, as a user would type them: "ctrl+shift+3"; "#12" is the
     // key with that keycode.
