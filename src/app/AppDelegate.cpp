@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/CaptureHotKeys.h"
 #include "app/CommandLine.h"
 
 #include <QApplication>
@@ -116,11 +117,7 @@ void AppDelegate::revealFolder() {
 }
 
 void AppDelegate::registerHotKeys() {
-    constexpr std::uint32_t controlShift = HotKeyCenter::kControl | HotKeyCenter::kShift;
-    m_hotKeys.registerHotKey(18, controlShift, [this] { m_flows.startRegionCapture(); });
-    m_hotKeys.registerHotKey(19, controlShift, [this] { m_flows.startWindowCapture(); });
-    m_hotKeys.registerHotKey(20, controlShift, [this] { m_flows.startFullScreenCapture(); });
-    m_hotKeys.registerHotKey(21, controlShift, [this] { m_flows.startScrollingCapture(); });
+    registerCaptureHotKeys(m_hotKeys, m_flows);
 }
 
 }  // namespace moxilane

@@ -1,6 +1,7 @@
 #include "app/CaptureFlows.h"
 
 #include "capture/CaptureEngine.h"
+#include "platform/Diagnostics.h"
 
 namespace moxilane {
 
@@ -50,9 +51,10 @@ void CaptureFlows::startFullScreenCapture() {
             }
             const std::vector<ScreenInfo> screens = m_services.screens.screens();
             CaptureList captures;
-            for (auto& [displayID, image] : *displays) {
-                captures.push_back(
-                    {std::move(image), CaptureEngine::backingScale(screens, displayID)});
+            for (auto& [display, image] : *displays) {
+                captures.push_back({std::move(image),
+                                    CaptureEngine::backingScale(screens, display.displayID),
+                                    display.areaDevice.topLeft()});
             }
             m_services.delivery.deliver(std::move(captures), [this] { endFlow(); });
         });
@@ -125,13 +127,17 @@ void CaptureFlows::performWindowCapture(const WindowInfo& window) {
 }
 
 void CaptureFlows::startScrollingCapture() {
-    if (m_ui.scrollCapture && m_ui.scrollCapture->isRunning()) {
+    // Without its selection and its sampling there is nothing to start: no snapshots.
+    if (!m_ui.regionSelector || !m_ui.scrollCapture) {
+        printDiagnostic(QStringLiteral("scrolling capture is not in this build"));
+        return;
+    }
+    if (m_ui.scrollCapture->isRunning()) {
         m_ui.scrollCapture->finish();
         return;
     }
     if (!passStartGuard()) return;
     withSnapshots([this](SnapshotMap snapshots) {
-        if (!m_ui.regionSelector) return endFlow();
         m_ui.regionSelector->begin(
             scrollingHint(), snapshots,
             [this](std::optional<RegionSelection> selection) { finishScrollSelection(selection); });
@@ -149,7 +155,6 @@ void CaptureFlows::finishScrollSelection(const std::optional<RegionSelection>& s
         return;
     }
     m_services.scheduler.postAfter(kAfterSelectionDelay, [this, area = *selection] {
-        if (!m_ui.scrollCapture) return endFlow();
         m_ui.scrollCapture->begin(
             area, [this, scale = area.screen.backingScaleFactor](std::optional<QImage> image) {
                 if (!image) return endFlow();
@@ -172,26 +177,26 @@ std::expected<SnapshotMap, CaptureError> CaptureFlows::snapshotDisplays() {
     if (!images) return std::unexpected(images.error());
     SnapshotMap snapshots;
     // A later display with the same identifier replaces the earlier one.
-    for (auto& [displayID, image] : *images)
-        snapshots[displayID] = std::move(image);
+    for (auto& [display, image] : *images)
+        snapshots[display.displayID] = std::move(image);
     return snapshots;
 }
 
 // One display after another, in the service's order; any failure abandons them all.
-std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError>
+std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError>
 CaptureFlows::captureAllDisplays() {
     auto content = m_services.captureService.shareableContent();
     if (!content) return std::unexpected(content.error());
     return captureDisplays(*content);
 }
 
-std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError>
+std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError>
 CaptureFlows::captureDisplays(const ShareableContent& content) {
-    std::vector<std::pair<std::uint32_t, QImage>> images;
+    std::vector<std::pair<DisplayInfo, QImage>> images;
     for (const DisplayInfo& display : content.displays) {
         auto image = m_services.captureService.captureDisplay(display);
         if (!image) return std::unexpected(image.error());
-        images.emplace_back(display.displayID, std::move(*image));
+        images.emplace_back(display, std::move(*image));
     }
     if (images.empty()) return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, {}});
     return images;
@@ -204,8 +209,8 @@ std::expected<CaptureFlows::PickerContent, CaptureError> CaptureFlows::windowsAn
     auto images = captureDisplays(*content);
     if (!images) return std::unexpected(images.error());
     PickerContent result{std::move(content->windows), {}};
-    for (auto& [displayID, image] : *images)
-        result.snapshots[displayID] = std::move(image);
+    for (auto& [display, image] : *images)
+        result.snapshots[display.displayID] = std::move(image);
     return result;
 }
 

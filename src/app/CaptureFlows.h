@@ -72,8 +72,8 @@ private:
 
     // Worker side: what the capture service gives.
     std::expected<SnapshotMap, CaptureError> snapshotDisplays();
-    std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError> captureAllDisplays();
-    std::expected<std::vector<std::pair<std::uint32_t, QImage>>, CaptureError> captureDisplays(
+    std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError> captureAllDisplays();
+    std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError> captureDisplays(
         const ShareableContent& content);
     struct PickerContent {
         std::vector<WindowInfo> windows;

@@ -14,10 +14,10 @@ HotKeyCenter::HotKeyCenter(KeyGrabber& grabber, Scheduler& scheduler)
     });
 }
 
-void HotKeyCenter::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, Action action) {
+bool HotKeyCenter::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, Action action) {
     const std::uint32_t id = m_nextID++;
     (*m_actions)[id] = std::move(action);
-    if (m_grabber.grab(keyCode, modifiers, HotKeyID{kSignature, id})) m_grabbed.push_back(id);
+    return m_grabber.grab(keyCode, modifiers, HotKeyID{hotkeys::kSignature, id});
 }
 
 }  // namespace moxilane

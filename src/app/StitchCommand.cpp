@@ -3,12 +3,21 @@
 #include "capture/PngWriter.h"
 #include "scroll/ScrollStitcher.h"
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <expected>
 #include <optional>
 
@@ -17,20 +26,36 @@ namespace moxilane {
 namespace {
 
 const char kUsage[] = "usage: moxilane stitch FRAME.png... -o OUT.png [--scale S]";
+const char kHelp[] =
+    "Stitches the frames of a scrolling capture, in the order taken, into one tall PNG.\n"
+    "  -o OUT.png   the image to write (a new name or a regular file, which is replaced)\n"
+    "  --scale S    device pixels per point of the frames (default 1), kept as the PNG's\n"
+    "               resolution: 72 x S pixels per inch\n"
+    "Frames: PNG files or pipes, each at most 24000 rows high and 512 MiB when decoded.\n"
+    "One line per frame on standard output: first, appended N, unchanged, misaligned, full,\n"
+    "too small, too large: W x H, or unreadable: REASON.\n"
+    "Exit status:\n"
+    "  0  OUT.png was written, also when some frames were skipped (misaligned, unreadable,\n"
+    "     too small or too large) or the image stopped at 24000 rows: the lines say which\n"
+    "  1  no image could be made, or it could not be written; OUT.png is left as it was\n"
+    "  2  the command was used wrongly\n";
 
 struct Request {
     QStringList frames;
     QString output;
     double scale = 1.0;
+    bool help = false;
 };
 
 std::expected<Request, QString> parseArguments(const QStringList& args) {
     QCommandLineParser parser;
     const QCommandLineOption output("o", "", "OUT.png");
     const QCommandLineOption scale("scale", "", "S");
-    parser.addOptions({output, scale});
+    const QCommandLineOption help(QStringList{"h", "help"});
+    parser.addOptions({output, scale, help});
     if (!parser.parse(QStringList{"moxilane stitch"} + args))
         return std::unexpected(parser.errorText());
+    if (parser.isSet(help)) return Request{{}, {}, 1.0, true};
     Request request{parser.positionalArguments(), parser.value(output), 1.0};
     if (parser.values(output).size() != 1) {
         return std::unexpected(parser.isSet(output) ? QString("give -o only once")
@@ -62,22 +87,105 @@ private:
     QtMessageHandler m_previous;
 };
 
-std::expected<QImage, QString> readFrame(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) return std::unexpected(QString("no such file"));
-    if (info.isDir()) return std::unexpected(QString("a folder, not a file"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::unexpected(file.errorString());
-    if (file.size() == 0) return std::unexpected(QString("empty file"));
-    QImageReader reader(&file);
-    if (reader.format() != "png") return std::unexpected(QString("not a PNG image"));
+// A frame's decoded pixels, at four bytes a pixel, may take this much; a taller frame than
+// the stitched image may become is no frame of a scrolling capture.
+constexpr qint64 kMaxFrameBytes = qint64(512) << 20;
+// What a pipe may send: a PNG of the largest frame, even without compression.
+constexpr qint64 kMaxStreamBytes = qint64(1) << 30;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// A named pipe or a stream such as <(cat f.png): everything its writers send. A pipe that
+// nothing writes to reads as empty at once instead of waiting for a writer for ever.
+std::expected<QByteArray, QString> readStream(const QString& path) {
+    const FileDescriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return std::unexpected(QString::fromLocal8Bit(std::strerror(errno)));
+    QByteArray bytes;
+    std::array<char, 1 << 16> buffer;
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        if (n > 0) {
+            bytes.append(buffer.data(), n);
+            if (bytes.size() > kMaxStreamBytes) return std::unexpected(QString("more than 1 GiB"));
+        } else if (n == 0) {
+            return bytes;  // every writer has finished, or there was none
+        } else if (errno == EAGAIN) {
+            pollfd ready{fd.get(), POLLIN, 0};
+            ::poll(&ready, 1, -1);  // a writer is there and has not sent everything yet
+        } else if (errno != EINTR) {
+            return std::unexpected(QString::fromLocal8Bit(std::strerror(errno)));
+        }
+    }
+}
+
+// The frame's line when it cannot be used: "unreadable: REASON" or "too large: W × H".
+std::expected<QImage, QString> decodeFrame(QIODevice& device) {
+    QImageReader reader(&device);
+    if (reader.format() != "png") return std::unexpected(QString("unreadable: not a PNG image"));
+    const QSize size = reader.size();
+    if (size.height() > kMaxScrollCaptureHeight ||
+        qint64(size.width()) * size.height() * 4 > kMaxFrameBytes) {
+        return std::unexpected(
+            QString("too large: %1 \u00d7 %2").arg(size.width()).arg(size.height()));
+    }
+    // Qt's own limit (in MiB) would refuse frames well below ours; 16-bit frames decode at
+    // eight bytes a pixel.
+    QImageReader::setAllocationLimit(int(2 * kMaxFrameBytes >> 20));
     QuietImageReading quiet;
     QImage image = reader.read();
     if (image.isNull()) {
         return std::unexpected(
-            QString("damaged or truncated PNG data (%1)").arg(reader.errorString()));
+            QString("unreadable: damaged or truncated PNG data (%1)").arg(reader.errorString()));
     }
     return image;
+}
+
+std::expected<QImage, QString> readFrame(const QString& path) {
+    auto unreadable = [](const QString& reason) {
+        return std::unexpected(QString("unreadable: ") + reason);
+    };
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return unreadable(errno == ENOENT ? QString("no such file")
+                                          : QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (S_ISDIR(status.st_mode)) return unreadable("a folder, not a file");
+    if (S_ISFIFO(status.st_mode)) {
+        auto bytes = readStream(path);
+        if (!bytes) return unreadable(bytes.error());
+        if (bytes->isEmpty()) return unreadable("nothing came through the pipe");
+        QBuffer buffer(&*bytes);
+        buffer.open(QIODevice::ReadOnly);
+        return decodeFrame(buffer);
+    }
+    // A device (a terminal, /dev/zero) would be read for ever, or not at all.
+    if (!S_ISREG(status.st_mode)) return unreadable("not a regular file or a pipe");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return unreadable(file.errorString());
+    if (file.size() == 0) return unreadable("empty file");
+    return decodeFrame(file);
+}
+
+// The output is replaced by a new file: only a regular file, or a new name, may be replaced.
+std::optional<QString> outputProblem(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+    if (S_ISREG(status.st_mode)) return std::nullopt;
+    return QString("%1 is %2; give a regular file or a new name")
+        .arg(path, S_ISDIR(status.st_mode) ? QString("a folder") : QString("not a regular file"));
 }
 
 QString describe(const AppendResult& result, const QImage& frame, const ScrollStitcher& stitcher) {
@@ -109,11 +217,19 @@ int runStitchCommand(const QStringList& args, QTextStream& out, QTextStream& err
         err << "moxilane stitch: " << request.error() << "\n" << kUsage << "\n";
         return 2;
     }
+    if (request->help) {
+        out << kUsage << "\n" << kHelp;
+        return 0;
+    }
+    if (const auto problem = outputProblem(request->output)) {
+        err << "moxilane stitch: " << *problem << "\n" << kUsage << "\n";
+        return 2;
+    }
     std::optional<ScrollStitcher> stitcher;
     for (const QString& path : request->frames) {
         const auto frame = readFrame(path);
         if (!frame) {
-            out << "unreadable: " << frame.error() << "\n";
+            out << frame.error() << "\n";
         } else if (!stitcher) {
             stitcher = ScrollStitcher::create(*frame, kMaxScrollCaptureHeight);
             out << (stitcher ? "first" : "too small") << "\n";

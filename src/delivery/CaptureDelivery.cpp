@@ -1,6 +1,7 @@
 #include "delivery/CaptureDelivery.h"
 
 #include "capture/PngWriter.h"
+#include "delivery/DesktopImage.h"
 #include "delivery/FileNames.h"
 
 #include <QDir>
@@ -12,15 +13,51 @@
 namespace moxilane {
 
 struct CaptureDelivery::Job {
+    enum class ToClipboard { nothing, first, everything };
+
     CaptureList captures;
-    std::vector<std::size_t> forClipboard;  // indices, in order
+    ToClipboard toClipboard = ToClipboard::nothing;  // asked for; onClipboard says what went
+    ToClipboard onClipboard = ToClipboard::nothing;
     bool save = false;
+    bool noFolder = false;  // saving was skipped for want of a folder
     QString baseName;
-    std::vector<std::optional<QByteArray>> png;  // per capture; set for those encoded
+    std::optional<QByteArray> clipboardPng;
+    std::vector<std::optional<QByteArray>> png;  // per capture, for the files
     QStringList saved;
     std::vector<FileWriteError> errors;
     std::function<void()> done;
 };
+
+namespace {
+
+using ToClipboard = CaptureDelivery::Job::ToClipboard;
+
+struct Encoded {
+    std::optional<QByteArray> clipboard;
+    std::vector<std::optional<QByteArray>> files;
+};
+
+// Worker side. Several captures on the clipboard become one image of the desktop, as an
+// X11 clipboard holds one image; the first capture's file and clipboard share one encoding.
+Encoded encode(const CaptureList& captures, ToClipboard toClipboard, bool save) {
+    auto png = [](const Capture& c) -> std::optional<QByteArray> {
+        if (auto bytes = pngData(c.image, c.scale)) return *bytes;
+        return std::nullopt;
+    };
+    Encoded encoded;
+    if (save) {
+        for (const Capture& capture : captures)
+            encoded.files.push_back(png(capture));
+    }
+    if (toClipboard == ToClipboard::everything && captures.size() > 1) {
+        encoded.clipboard = png(desktopImage(captures));
+    } else if (toClipboard != ToClipboard::nothing) {
+        encoded.clipboard = save ? encoded.files.front() : png(captures.front());
+    }
+    return encoded;
+}
+
+}  // namespace
 
 CaptureDelivery::CaptureDelivery(Services services, EditAction onEdit)
     : m_services(services), m_onEdit(std::move(onEdit)) {}
@@ -36,58 +73,64 @@ void CaptureDelivery::deliver(CaptureList captures, std::function<void()> done) 
     job->baseName = screenshotBaseName(m_services.clock.now());
 
     const Settings& settings = m_services.settings;
-    const std::size_t count = job->captures.size();
-    if (settings.copyToClipboard()) {
-        for (std::size_t i = 0; i < count; ++i)
-            job->forClipboard.push_back(i);
+    const bool clipboardOnly = settings.copyToClipboard();
+    const bool hasFolder = !clipboardOnly && m_services.saveLocation.currentFolder();
+    if (clipboardOnly || (settings.alsoCopyToClipboard() && !hasFolder)) {
+        job->toClipboard = ToClipboard::everything;
     } else if (settings.alsoCopyToClipboard()) {
         // With a folder, the other displays of a full-screen capture go to files only.
-        const std::size_t n = m_services.saveLocation.currentFolder() ? 1 : count;
-        for (std::size_t i = 0; i < n; ++i)
-            job->forClipboard.push_back(i);
+        job->toClipboard = ToClipboard::first;
     }
-    job->save = !settings.copyToClipboard() && m_services.saveLocation.currentFolder();
-
-    // Encode once; the clipboard and the file of a capture get the same bytes.
-    std::vector<bool> wanted(count, job->save);
-    for (std::size_t i : job->forClipboard)
-        wanted[i] = true;
+    if (job->toClipboard == ToClipboard::first && job->captures.size() == 1)
+        job->toClipboard = ToClipboard::everything;
+    job->save = hasFolder;
+    job->noFolder = !clipboardOnly && !hasFolder;
 
     inBackground(
         m_services.scheduler,
-        [captures = job->captures, wanted = std::move(wanted)] {
-            std::vector<std::optional<QByteArray>> png(captures.size());
-            for (std::size_t i = 0; i < captures.size(); ++i) {
-                if (!wanted[i]) continue;
-                if (auto bytes = pngData(captures[i].image, captures[i].scale)) png[i] = *bytes;
-            }
-            return png;
+        [captures = job->captures, toClipboard = job->toClipboard, save = job->save] {
+            return encode(captures, toClipboard, save);
         },
-        [this, job](std::vector<std::optional<QByteArray>> png) {
-            job->png = std::move(png);
+        [this, job](Encoded encoded) {
+            job->clipboardPng = std::move(encoded.clipboard);
+            job->png = std::move(encoded.files);
             putOnPasteboard(*job);
             if (job->save) {
                 saveFiles(job);
-            } else {
-                finish(job);
+                return;
             }
+            // Reached neither a file nor the clipboard: the user must hear of it.
+            if (job->noFolder && job->onClipboard == ToClipboard::nothing)
+                m_services.alerts.showAlert(saveAlertMessage(), nothingKeptText());
+            finish(job);
         });
 }
 
-void CaptureDelivery::putOnPasteboard(const Job& job) {
-    std::vector<QByteArray> items;
-    for (std::size_t i : job.forClipboard) {
-        if (job.png[i]) items.push_back(*job.png[i]);
+void CaptureDelivery::putOnPasteboard(Job& job) {
+    // A capture that could not be encoded is left off; the clipboard keeps what it had.
+    if (!job.clipboardPng) return;
+    m_services.clipboard.setPngImage(*job.clipboardPng);
+    job.onClipboard = job.toClipboard;
+}
+
+QString CaptureDelivery::clipboardLine(const Job& job) {
+    switch (job.onClipboard) {
+        case ToClipboard::everything:
+            return QStringLiteral("The screenshot is still on the clipboard.");
+        case ToClipboard::first:
+            return QStringLiteral("The first display's screenshot is still on the clipboard.");
+        case ToClipboard::nothing:
+            break;
     }
-    // A capture that could not be encoded is left off; with none, the clipboard keeps
-    // what it had.
-    if (!items.empty()) m_services.clipboard.setPngImages(items);
+    return QStringLiteral("The screenshot is not on the clipboard.");
 }
 
 void CaptureDelivery::saveFiles(std::shared_ptr<Job> job) {
     const auto folder = m_services.saveLocation.currentFolder();
     if (!folder) {
-        m_services.alerts.showAlert(folderAlertMessage(), folderAlertText());
+        m_services.alerts.showAlert(
+            folderAlertMessage(),
+            clipboardLine(*job) + QStringLiteral(" Use \"Save To…\" to choose the folder again."));
         finish(job);
         return;
     }
@@ -133,8 +176,7 @@ void CaptureDelivery::reportSaved(const Job& job) {
             m_services.desktop.openFile(path);
     }
     if (job.errors.empty()) return;
-    QString text = job.errors.front().description() +
-                   QStringLiteral("\nThe screenshot is still on the clipboard.");
+    QString text = job.errors.front().description() + QLatin1Char('\n') + clipboardLine(job);
     if (!job.saved.isEmpty()) {
         text += QStringLiteral(" %1 of %2 files were saved.")
                     .arg(job.saved.size())

@@ -45,17 +45,19 @@ public:
     static QString folderAlertMessage() {
         return QStringLiteral("Could Not Access the Save Folder");
     }
-    static QString folderAlertText() {
+    static QString nothingKeptText() {
         return QStringLiteral(
-            "The screenshot is still on the clipboard. Use \"Save To…\" to choose the folder "
-            "again.");
+            "No save folder is available, and the screenshot is not on the clipboard. Use "
+            "\"Save To…\" to choose a folder.");
     }
     static QString saveAlertMessage() { return QStringLiteral("Could Not Save the Screenshot"); }
     static QString captureAlertMessage() { return QStringLiteral("Could Not Capture the Screen"); }
 
-private:
     struct Job;
-    void putOnPasteboard(const Job& job);
+
+private:
+    void putOnPasteboard(Job& job);
+    static QString clipboardLine(const Job& job);
     void saveFiles(std::shared_ptr<Job> job);
     void reportSaved(const Job& job);
     void finish(const std::shared_ptr<Job>& job);

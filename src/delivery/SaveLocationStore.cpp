@@ -23,9 +23,6 @@ std::optional<ResolvedReference> resolve(const QVariant& stored) {
         case QMetaType::QByteArray:
             text = QString::fromUtf8(stored.toByteArray());
             break;
-        case QMetaType::QStringList:  // an unquoted path with commas in a hand-edited file
-            text = stored.toStringList().join(QLatin1Char(','));
-            break;
         default:
             return std::nullopt;
     }

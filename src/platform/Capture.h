@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QString>
 
 #include <vector>
@@ -10,8 +11,15 @@ namespace moxilane {
 // One finished capture: pixels in device pixels, rows top to bottom, and the
 // device-pixels-per-point factor of the display it came from.
 struct Capture {
+    Capture() = default;
+    Capture(QImage pixels, double pixelsPerPoint, QPoint origin = {})
+        : image(std::move(pixels)), scale(pixelsPerPoint), positionDevice(origin) {}
+
     QImage image;
     double scale = 1.0;
+    // Where the image's top-left corner lies on the desktop, in device pixels. Places the
+    // displays of a full-screen capture when they are put together as one image.
+    QPoint positionDevice;
 };
 
 // Ordered; the first entry is the primary capture (previewed, edited).

@@ -5,15 +5,30 @@
 
 namespace moxilane {
 
+// The portable numbers of the hot keys, in the form the shortcut table writes them: key
+// codes are virtual key codes of the ANSI layout and name key positions, not characters;
+// modifiers are bits of one mask.
+namespace hotkeys {
+inline constexpr std::uint32_t kSignature = 0x4D584C4E;  // 'MXLN'
+inline constexpr std::uint32_t kControl = 4096;
+inline constexpr std::uint32_t kShift = 512;
+inline constexpr std::uint32_t kOption = 2048;
+inline constexpr std::uint32_t kCommand = 256;
+// The number row's keys 1 to 4.
+inline constexpr std::uint32_t kKey1 = 18;
+inline constexpr std::uint32_t kKey2 = 19;
+inline constexpr std::uint32_t kKey3 = 20;
+inline constexpr std::uint32_t kKey4 = 21;
+}  // namespace hotkeys
+
 // Identifies a registered shortcut: the program's signature and a number from 1.
 struct HotKeyID {
     std::uint32_t signature = 0;
     std::uint32_t id = 0;
 };
 
-// Global shortcuts from the window system. keyCode and modifiers use the portable values
-// of the hot-key table (virtual key codes of the ANSI layout, Control 4096, Shift 512);
-// the implementation maps them to its own key positions.
+// Global shortcuts from the window system. keyCode and modifiers are the portable numbers
+// above; the implementation maps them to its own key positions.
 class KeyGrabber {
 public:
     virtual ~KeyGrabber() = default;

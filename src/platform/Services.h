@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <optional>
-#include <vector>
 
 namespace moxilane {
 
@@ -21,9 +20,9 @@ public:
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
-    // Replaces the contents with these PNG images, in order. X11 selections offer one
-    // item per type, so a clipboard may keep only the first.
-    virtual void setPngImages(const std::vector<QByteArray>& pngs) = 0;
+    // Replaces the contents with this PNG image. An X11 selection offers one item per
+    // type, so the clipboard holds one image.
+    virtual void setPngImage(const QByteArray& png) = 0;
 };
 
 // The user's desktop: default applications and the file manager.

@@ -10,7 +10,8 @@ namespace moxilane {
 // The per-user settings, an INI file ($XDG_CONFIG_HOME/Moxilane/Moxilane.conf). Nothing is
 // cached: every read goes to the file, every write is synced at once, so a value changed
 // by hand or by another copy of the program counts from the next use. A file that is
-// missing, unreadable or corrupt reads as if every key were absent.
+// missing or unreadable reads as if every key were absent; a line that cannot be read
+// loses its own key only. A write that fails is said once on standard error.
 class Settings {
 public:
     explicit Settings(QString filePath);
@@ -42,6 +43,7 @@ private:
     void write(const QString& key, const QVariant& value);
 
     QString m_filePath;
+    bool m_reportedWriteFailure = false;  // said once, not at every write
 };
 
 }  // namespace moxilane

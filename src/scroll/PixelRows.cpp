@@ -46,7 +46,8 @@ std::vector<ColumnRange> bands(int width, int columns) {
 }
 
 // In an AVX2 version too, chosen at load time where the processor has it (about 1.2 times faster).
-#if defined(__x86_64__) && defined(__GNUC__)
+// Not under ThreadSanitizer: the chooser runs before its runtime is ready and crashes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void signatureRow(const QRgb* row, std::span<const ColumnRange> bands, quint8* out) {

@@ -67,7 +67,7 @@ public:
         grabs.push_back({keyCode, modifiers, hotKey});
         return true;
     }
-    void press(std::uint32_t id) { onPress(HotKeyID{0x4D584C4E, id}); }
+    void press(std::uint32_t id) { onPress(HotKeyID{hotkeys::kSignature, id}); }
 
     struct Grab {
         std::uint32_t keyCode;

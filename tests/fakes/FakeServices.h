@@ -28,11 +28,11 @@ public:
 
 class FakeClipboard final : public Clipboard {
 public:
-    void setPngImages(const std::vector<QByteArray>& pngs) override {
-        items = pngs;
+    void setPngImage(const QByteArray& bytes) override {
+        png = bytes;
         ++writes;
     }
-    std::vector<QByteArray> items;
+    QByteArray png;
     int writes = 0;
 };
 

@@ -17,6 +17,7 @@ namespace moxilane::test {
 struct Agent {
     XSession& session;
     QString saveFolder = session.home() + "/Shots";
+    QString errorFile = session.home() + "/agent-stderr.txt";
     QProcess* process = nullptr;
 
     explicit Agent(XSession& s, const QProcessEnvironment& extra = {},
@@ -31,7 +32,7 @@ struct Agent {
         QProcessEnvironment env = session.environment();
         for (const QString& key : extra.keys())
             env.insert(key, extra.value(key));
-        process = &session.start(MOXILANE_BINARY, {}, env);
+        process = &session.start(MOXILANE_BINARY, {}, env, errorFile);
     }
 
     // The agent listens for commands once its keys are grabbed and its menu is built.
@@ -51,6 +52,24 @@ struct Agent {
     static qint64 lockHolder(const XSession& session) {
         QFile file(address(session).lockPath);
         return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    }
+
+    // The PNG image on the clipboard, once there is one.
+    std::optional<QByteArray> clipboardPng() {
+        std::optional<QByteArray> png;
+        waitUntil([&] {
+            const auto targets =
+                session.run("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
+            if (!targets || !targets->contains("image/png")) return false;
+            png = session.run("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+            return png.has_value();
+        });
+        return png;
+    }
+
+    QString standardError() const {
+        QFile file(errorFile);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
     QStringList savedFiles() const { return QDir(saveFolder).entryList(QDir::Files, QDir::Name); }

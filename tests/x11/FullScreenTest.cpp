@@ -68,6 +68,62 @@ TEST(FullScreen, HotKeyWritesEachMonitorPixelExactAndPutsTheFirstOnTheClipboard)
     EXPECT_EQ(*png, file.readAll());
 }
 
+TEST(FullScreen, WithoutAFolderTheClipboardGetsTheWholeLayout) {
+    // A taller monitor on the left, the right one lower down: the layout has a gap.
+    XSession session({3840, 1200},
+                     {{"LEFT", {0, 0, 1920, 1200}, true}, {"RIGHT", {1920, 120, 1920, 1080}}});
+    ASSERT_TRUE(session.isReady());
+    const QImage screen = pattern({3840, 1200});
+    ASSERT_TRUE(session.paintRoot(screen));
+    Agent agent(session, {}, [](QSettings& s) { s.remove("saveFolderBookmark"); });
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    const auto png = agent.clipboardPng();
+    ASSERT_TRUE(png);
+    const QImage layout = QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(layout.size(), QSize(3840, 1200));
+    EXPECT_TRUE(layout.copy(0, 0, 1920, 1200).convertToFormat(QImage::Format_RGB32) ==
+                screen.copy(0, 0, 1920, 1200));
+    EXPECT_TRUE(layout.copy(1920, 120, 1920, 1080).convertToFormat(QImage::Format_RGB32) ==
+                screen.copy(1920, 120, 1920, 1080));
+    EXPECT_EQ(layout.pixelColor(3000, 60).alpha(), 0);  // above the right monitor
+    EXPECT_TRUE(agent.savedFiles().isEmpty());
+}
+
+TEST(FullScreen, MonitorAddedWhileRunningIsCaptured) {
+    XSession session({3840, 1080}, {{"LEFT", {0, 0, 1920, 1080}, true}});
+    ASSERT_TRUE(session.isReady());
+    // xrandr shrinks the screen, then fails to fit the output to it, and says so.
+    session.run("xrandr", {"--fb", "1920x1080"});
+    ASSERT_TRUE(session.run("xdpyinfo", {})->contains("1920x1080 pixels"));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    // The screen grows and a monitor appears beyond the size the agent started with.
+    ASSERT_TRUE(session.run("xrandr", {"--fb", "3840x1080"}));
+    ASSERT_TRUE(session.setMonitor({"RIGHT", {1920, 0, 1920, 1080}}));
+    const QImage screen = pattern({3840, 1080});
+    ASSERT_TRUE(session.paintRoot(screen));
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(2));
+    const QStringList files = agent.savedFiles();
+    EXPECT_TRUE(load(agent.saveFolder + "/" + files[0]) == screen.copy(1920, 0, 1920, 1080));
+}
+
+TEST(FullScreen, ServerWithoutSharedMemoryIsReadPlainly) {
+    XSession session({1024, 768}, {}, true, {"-extension", "MIT-SHM"});
+    ASSERT_TRUE(session.isReady());
+    const QImage screen = pattern({1024, 768});
+    ASSERT_TRUE(session.paintRoot(screen));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == screen);
+}
+
 TEST(FullScreen, DoubleScaleIsRecordedAndPixelsStayNative) {
     XSession session({1600, 900}, {{"MAIN", {0, 0, 1600, 900}, true}});
     ASSERT_TRUE(session.isReady());
@@ -93,8 +149,25 @@ TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());
     EXPECT_TRUE(session.isChordGrabbedElsewhere("ctrl+shift+4"));
+    EXPECT_TRUE(agent.standardError().contains(
+        "moxilane: Ctrl+Shift+2 is held by another program; bind `moxilane window` instead\n"))
+        << agent.standardError().toStdString();
 
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
     EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == pattern({800, 600}));
+}
+
+TEST(FullScreen, ShortcutFollowsTheKeyPositionWhateverTheLayoutPrints) {
+    XSession session({800, 600});
+    ASSERT_TRUE(session.isReady());
+    // A layout whose key 3 prints a section sign, with the digit 3 elsewhere.
+    ASSERT_TRUE(session.run(
+        "xmodmap", {"-e", "keycode 12 = section degree", "-e", "keycode 96 = 3 numbersign"}));
+    ASSERT_TRUE(session.paintRoot(pattern({800, 600})));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+#12"));
+    EXPECT_TRUE(agent.waitForFiles(1));
 }

@@ -37,7 +37,8 @@ struct Freed {
 
 }  // namespace
 
-XSession::XSession(QSize rootSize, const std::vector<Monitor>& monitors, bool withWindowManager) {
+XSession::XSession(QSize rootSize, const std::vector<Monitor>& monitors, bool withWindowManager,
+                   const QStringList& serverOptions) {
     for (const char* dir : {"run", "config", "data", "cache"})
         QDir(home()).mkpath(dir);
     QFile::setPermissions(m_home.filePath("run"),
@@ -47,9 +48,10 @@ XSession::XSession(QSize rootSize, const std::vector<Monitor>& monitors, bool wi
     auto xvfb = std::make_unique<QProcess>();
     xvfb->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     xvfb->start(QStringLiteral("Xvfb"),
-                {"-displayfd", "1", "-screen", "0",
-                 QStringLiteral("%1x%2x24").arg(rootSize.width()).arg(rootSize.height()),
-                 "-nolisten", "tcp", "-noreset"});
+                QStringList{"-displayfd", "1", "-screen", "0",
+                            QStringLiteral("%1x%2x24").arg(rootSize.width()).arg(rootSize.height()),
+                            "-nolisten", "tcp", "-noreset"} +
+                    serverOptions);
     QByteArray number;
     while (!number.endsWith('\n') && xvfb->waitForReadyRead(10000)) {
         number += xvfb->readAllStandardOutput();
@@ -72,18 +74,22 @@ XSession::XSession(QSize rootSize, const std::vector<Monitor>& monitors, bool wi
             return out && out->contains("window id");
         });
     }
-    for (const Monitor& m : monitors) {
-        const QRect& a = m.areaDevice;
-        // Physical sizes keep the DPI at 96, so Qt's scale stays 1 unless asked.
-        const QString geometry = QStringLiteral("%1/%2x%3/%4+%5+%6")
-                                     .arg(a.width())
-                                     .arg(a.width() * 254 / 960)
-                                     .arg(a.height())
-                                     .arg(a.height() * 254 / 960)
-                                     .arg(a.x())
-                                     .arg(a.y());
-        run("xrandr", {"--setmonitor", m.name, geometry, m.primary ? "screen" : "none"});
-    }
+    for (const Monitor& m : monitors)
+        setMonitor(m);
+}
+
+bool XSession::setMonitor(const Monitor& m) {
+    const QRect& a = m.areaDevice;
+    // Physical sizes keep the DPI at 96, so Qt's scale stays 1 unless asked.
+    const QString geometry = QStringLiteral("%1/%2x%3/%4+%5+%6")
+                                 .arg(a.width())
+                                 .arg(a.width() * 254 / 960)
+                                 .arg(a.height())
+                                 .arg(a.height() * 254 / 960)
+                                 .arg(a.x())
+                                 .arg(a.y());
+    return run("xrandr", {"--setmonitor", m.name, geometry, m.primary ? "screen" : "none"})
+        .has_value();
 }
 
 XSession::~XSession() {
@@ -129,10 +135,14 @@ std::optional<QByteArray> XSession::run(const QString& program, const QStringLis
 }
 
 QProcess& XSession::start(const QString& program, const QStringList& args,
-                          const QProcessEnvironment& environment) {
+                          const QProcessEnvironment& environment, const QString& errorFile) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (errorFile.isEmpty()) {
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    } else {
+        process->setStandardErrorFile(errorFile);
+    }
     process->setStandardOutputFile(QProcess::nullDevice());
     process->start(program, args);
     process->waitForStarted();
@@ -176,6 +186,10 @@ std::optional<XSession::Chord> XSession::resolveChord(const QString& chord) {
     Chord result;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
     for (const QString& part : chord.split('+')) {
+        if (part.startsWith('#')) {  // a key by its position
+            result.keys.push_back(xcb_keycode_t(part.mid(1).toUInt()));
+            continue;
+        }
         const xcb_keysym_t keysym = part == "ctrl"     ? XK_Control_L
                                     : part == "shift"  ? XK_Shift_L
                                     : part == "Escape" ? XK_Escape

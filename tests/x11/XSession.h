@@ -31,8 +31,9 @@ public:
         QRect areaDevice;
         bool primary = false;
     };
+    // serverOptions go to Xvfb, for example {"-extension", "MIT-SHM"}.
     explicit XSession(QSize rootSize, const std::vector<Monitor>& monitors = {},
-                      bool withWindowManager = true);
+                      bool withWindowManager = true, const QStringList& serverOptions = {});
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
@@ -47,14 +48,18 @@ public:
 
     // Makes image the root window's background, so whatever no window covers shows it.
     bool paintRoot(const QImage& image);
+    // Adds a RandR monitor, or replaces the one of that name.
+    bool setMonitor(const Monitor& monitor);
     // Runs a command on this display and returns its standard output.
     std::optional<QByteArray> run(const QString& program, const QStringList& args,
                                   std::chrono::milliseconds deadline = std::chrono::seconds(10));
-    // Starts a program on this display in the background; stopped with the session.
+    // Starts a program on this display in the background; stopped with the session. Its
+    // standard error goes to errorFile when one is named.
     QProcess& start(const QString& program, const QStringList& args,
-                    const QProcessEnvironment& environment);
+                    const QProcessEnvironment& environment, const QString& errorFile = {});
 
-    // Key presses through XTest, as a user would type them: "ctrl+shift+3".
+    // Key presses through XTest, as a user would type them: "ctrl+shift+3"; "#12" is the
+    // key with that keycode.
     bool pressKeys(const QString& chord);
     enum class GrabResult { Grabbed, HeldElsewhere, Failed };
     // Holds the chord ourselves, so no one else can grab it.

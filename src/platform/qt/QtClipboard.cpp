@@ -6,10 +6,9 @@
 
 namespace moxilane {
 
-void QtClipboard::setPngImages(const std::vector<QByteArray>& pngs) {
-    if (pngs.empty()) return;
+void QtClipboard::setPngImage(const QByteArray& png) {
     auto data = std::make_unique<QMimeData>();
-    data->setData(QStringLiteral("image/png"), pngs.front());
+    data->setData(QStringLiteral("image/png"), png);
     QGuiApplication::clipboard()->setMimeData(data.release(), QClipboard::Clipboard);
 }
 

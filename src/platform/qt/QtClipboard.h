@@ -4,11 +4,10 @@
 
 namespace moxilane {
 
-// The CLIPBOARD selection. It offers one item per type, so of several images only the
-// first is offered, as image/png.
+// The CLIPBOARD selection, offering the image as image/png.
 class QtClipboard final : public Clipboard {
 public:
-    void setPngImages(const std::vector<QByteArray>& pngs) override;
+    void setPngImage(const QByteArray& png) override;
 };
 
 }  // namespace moxilane

@@ -49,6 +49,12 @@ void copyOpaque(const unsigned char* source, std::size_t sourceStride, QImage& t
     }
 }
 
+// Asking an extension the server lacks closes the connection: look before asking.
+bool hasExtension(xcb_connection_t* c, xcb_extension_t* extension) {
+    const xcb_query_extension_reply_t* data = xcb_get_extension_data(c, extension);
+    return data && data->present;
+}
+
 }  // namespace
 
 X11CaptureService::X11CaptureService() {
@@ -56,15 +62,16 @@ X11CaptureService::X11CaptureService() {
     if (m_connection.hasError() || !m_connection.screen()) return;
     m_formatError = checkPixelFormat(c, *m_connection.screen());
 
-    // RandR answers GetMonitors only to clients that said they speak 1.5.
-    auto randrCookie = xcb_randr_query_version(c, 1, 5);
-    auto shmCookie = xcb_shm_query_version(c);
-    Reply<xcb_randr_query_version_reply_t> randr{
-        xcb_randr_query_version_reply(c, randrCookie, nullptr)};
-    Reply<xcb_shm_query_version_reply_t> shm{xcb_shm_query_version_reply(c, shmCookie, nullptr)};
-    m_hasRandrMonitors = randr && (randr->major_version > 1 ||
-                                   (randr->major_version == 1 && randr->minor_version >= 5));
-    m_hasShm = shm != nullptr;
+    xcb_prefetch_extension_data(c, &xcb_randr_id);
+    xcb_prefetch_extension_data(c, &xcb_shm_id);
+    if (hasExtension(c, &xcb_randr_id)) {
+        // RandR answers GetMonitors only to clients that said they speak 1.5.
+        Reply<xcb_randr_query_version_reply_t> randr{
+            xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr)};
+        m_hasRandrMonitors = randr && (randr->major_version > 1 ||
+                                       (randr->major_version == 1 && randr->minor_version >= 5));
+    }
+    m_sharedMemory = SharedMemoryPath(hasExtension(c, &xcb_shm_id));
 }
 
 std::optional<CaptureError> X11CaptureService::connectionError() const {
@@ -74,13 +81,24 @@ std::optional<CaptureError> X11CaptureService::connectionError() const {
     return std::nullopt;
 }
 
-QRect X11CaptureService::rootArea() const {
-    const xcb_screen_t* screen = m_connection.screen();
-    return QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+// The root grows and shrinks with RandR changes while we run: ask for its size each time.
+std::expected<QRect, CaptureError> X11CaptureService::rootArea() const {
+    xcb_connection_t* c = m_connection.get();
+    xcb_generic_error_t* rawError = nullptr;
+    Reply<xcb_get_geometry_reply_t> geometry{
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, m_connection.root()), &rawError)};
+    Error error{rawError};
+    if (!geometry) {
+        if (auto lost = connectionError()) return std::unexpected(*lost);
+        return std::unexpected(refused(QStringLiteral("the screen's size"), error.get()));
+    }
+    return QRect(0, 0, geometry->width, geometry->height);
 }
 
 std::expected<ShareableContent, CaptureError> X11CaptureService::shareableContent() {
     if (auto error = connectionError()) return std::unexpected(*error);
+    const auto root = rootArea();
+    if (!root) return std::unexpected(root.error());
     ShareableContent content;
     if (m_hasRandrMonitors) {
         xcb_connection_t* c = m_connection.get();
@@ -95,7 +113,7 @@ std::expected<ShareableContent, CaptureError> X11CaptureService::shareableConten
             const auto& monitor = *it.data;
             // A monitor may reach past the root window; only the part on it has pixels.
             const QRect area =
-                QRect(monitor.x, monitor.y, monitor.width, monitor.height).intersected(rootArea());
+                QRect(monitor.x, monitor.y, monitor.width, monitor.height).intersected(*root);
             if (area.isEmpty()) continue;
             const DisplayInfo display{monitor.name, area};
             if (monitor.primary) {
@@ -106,8 +124,7 @@ std::expected<ShareableContent, CaptureError> X11CaptureService::shareableConten
         }
     }
     // Without RandR monitors the root window is the one display.
-    if (content.displays.empty() && !m_hasRandrMonitors)
-        content.displays.push_back({0, rootArea()});
+    if (content.displays.empty() && !m_hasRandrMonitors) content.displays.push_back({0, *root});
     content.windows = m_windowList.windows();
     return content;
 }
@@ -135,27 +152,26 @@ std::expected<QImage, CaptureError> X11CaptureService::captureWindow(const Windo
 std::expected<QImage, CaptureError> X11CaptureService::grab(const QRect& areaDevice) {
     if (auto error = connectionError()) return std::unexpected(*error);
     if (m_formatError) return std::unexpected(*m_formatError);
-    if (areaDevice.isEmpty() || !rootArea().contains(areaDevice)) {
+    const auto root = rootArea();
+    if (!root) return std::unexpected(root.error());
+    if (areaDevice.isEmpty() || !root->contains(areaDevice)) {
         return std::unexpected(refused(QStringLiteral("the display is no longer there"), nullptr));
     }
-    if (m_hasShm) {
-        auto image = grabShm(areaDevice);
-        if (image || !m_hasShm) return image;
-    }
-    return grabPlain(areaDevice);
+    const std::size_t bytes = std::size_t(areaDevice.width()) * areaDevice.height() * 4;
+    return m_sharedMemory.read(
+        bytes, {[this](std::size_t size) { return makeSegment(size); },
+                [&] { return grabShm(areaDevice); }, [&] { return grabPlain(areaDevice); }});
+}
+
+bool X11CaptureService::makeSegment(std::size_t size) {
+    if (m_segment && m_segment->size() >= size) return true;
+    m_segment.reset();
+    m_segment = ShmSegment::create(m_connection.get(), size);
+    return m_segment != nullptr;
 }
 
 std::expected<QImage, CaptureError> X11CaptureService::grabShm(const QRect& area) {
     xcb_connection_t* c = m_connection.get();
-    const std::size_t size = std::size_t(area.width()) * area.height() * 4;
-    if (!m_segment || m_segment->size() < size) {
-        m_segment.reset();
-        m_segment = ShmSegment::create(c, size);
-        if (!m_segment) {
-            m_hasShm = false;  // a remote server: plain GetImage from now on
-            return std::unexpected(refused(QStringLiteral("shared memory"), nullptr));
-        }
-    }
     xcb_generic_error_t* rawError = nullptr;
     Reply<xcb_shm_get_image_reply_t> reply{xcb_shm_get_image_reply(
         c,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CaptureService.h"
+#include "platform/x11/SharedMemoryPath.h"
 #include "platform/x11/ShmSegment.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowList.h"
@@ -29,13 +30,14 @@ private:
     std::expected<QImage, CaptureError> grab(const QRect& areaDevice);
     std::expected<QImage, CaptureError> grabShm(const QRect& areaDevice);
     std::expected<QImage, CaptureError> grabPlain(const QRect& areaDevice);
+    bool makeSegment(std::size_t size);
     std::optional<CaptureError> connectionError() const;
-    QRect rootArea() const;
+    std::expected<QRect, CaptureError> rootArea() const;
 
     Connection m_connection;
     std::optional<CaptureError> m_formatError;  // set when the root's pixels are not 32-bit RGB
     bool m_hasRandrMonitors = false;
-    bool m_hasShm = false;
+    SharedMemoryPath m_sharedMemory{false};
     std::unique_ptr<ShmSegment> m_segment;  // kept between captures, grown when needed
     X11WindowList m_windowList{m_connection.get(), m_connection.root()};
     // Holds the Composite redirect from start-up for as long as the service lives.

@@ -10,36 +10,36 @@
 #include <optional>
 
 #define XK_MISCELLANY
-#define XK_LATIN1
 #include <X11/keysymdef.h>
 
 namespace moxilane::x11 {
 
 namespace {
 
-// The portable key codes of the main row's digits (ANSI layout) and their keysyms.
-std::optional<xcb_keysym_t> keysymFor(std::uint32_t keyCode) {
+// The number row by position: X keycodes 10 to 19 under evdev (and the older kbd driver)
+// are the keys 1 to 9 and 0, whatever the layout prints on them.
+std::optional<xcb_keycode_t> numberRowKeycode(std::uint32_t keyCode) {
     switch (keyCode) {
-        case 18:
-            return XK_1;
-        case 19:
-            return XK_2;
-        case 20:
-            return XK_3;
-        case 21:
-            return XK_4;
-        case 23:
-            return XK_5;
-        case 22:
-            return XK_6;
-        case 26:
-            return XK_7;
-        case 28:
-            return XK_8;
-        case 25:
-            return XK_9;
-        case 29:
-            return XK_0;
+        case hotkeys::kKey1:
+            return 10;
+        case hotkeys::kKey2:
+            return 11;
+        case hotkeys::kKey3:
+            return 12;
+        case hotkeys::kKey4:
+            return 13;
+        case 23:  // 5
+            return 14;
+        case 22:  // 6
+            return 15;
+        case 26:  // 7
+            return 16;
+        case 28:  // 8
+            return 17;
+        case 25:  // 9
+            return 18;
+        case 29:  // 0
+            return 19;
         default:
             return std::nullopt;
     }
@@ -47,10 +47,10 @@ std::optional<xcb_keysym_t> keysymFor(std::uint32_t keyCode) {
 
 std::uint16_t modifierMask(std::uint32_t modifiers) {
     std::uint16_t mask = 0;
-    if (modifiers & 4096) mask |= XCB_MOD_MASK_CONTROL;
-    if (modifiers & 512) mask |= XCB_MOD_MASK_SHIFT;
-    if (modifiers & 2048) mask |= XCB_MOD_MASK_1;  // Option: Alt
-    if (modifiers & 256) mask |= XCB_MOD_MASK_4;   // Command: Super
+    if (modifiers & hotkeys::kControl) mask |= XCB_MOD_MASK_CONTROL;
+    if (modifiers & hotkeys::kShift) mask |= XCB_MOD_MASK_SHIFT;
+    if (modifiers & hotkeys::kOption) mask |= XCB_MOD_MASK_1;   // Alt
+    if (modifiers & hotkeys::kCommand) mask |= XCB_MOD_MASK_4;  // Super
     return mask;
 }
 
@@ -112,12 +112,9 @@ void X11KeyGrabber::ungrab(xcb_keycode_t keycode, std::uint16_t modifiers) {
 }
 
 bool X11KeyGrabber::grab(std::uint32_t keyCode, std::uint32_t modifiers, HotKeyID hotKey) {
-    const auto keysym = keysymFor(keyCode);
-    if (!m_connection || !keysym) return false;
-    KeySymbols symbols{xcb_key_symbols_alloc(m_connection), &xcb_key_symbols_free};
-    Reply<xcb_keycode_t> keycodes{xcb_key_symbols_get_keycode(symbols.get(), *keysym)};
-    if (!keycodes || keycodes.get()[0] == XCB_NO_SYMBOL) return false;
-    const xcb_keycode_t keycode = keycodes.get()[0];
+    const auto position = numberRowKeycode(keyCode);
+    if (!m_connection || !position) return false;
+    const xcb_keycode_t keycode = *position;
     const std::uint16_t mask = modifierMask(modifiers);
 
     const auto variants = lockVariants();

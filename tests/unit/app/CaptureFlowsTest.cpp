@@ -13,10 +13,10 @@ namespace {
 class FakeSelector final : public RegionSelector {
 public:
     void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
-               std::function<void(std::optional<RegionSelection>)> completion) override {
+               std::function<void(std::optional<RegionSelection>)> done) override {
         lastHint = hint;
         shownSnapshots = snapshots;
-        this->completion = std::move(completion);
+        completion = std::move(done);
     }
     void finish(std::optional<RegionSelection> selection) {
         std::exchange(completion, {})(selection);
@@ -224,6 +224,21 @@ TEST(CaptureFlows, AreaIsCutFromTheFrozenSnapshotOfItsScreen) {
             EXPECT_EQ(f.preview.shown[0].scale, 2.0);
         }
     }
+}
+
+TEST(CaptureFlows, ScrollingNotInThisBuildSaysSoAndTakesNothing) {
+    Fixture f;
+    CaptureFlows flows{{f.permission, f.settings, f.service, f.screens, f.delivery, f.preview,
+                        f.alerts, f.scheduler},
+                       {&f.selector, nullptr}};
+    testing::internal::CaptureStderr();
+    flows.startScrollingCapture();
+    f.scheduler.runUntilIdle();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "moxilane: scrolling capture is not in this build\n");
+    EXPECT_EQ(f.service.listings, 0);
+    EXPECT_FALSE(flows.captureFlowActive());
+    EXPECT_TRUE(f.preview.dismissals.empty());
 }
 
 TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {

@@ -9,48 +9,77 @@ using namespace moxilane::test;
 
 namespace {
 
+// Side by side as on a desktop, the second lower down: the layout is 60 × 30 with a gap.
 CaptureList twoDisplays() {
-    return {{solid({40, 30}, Qt::red), 1.0}, {solid({20, 10}, Qt::blue), 2.0}};
+    return {{solid({40, 30}, Qt::red), 1.0, {0, 0}}, {solid({20, 10}, Qt::blue), 2.0, {40, 5}}};
 }
 
 QImage decoded(const QByteArray& png) {
     return QImage::fromData(png, "PNG");
 }
 
+const QString kNothingKept = QStringLiteral(
+    "No save folder is available, and the screenshot is not on the clipboard. Use \"Save To…\" "
+    "to choose a folder.");
+
 }  // namespace
 
-TEST(CaptureDelivery, ClipboardAndFilesFollowTheSettings) {
-    enum Folder { None, Chosen };
+TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
+    enum Folder { None, Chosen, IsAFile };
+    enum Clip { Nothing, FirstOnly, WholeLayout };
     struct Row {
         const char* name;
         std::optional<bool> clipboardOnly, alsoCopy;
         Folder folder;
-        std::vector<QColor> onClipboard;
+        Clip clipboard;
         int files;
+        QString alert;  // empty: none
     };
     const Row rows[] = {
-        {"clipboard only: every display, no file", true, {}, Chosen, {Qt::red, Qt::blue}, 0},
-        {"also copy never set, folder: first only, both files", {}, {}, Chosen, {Qt::red}, 2},
-        {"also copy on, no folder: every display", false, true, None, {Qt::red, Qt::blue}, 0},
-        {"also copy off, no folder: nothing", false, false, None, {}, 0},
-        {"also copy off, folder: files only", false, false, Chosen, {}, 2},
+        {"clipboard only: the whole layout, no file", true, {}, Chosen, WholeLayout, 0, {}},
+        {"also copy never set, folder: first only, both files", {}, {}, Chosen, FirstOnly, 2, {}},
+        {"also copy on, no folder: the whole layout", false, true, None, WholeLayout, 0, {}},
+        {"also copy off, folder: files only", false, false, Chosen, Nothing, 2, {}},
+        {"also copy off, no folder: nothing kept", false, false, None, Nothing, 0, kNothingKept},
+        {"also copy off, folder replaced by a file", false, false, IsAFile, Nothing, 0,
+         kNothingKept},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         DeliveryFixture f;
         if (row.clipboardOnly) f.settings.setCopyToClipboard(*row.clipboardOnly);
         if (row.alsoCopy) f.settings.setAlsoCopyToClipboard(*row.alsoCopy);
-        if (row.folder == Chosen) f.makeSaveFolder();
+        if (row.folder != None) f.makeSaveFolder();
+        if (row.folder == IsAFile) {
+            QDir(f.home.filePath("Shots")).removeRecursively();
+            QFile(f.home.filePath("Shots")).open(QIODevice::WriteOnly);
+        }
+        bool previewShownBeforeAlert = false;
+        f.alerts.onShow = [&] { previewShownBeforeAlert = !f.preview.shown.empty(); };
 
         ASSERT_TRUE(f.deliverNow(twoDisplays()));
 
-        ASSERT_EQ(f.clipboard.items.size(), row.onClipboard.size());
-        EXPECT_EQ(f.clipboard.writes, row.onClipboard.empty() ? 0 : 1);
-        for (std::size_t i = 0; i < row.onClipboard.size(); ++i) {
-            EXPECT_EQ(decoded(f.clipboard.items[i]).pixelColor(0, 0), row.onClipboard[i]);
+        EXPECT_EQ(f.clipboard.writes, row.clipboard == Nothing ? 0 : 1);
+        const QImage onClipboard = decoded(f.clipboard.png);
+        if (row.clipboard == FirstOnly) {
+            EXPECT_TRUE(onClipboard == twoDisplays()[0].image);
+        }
+        if (row.clipboard == WholeLayout) {
+            ASSERT_EQ(onClipboard.size(), QSize(60, 30));
+            EXPECT_EQ(onClipboard.pixelColor(39, 29), QColor(Qt::red));
+            EXPECT_EQ(onClipboard.pixelColor(40, 5), QColor(Qt::blue));
+            EXPECT_EQ(onClipboard.pixelColor(59, 14), QColor(Qt::blue));
+            EXPECT_EQ(onClipboard.pixelColor(50, 4).alpha(), 0);  // no display there
+            EXPECT_EQ(onClipboard.pixelColor(50, 15).alpha(), 0);
+            EXPECT_EQ(onClipboard.dotsPerMeterX(), 2835);  // the first display's scale
         }
         EXPECT_EQ(f.savedFiles().size(), row.files);
-        EXPECT_TRUE(f.alerts.shown.empty());
+        ASSERT_EQ(f.alerts.shown.size(), row.alert.isEmpty() ? 0u : 1u);
+        if (!row.alert.isEmpty()) {
+            EXPECT_EQ(f.alerts.shown[0].message, "Could Not Save the Screenshot");
+            EXPECT_EQ(f.alerts.shown[0].text, row.alert);
+            EXPECT_FALSE(previewShownBeforeAlert);
+        }
         ASSERT_EQ(f.preview.shown.size(), 1u);
         EXPECT_EQ(f.preview.shown[0].image.pixelColor(0, 0), QColor(Qt::red));
     }
@@ -73,7 +102,7 @@ TEST(CaptureDelivery, FilesAreNamedByCaptureTimeAndKeepPixelsAndScale) {
     // The clipboard gets the same encoding as the file.
     QFile file(f.home.filePath("Shots/Screenshot 2024-03-05 at 14.07.09.123.png"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.clipboard.items.at(0), file.readAll());
+    EXPECT_EQ(f.clipboard.png, file.readAll());
 }
 
 TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
@@ -81,17 +110,22 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
         const char* name;
         int captures;
         int failing;  // index whose file cannot be written
-        QString suffix;
+        bool alsoCopy;
+        QString ending;
     };
     const Row rows[] = {
-        {"second of three fails", 3, 1, " 2 of 3 files were saved."},
-        {"the only write fails", 1, 0, ""},
+        {"second of three fails, also copy: the first is on the clipboard", 3, 1, true,
+         "The first display's screenshot is still on the clipboard. 2 of 3 files were saved."},
+        {"the only write fails, also copy", 1, 0, true,
+         "The screenshot is still on the clipboard."},
+        {"the only write fails, no copy", 1, 0, false, "The screenshot is not on the clipboard."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         DeliveryFixture f;
         const QString folder = f.makeSaveFolder();
         f.settings.setOpenAfterCapture(true);
+        f.settings.setAlsoCopyToClipboard(row.alsoCopy);
         // A folder where the file should go: the write fails whoever runs the test.
         const QString blocked =
             row.failing == 0 ? QStringLiteral("Screenshot 2024-03-05 at 14.07.09.123.png")
@@ -114,8 +148,7 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
         const QString text = f.alerts.shown[0].text;
         EXPECT_TRUE(text.startsWith(QStringLiteral("The file “%1” couldn’t be saved").arg(blocked)))
             << text.toStdString();
-        EXPECT_TRUE(text.endsWith("\nThe screenshot is still on the clipboard." + row.suffix))
-            << text.toStdString();
+        EXPECT_TRUE(text.endsWith("\n" + row.ending)) << text.toStdString();
         EXPECT_FALSE(previewShownBeforeAlert);
         ASSERT_EQ(f.preview.shown.size(), 1u);
         // The editor learns only of the files that were written.
@@ -126,23 +159,44 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
 }
 
 TEST(CaptureDelivery, FolderThatVanishesBeforeSavingGetsTheFolderAlert) {
-    DeliveryFixture f;
-    const QString folder = f.makeSaveFolder();
-    bool done = false;
-    f.delivery.deliver({{solid({8, 8}, Qt::red), 1.0}}, [&] { done = true; });
-    QDir(folder).removeRecursively();  // while the capture is being encoded
-    f.scheduler.runUntilIdle();
+    struct Row {
+        const char* name;
+        bool alsoCopy;
+        CaptureList captures;
+        QString clipboardLine;
+    };
+    const Row rows[] = {
+        {"also copy",
+         true,
+         {{solid({8, 8}, Qt::red), 1.0, {}}},
+         "The screenshot is still on the clipboard."},
+        {"also copy, two displays", true, twoDisplays(),
+         "The first display's screenshot is still on the clipboard."},
+        {"no copy",
+         false,
+         {{solid({8, 8}, Qt::red), 1.0, {}}},
+         "The screenshot is not on the clipboard."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeliveryFixture f;
+        const QString folder = f.makeSaveFolder();
+        f.settings.setAlsoCopyToClipboard(row.alsoCopy);
+        bool done = false;
+        f.delivery.deliver(row.captures, [&] { done = true; });
+        QDir(folder).removeRecursively();  // while the capture is being encoded
+        f.scheduler.runUntilIdle();
 
-    EXPECT_TRUE(done);
-    ASSERT_EQ(f.alerts.shown.size(), 1u);
-    EXPECT_EQ(f.alerts.shown[0].message, "Could Not Access the Save Folder");
-    EXPECT_EQ(
-        f.alerts.shown[0].text,
-        "The screenshot is still on the clipboard. Use \"Save To…\" to choose the folder again.");
-    EXPECT_EQ(f.clipboard.items.size(), 1u);
-    EXPECT_EQ(f.preview.shown.size(), 1u);
-    f.preview.lastOnEdit();
-    EXPECT_TRUE(f.edits.at(0).second.isEmpty());
+        EXPECT_TRUE(done);
+        ASSERT_EQ(f.alerts.shown.size(), 1u);
+        EXPECT_EQ(f.alerts.shown[0].message, "Could Not Access the Save Folder");
+        EXPECT_EQ(f.alerts.shown[0].text,
+                  row.clipboardLine + " Use \"Save To…\" to choose the folder again.");
+        EXPECT_EQ(f.clipboard.writes, row.alsoCopy ? 1 : 0);
+        EXPECT_EQ(f.preview.shown.size(), 1u);
+        f.preview.lastOnEdit();
+        EXPECT_TRUE(f.edits.at(0).second.isEmpty());
+    }
 }
 
 TEST(CaptureDelivery, EmptyListChangesNothing) {

@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QUrl>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 using namespace moxilane;
@@ -68,6 +72,26 @@ TEST(SaveLocationStore, ReferenceInAnotherFormIsRefreshedToThePlainPath) {
         EXPECT_EQ(f.saveLocation.currentFolder(), folder);
         EXPECT_EQ(f.settings.saveFolderBookmark(), QVariant(folder));
     }
+}
+
+TEST(SaveLocationStore, ReferenceInAnotherFormResolvesWhenTheSettingsCannotBeWritten) {
+    DeliveryFixture f;
+    const QString folder = f.makeSaveFolder();
+    f.settings.setSaveFolderBookmark(folder + "/");
+    // Every write fails from here on, as in a read-only settings folder.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    rlimit limit = unlimited;
+    limit.rlim_cur = 1;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::vector<std::optional<QString>> found;
+    for (int i = 0; i < 3; ++i)
+        found.push_back(f.saveLocation.currentFolder());
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, oldHandler);
+    for (const auto& each : found)
+        EXPECT_EQ(each, folder);
 }
 
 TEST(SaveLocationStore, FolderOnAVolumeThatComesBackIsUsedAgain) {

@@ -35,6 +35,18 @@ TEST(Settings, AbsentCorruptAndWronglyTypedValuesReadAsTheirDefaults) {
          "[General]\ncopyToClipboard=7\nalsoCopyToClipboard=yes please\n"
          "openAfterCapture=@ByteArray(x)\nwindowShadow=1, 2\n",
          {false, true, false, true}},
+        {"Booleans in any case, and 1 and 0",
+         "[General]\ncopyToClipboard=TRUE\nalsoCopyToClipboard=0\n"
+         "openAfterCapture=1\nwindowShadow=False\n",
+         {true, false, true, false}},
+        {"other words read as absent",
+         "[General]\ncopyToClipboard=yes\nalsoCopyToClipboard=off\n"
+         "openAfterCapture=on\nwindowShadow=2\n",
+         {false, true, false, true}},
+        {"a bad line loses only its own key",
+         "[General]\ncopyToClipboard=true\nnote=\"unbalanced\n[broken\nstray words\n"
+         "alsoCopyToClipboard=false\nopenAfterCapture=true\nwindowShadow=false\n",
+         {true, false, true, false}},
         {"binary garbage", QByteArray::fromHex("00ff135b5b5b3d0a013d"), {false, true, false, true}},
     };
     for (const Row& row : rows) {
@@ -67,13 +79,30 @@ TEST(Settings, UnreadableFileReadsAsDefaults) {
     EXPECT_TRUE(v.shadow);
 }
 
+TEST(Settings, FailedWriteIsSaidOnceOnStandardError) {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("config"));  // a file where the settings folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    Settings settings(dir.filePath("config/Moxilane.conf"));
+    testing::internal::CaptureStderr();
+    settings.setCopyToClipboard(true);
+    settings.setWindowShadow(false);
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said.count('\n'), 1) << said.toStdString();
+    EXPECT_TRUE(said.startsWith("moxilane: cannot write the settings file " +
+                                dir.filePath("config/Moxilane.conf")))
+        << said.toStdString();
+}
+
 TEST(Settings, WritesAreSeenByTheNextReaderAtOnce) {
     QTemporaryDir dir;
     const QString path = dir.filePath("sub/Moxilane.conf");
     Settings writer(path);
     const Settings reader(path);
     writer.setAlsoCopyToClipboard(false);
-    writer.setSaveFolderBookmark(QStringLiteral("/tmp/a, b"));
+    for (const QString& folder : {QStringLiteral("/tmp/a, b"), QStringLiteral(" /x;\"y\\z\n@")}) {
+        writer.setSaveFolderBookmark(folder);
+        EXPECT_EQ(reader.saveFolderBookmark(), QVariant(folder));
+    }
     EXPECT_FALSE(reader.alsoCopyToClipboard());
-    EXPECT_EQ(reader.saveFolderBookmark(), QVariant(QStringLiteral("/tmp/a, b")));
 }

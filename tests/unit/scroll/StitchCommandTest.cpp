@@ -3,8 +3,14 @@
 #include "TestPages.h"
 #include "app/StitchCommand.h"
 
+#include "capture/PngWriter.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -106,6 +112,65 @@ TEST_F(StitchCommand, ReportsBadFramesAndSkipsThem) {
     EXPECT_EQ(output(), frameAt(noise, 0, 250));
 }
 
+// A PNG file that declares this size and holds no pixels: enough for the size to be read.
+QByteArray pngHeader(quint32 width, quint32 height) {
+    auto bigEndian = [](quint32 value) {
+        QByteArray bytes;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes += char(value >> shift);
+        return bytes;
+    };
+    auto chunk = [&](const QByteArray& typeAndData) {
+        quint32 crc = 0xffffffff;
+        for (const char byte : typeAndData) {
+            crc ^= quint8(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
+        }
+        return bigEndian(quint32(typeAndData.size() - 4)) + typeAndData + bigEndian(~crc);
+    };
+    return QByteArray::fromHex("89504e470d0a1a0a") +
+           chunk("IHDR" + bigEndian(width) + bigEndian(height) +
+                 QByteArray::fromHex("0806000000")) +
+           chunk("IDAT" + QByteArray::fromHex("789c030000000001")) + chunk("IEND");
+}
+
+TEST_F(StitchCommand, ReadsPipesAndLargeFramesAndRefusesDevicesAndHugeOnes) {
+    const QString fifo = path("fifo.png");  // nothing ever writes to it
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // As the shell's <(cat frame.png) passes it: a pipe whose writer has sent the frame.
+    QFile frame(save("frame.png", frameAt(page, 0, 300)));
+    ASSERT_TRUE(frame.open(QIODevice::ReadOnly));
+    const QByteArray bytes = frame.readAll();
+    ASSERT_LT(bytes.size(), 65536);  // fits in the pipe without a reader
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    ASSERT_EQ(::write(pipeEnds[1], bytes.constData(), bytes.size()), bytes.size());
+    ::close(pipeEnds[1]);
+    QImage large(6000, 6000, QImage::Format_RGB32);  // above Qt's own reading limit
+    large.fill(Qt::darkCyan);
+    ASSERT_TRUE(writePNG(large, path("large.png"), 1.0));
+    large = QImage();
+
+    const Outcome run = stitch({fifo, "/dev/null", QString("/proc/self/fd/%1").arg(pipeEnds[0]),
+                                write("tall.png", pngHeader(100, 24001)),
+                                write("huge.png", pngHeader(16384, 8193)), "-o", path("out.png")});
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+              "unreadable: nothing came through the pipe\n"
+              "unreadable: not a regular file or a pipe\n"
+              "first\n"
+              "too large: 100 \u00d7 24001\n"
+              "too large: 16384 \u00d7 8193\n")
+        << run.out.toStdString();
+    EXPECT_EQ(output(), frameAt(page, 0, 300));
+
+    const Outcome big = stitch({path("large.png"), "-o", path("big.png")});
+    EXPECT_EQ(big.out, "first\n");
+    EXPECT_EQ(QImage(path("big.png")).size(), QSize(6000, 6000));
+}
+
 TEST_F(StitchCommand, StopsGrowingAt24000Rows) {
     const QImage tall = noisePage(64, 26000);
     QStringList frames;
@@ -139,7 +204,10 @@ TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndSayWhy) {
         {{first, "-o", out, "--scale", "nan"}, 2, "not \"nan\""},
         {{empty, "-o", out}, 1, "no frame to start from"},
         {{first, "-o", path("no/such/folder/out.png")}, 1, "out.png"},
+        {{first, "-o", path("a-pipe")}, 2, "a-pipe is not a regular file"},
+        {{first, "-o", path("")}, 2, "is a folder"},
     };
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("a-pipe")).constData(), 0600), 0);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args.join(' ').toStdString());
         const Outcome run = stitch(row.args);
@@ -149,6 +217,14 @@ TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndSayWhy) {
                   row.status == 2);
         EXPECT_FALSE(QFile::exists(out));
     }
+    EXPECT_EQ(QFileInfo(path("a-pipe")).isFile(), false);
+}
+
+TEST_F(StitchCommand, HelpSaysWhatTheExitStatusMeans) {
+    const Outcome run = stitch({"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.startsWith("usage: moxilane stitch FRAME.png... -o OUT.png"));
+    EXPECT_TRUE(run.out.contains("0  OUT.png was written, also when some frames were skipped"));
 }
 
 // Two lines of noise 680 rows apart on a blank page, seen in 300-row frames: the frame between
