@@ -14,13 +14,19 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_hotKeys(platform.keyGrabber, platform.scheduler),
       m_saveLocation(settings, platform.folderPicker),
       m_delivery({settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,
-                  platform.preview, platform.clock, platform.scheduler}),
+                  platform.preview, platform.clock, platform.scheduler},
+                 [this](const Capture& primary, const QStringList& savedFiles) {
+                     m_markupOwner.openMarkupEditor(primary.image, primary.scale, savedFiles);
+                 }),
       m_flows({platform.permission, settings, platform.captureService, platform.screens, m_delivery,
                platform.preview, platform.alerts, platform.scheduler},
               CaptureFlows::Ui{}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
-      m_commands({settings, platform.loginItem, platform.alerts, platform.questions,
-                  platform.scheduler}) {}
+      m_commands(
+          {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
+      m_markupOwner(
+          {m_saveLocation, platform.clock, m_savePanel, platform.alerts, m_clipboardImage},
+          {platform.questions, platform.clipboard, platform.desktop}) {}
 
 void AppDelegate::launch() {
     m_commands.offerLaunchAtLoginOnce();
