@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QScreen>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -62,15 +63,17 @@ void MarkupEditorController::buildUI(double toolbarHeight) {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
-    auto* bar = new QWidget(this);
+    // A tool bar, so that on a narrow screen what does not fit moves into its overflow menu
+    // instead of widening the window past the screen.
+    auto* bar = new QToolBar(this);
+    bar->setMovable(false);
+    bar->setFloatable(false);
     bar->setFixedHeight(static_cast<int>(toolbarHeight));
-    auto* row = new QHBoxLayout(bar);
-    row->setSpacing(10);
-    row->setContentsMargins(12, 6, 12, 6);
+    bar->layout()->setSpacing(10);
 
-    row->addWidget(makeToolSelector());
-    row->addWidget(makeSwatches());
-    row->addWidget(makeThickness());
+    bar->addWidget(makeToolSelector());
+    bar->addWidget(makeSwatches());
+    bar->addWidget(makeThickness());
     m_undoButton =
         makeActionButton(QStringLiteral("arrow.uturn.backward"), QStringLiteral("Undo (Ctrl+Z)"));
     m_redoButton = makeActionButton(QStringLiteral("arrow.uturn.forward"),
@@ -80,10 +83,12 @@ void MarkupEditorController::buildUI(double toolbarHeight) {
     connect(m_undoButton, &QToolButton::clicked, this, [this] { m_canvas->undo(); });
     connect(m_redoButton, &QToolButton::clicked, this, [this] { m_canvas->redo(); });
     connect(discard, &QToolButton::clicked, this, [this] { discardAction(); });
-    row->addWidget(m_undoButton);
-    row->addWidget(m_redoButton);
-    row->addWidget(discard);
-    row->addStretch(1);
+    bar->addWidget(m_undoButton);
+    bar->addWidget(m_redoButton);
+    bar->addWidget(discard);
+    auto* gap = new QWidget(bar);
+    gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(gap);
 
     m_shareButton =
         makeActionButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share"));
@@ -95,7 +100,7 @@ void MarkupEditorController::buildUI(double toolbarHeight) {
     connect(save, &QToolButton::clicked, this, [this] { saveAction(); });
     connect(done, &QToolButton::clicked, this, [this] { close(); });
     for (QToolButton* button : {m_shareButton, copy, save, done})
-        row->addWidget(button);
+        bar->addWidget(button);
 
     root->addWidget(bar);
     root->addWidget(m_canvas, 1);
