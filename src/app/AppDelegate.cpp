@@ -15,7 +15,10 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_hotKeys(platform.keyGrabber, platform.scheduler),
       m_saveLocation(settings, platform.folderPicker),
       m_delivery({settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,
-                  platform.preview, platform.clock, platform.scheduler}),
+                  platform.preview, platform.clock, platform.scheduler},
+                 [this](const Capture& primary, const QStringList& savedFiles) {
+                     m_markupOwner.openMarkupEditor(primary.image, primary.scale, savedFiles);
+                 }),
       m_regionController(platform.screens, platform.windowFocus),
       m_windowPicker(platform.screens, platform.windowFocus),
       m_flows(
@@ -23,8 +26,11 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
            platform.preview, platform.alerts, platform.scheduler},
           CaptureFlows::Ui{.regionSelector = &m_regionController, .windowPicker = &m_windowPicker}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
-      m_commands({settings, platform.loginItem, platform.alerts, platform.questions,
-                  platform.scheduler}) {}
+      m_commands(
+          {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
+      m_markupOwner(
+          {m_saveLocation, platform.clock, m_savePanel, platform.alerts, m_clipboardImage},
+          {platform.questions, platform.clipboard, platform.desktop}) {}
 
 void AppDelegate::launch() {
     m_commands.offerLaunchAtLoginOnce();

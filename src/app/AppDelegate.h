@@ -3,11 +3,13 @@
 #include "app/AppCommands.h"
 #include "app/CaptureFlows.h"
 #include "app/HotKeyCenter.h"
+#include "app/MarkupOwner.h"
 #include "app/StatusMenu.h"
 #include "app/StatusMenuModel.h"
 #include "delivery/CaptureDelivery.h"
 #include "delivery/SaveLocationStore.h"
 #include "platform/WindowFocus.h"
+#include "platform/qt/QtEditServices.h"
 #include "selection/RegionSelectionController.h"
 #include "selection/WindowPickerController.h"
 
@@ -69,6 +71,9 @@ private:
     AppCommands m_commands;
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    QtSavePanel m_savePanel;
+    QtClipboardImage m_clipboardImage;
+    MarkupOwner m_markupOwner;
 };
 
 }  // namespace moxilane

@@ -2,6 +2,7 @@
 #include "app/CommandClient.h"
 #include "app/CommandLine.h"
 #include "app/StitchCommand.h"
+#include "delivery/ThumbnailWindow.h"
 #include "platform/posix/CommandChannel.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/posix/RuntimeFolder.h"
@@ -26,14 +27,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The floating thumbnail is a window of its own that this build does not have yet: a
-// capture ends without one, and there is nothing to dismiss.
-class NoThumbnail final : public moxilane::PreviewPresenter {
-public:
-    void show(const QImage&, double, std::function<void()>) override {}
-    void dismiss(bool) override {}
-};
 
 int runAgent(int argc, char** argv, QTextStream& err) {
     // Before Qt, whose own failure to reach the display aborts the process.
@@ -85,7 +78,8 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::QtDesktop desktop;
     moxilane::QtFolderPicker folderPicker;
     moxilane::SystemClock clock;
-    NoThumbnail preview;
+    moxilane::QtThumbnailWindows thumbnailWindows;
+    moxilane::ThumbnailPresenter preview(thumbnailWindows, scheduler);
     moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),
                                      QApplication::applicationFilePath());
     moxilane::QtQuestions questions;

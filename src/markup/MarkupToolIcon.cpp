@@ -9,9 +9,13 @@ static void initMarkupResources() {
 namespace moxilane {
 
 QIcon markupToolIcon(MarkupTool tool) {
+    return markupSymbolIcon(symbolName(tool));
+}
+
+QIcon markupSymbolIcon(const QString& symbol) {
     static const bool initialised = (initMarkupResources(), true);
     Q_UNUSED(initialised);
-    return QIcon(QStringLiteral(":/icons/markup/%1.svg").arg(symbolName(tool)));
+    return QIcon(QStringLiteral(":/icons/markup/%1.svg").arg(symbol));
 }
 
 }  // namespace moxilane

@@ -1,0 +1,56 @@
+#include "app/MarkupOwner.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace moxilane {
+
+MarkupOwner::MarkupOwner(EditedCaptureStore::Services store,
+                         MarkupEditorController::Services editor)
+    : m_store(store), m_editorServices(editor) {}
+
+MarkupOwner::~MarkupOwner() = default;
+
+void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
+                                   const QStringList& savedFiles) {
+    std::optional<QSizeF> workArea;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen && !QGuiApplication::screens().isEmpty())
+        screen = QGuiApplication::screens().front();
+    if (screen) workArea = QSizeF(screen->availableGeometry().size());
+
+    auto editor =
+        std::make_unique<MarkupEditorController>(image, scale, m_editorServices, workArea);
+    MarkupEditorController* raw = editor.get();
+    std::weak_ptr<bool> alive = m_alive;
+    raw->onSave = [this, alive](const QImage& edited, double editedScale) {
+        if (!alive.expired()) saveEditedImage(edited, editedScale);
+    };
+    raw->onDiscard = [this, alive, savedFiles] {
+        if (!alive.expired()) discardCapture(savedFiles);
+    };
+    raw->onClosed = [this, alive, raw] {
+        if (!alive.expired()) editorClosed(raw);
+    };
+    m_markupEditors.push_back(std::move(editor));
+    raw->present();
+}
+
+void MarkupOwner::saveEditedImage(const QImage& image, double scale) {
+    static_cast<void>(m_store.saveEditedImage(image, scale));
+}
+
+void MarkupOwner::discardCapture(const QStringList& savedFiles) {
+    m_store.discardCapture(savedFiles);
+}
+
+void MarkupOwner::editorClosed(MarkupEditorController* editor) {
+    const auto found = std::find_if(m_markupEditors.begin(), m_markupEditors.end(),
+                                    [editor](const auto& open) { return open.get() == editor; });
+    if (found == m_markupEditors.end()) return;
+    // The window tells us from inside its own close event: let it finish first.
+    found->release()->deleteLater();
+    m_markupEditors.erase(found);
+}
+
+}  // namespace moxilane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "delivery/EditedCaptureStore.h"
+#include "markup/MarkupEditorController.h"
+
+#include <memory>
+#include <vector>
+
+namespace moxilane {
+
+// Opens a markup editor per thumbnail click and keeps each alive until its window closes;
+// its Save and Discard go to the edited-capture store.
+class MarkupOwner {
+public:
+    MarkupOwner(EditedCaptureStore::Services store, MarkupEditorController::Services editor);
+    ~MarkupOwner();
+
+    void openMarkupEditor(const QImage& image, double scale, const QStringList& savedFiles);
+    void saveEditedImage(const QImage& image, double scale);
+    void discardCapture(const QStringList& savedFiles);
+
+    const std::vector<std::unique_ptr<MarkupEditorController>>& markupEditors() const {
+        return m_markupEditors;
+    }
+
+private:
+    void editorClosed(MarkupEditorController* editor);
+
+    EditedCaptureStore m_store;
+    MarkupEditorController::Services m_editorServices;
+    std::vector<std::unique_ptr<MarkupEditorController>> m_markupEditors;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+}  // namespace moxilane

@@ -1,0 +1,41 @@
+#include "delivery/EditedCaptureStore.h"
+
+#include "capture/PngWriter.h"
+#include "delivery/FileNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace moxilane {
+
+std::optional<QString> EditedCaptureStore::saveEditedImage(const QImage& image, double scale) {
+    const QString fileName = screenshotFileName(screenshotBaseName(m_services.clock.now()), 0);
+    const auto folder = m_services.saveLocation.currentFolder();
+    if (folder) {
+        const QString path = QDir(*folder).filePath(fileName);
+        if (writePNG(image, path, scale)) return path;
+        // An unwritable folder: the dialog lets the user put the edit elsewhere.
+    }
+    QString name = fileName;
+    QString startFolder = folder.value_or(QString());
+    while (const auto chosen = m_services.savePanel.askSavePath(name, startFolder)) {
+        const auto written = writePNG(image, *chosen, scale);
+        if (written) return *chosen;
+        // Dropping this silently would lose the edits while looking saved.
+        m_services.alerts.showAlert(saveAlertMessage(), written.error().description());
+        name = QFileInfo(*chosen).fileName();
+        startFolder = QFileInfo(*chosen).path();
+    }
+    return std::nullopt;
+}
+
+void EditedCaptureStore::discardCapture(const QStringList& savedFiles) {
+    for (const QString& path : savedFiles) {
+        // Only a regular file: a folder the user put there under the same name stays.
+        if (QFileInfo(path).isFile()) QFile::remove(path);
+    }
+    if (m_services.clipboard.holdsImage()) m_services.clipboard.clear();
+}
+
+}  // namespace moxilane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "delivery/SaveLocationStore.h"
+#include "platform/EditServices.h"
+#include "platform/Services.h"
+
+#include <QImage>
+#include <QStringList>
+
+#include <optional>
+
+namespace moxilane {
+
+// Where an edited capture goes and how a capture is thrown away: edits are saved as a new
+// time-stamped file (the captured file stays as it was); a discarded capture loses the files
+// its delivery wrote and any image on the clipboard.
+class EditedCaptureStore {
+public:
+    struct Services {
+        SaveLocationStore& saveLocation;
+        Clock& clock;
+        SavePanel& savePanel;
+        Alerts& alerts;
+        ClipboardImage& clipboard;
+    };
+    explicit EditedCaptureStore(Services services) : m_services(services) {}
+
+    // Into the save folder; without one, or when that write fails, the save dialog with the
+    // same name. A write from the dialog that fails is reported and the dialog offered again
+    // until a write succeeds or the user cancels. The path written, if any.
+    std::optional<QString> saveEditedImage(const QImage& image, double scale);
+
+    // Removes the files (a file already gone or moved is skipped), then clears an image
+    // from the clipboard; text there stays. Never reports anything.
+    void discardCapture(const QStringList& savedFiles);
+
+    static QString saveAlertMessage() { return QStringLiteral("Could Not Save the Screenshot"); }
+
+private:
+    Services m_services;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "markup/MarkupCanvasView.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QAbstractButton;
+class QButtonGroup;
+class QToolButton;
+
+namespace moxilane {
+
+class Clipboard;
+class Desktop;
+class Questions;
+
+// One markup editor window for one capture: the tool bar over the canvas, Copy, Share,
+// Save, Discard and Done. Saving and discarding are the owner's: they are reported through
+// onSave and onDiscard; onClosed is the last call, whenever the window closes.
+class MarkupEditorController final : public QWidget {
+public:
+    struct Services {
+        Questions& questions;
+        Clipboard& clipboard;
+        Desktop& desktop;
+    };
+    // The window is built but not shown; workAreaPoints sizes it (nothing: no screen).
+    MarkupEditorController(const QImage& image, double scale, Services services,
+                           std::optional<QSizeF> workAreaPoints);
+    ~MarkupEditorController() override;
+
+    // Brings the window forward, centred on the primary screen, with the keyboard focus
+    // on the canvas.
+    void present();
+
+    std::function<void(const QImage& image, double scale)> onSave;
+    std::function<void()> onDiscard;
+    std::function<void()> onClosed;
+
+    MarkupCanvasView& canvasView() { return *m_canvas; }
+    static QString windowTitleText() { return QStringLiteral("Moxilane — Markup"); }
+    static QString discardQuestion() { return QStringLiteral("Discard this screenshot?"); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildUI(double toolbarHeight);
+    QWidget* makeToolSelector();
+    QWidget* makeSwatches();
+    QWidget* makeThickness();
+    QToolButton* makeActionButton(const QString& symbol, const QString& toolTip);
+    QToolButton* makeTextButton(const QString& text);
+    void updateButtons();
+
+    void copyAction();
+    void shareAction();
+    void saveAction();
+    void discardAction();
+
+    Services m_services;
+    double m_imageScale;
+    MarkupCanvasView* m_canvas;
+    QToolButton* m_undoButton = nullptr;
+    QToolButton* m_redoButton = nullptr;
+    QToolButton* m_shareButton = nullptr;
+    bool m_closed = false;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace moxilane {
+
+// A modal dialog asking where to save a file.
+class SavePanel {
+public:
+    virtual ~SavePanel() = default;
+    // Brings the program to the front and offers fileName (PNG only) in startFolder, which
+    // may be empty. The chosen path, or nothing when cancelled.
+    virtual std::optional<QString> askSavePath(const QString& fileName,
+                                               const QString& startFolder) = 0;
+};
+
+// The image part of the system clipboard.
+class ClipboardImage {
+public:
+    virtual ~ClipboardImage() = default;
+    // True when the clipboard offers an image (PNG, TIFF or any other), whoever put it there.
+    virtual bool holdsImage() const = 0;
+    virtual void clear() = 0;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/EditServices.h"
+
+namespace moxilane {
+
+// The desktop's file dialog, for PNG files.
+class QtSavePanel final : public SavePanel {
+public:
+    std::optional<QString> askSavePath(const QString& fileName,
+                                       const QString& startFolder) override;
+};
+
+// The CLIPBOARD selection's images.
+class QtClipboardImage final : public ClipboardImage {
+public:
+    bool holdsImage() const override;
+    void clear() override;
+};
+
+}  // namespace moxilane

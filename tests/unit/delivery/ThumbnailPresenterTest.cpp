@@ -1,0 +1,164 @@
+#include "delivery/ThumbnailPlacement.h"
+#include "delivery/ThumbnailPresenter.h"
+#include "fakes/FakeScheduler.h"
+
+#include <gtest/gtest.h>
+
+using namespace moxilane;
+using namespace std::chrono_literals;
+
+namespace {
+
+// What the fake windows saw of one thumbnail.
+struct PanelLog {
+    QImage image;
+    QRectF frame;
+    std::function<void()> click;
+    bool fadedIn = false;
+    std::function<void()> finishFadeOut;  // set while fading out
+    bool removed = false;
+};
+
+class FakeThumbnailWindows final : public ThumbnailWindows {
+public:
+    std::optional<Screen> mainScreen() const override { return screen; }
+    std::unique_ptr<ThumbnailPanel> open(const QImage& image, const QRectF& frame,
+                                         std::function<void()> onClick) override {
+        auto log = std::make_shared<PanelLog>();
+        log->image = image;
+        log->frame = frame;
+        log->click = std::move(onClick);
+        panels.push_back(log);
+        return std::make_unique<Panel>(log);
+    }
+
+    std::optional<Screen> screen = Screen{QRectF(0, 0, 1920, 1040), 1.0};
+    std::vector<std::shared_ptr<PanelLog>> panels;
+
+private:
+    struct Panel final : ThumbnailPanel {
+        explicit Panel(std::shared_ptr<PanelLog> l) : log(std::move(l)) {}
+        ~Panel() override { log->removed = true; }
+        void fadeIn() override { log->fadedIn = true; }
+        void fadeOut(std::function<void()> faded) override {
+            log->finishFadeOut = std::move(faded);
+        }
+        std::shared_ptr<PanelLog> log;
+    };
+};
+
+QImage image(int w, int h) {
+    QImage i(w, h, QImage::Format_RGB32);
+    i.fill(Qt::darkCyan);
+    return i;
+}
+
+}  // namespace
+
+TEST(ThumbnailPlacement, FitsTheBoxNeverEnlargesAndKeepsTheMinimums) {
+    EXPECT_EQ(thumbnailSizePoints({500, 300}), QSizeF(260, 156));    // 1000 × 600 px at scale 2
+    EXPECT_EQ(thumbnailSizePoints({200, 20}), QSizeF(200, 40));      // small: not enlarged
+    EXPECT_EQ(thumbnailSizePoints({4000, 100}), QSizeF(260, 40));    // 6.5 high, raised
+    EXPECT_EQ(thumbnailSizePoints({1, 1080}), QSizeF(60, 180));      // one pixel wide
+    EXPECT_EQ(thumbnailSizePoints({3840, 24000}), QSizeF(60, 180));  // 28.8 wide, raised
+    EXPECT_EQ(thumbnailSizePoints({0, 0}), QSizeF(60, 40));
+}
+
+TEST(ThumbnailPlacement, SixteenPointsInFromTheWorkAreasBottomRight) {
+    // A panel 40 points high along the bottom, and a second monitor left of the primary.
+    EXPECT_EQ(thumbnailFramePoints(QRectF(1920, 0, 1920, 1040), {260, 156}),
+              QRectF(1920 + 1920 - 16 - 260, 1040 - 16 - 156, 260, 156));
+}
+
+TEST(ThumbnailPresenter, ShowsFadesInAtItsPlaceAndScalesToTheScreensPixels) {
+    FakeThumbnailWindows windows;
+    windows.screen->devicePixelRatio = 2.0;
+    test::FakeScheduler scheduler;
+    ThumbnailPresenter presenter(windows, scheduler);
+    presenter.show(image(1000, 600), 2.0, {});
+    ASSERT_EQ(windows.panels.size(), 1u);
+    EXPECT_TRUE(windows.panels[0]->fadedIn);
+    EXPECT_EQ(windows.panels[0]->frame, QRectF(1920 - 16 - 260, 1040 - 16 - 156, 260, 156));
+    EXPECT_EQ(windows.panels[0]->image.size(), QSize(520, 312));
+}
+
+TEST(ThumbnailPresenter, TwoCapturesThreeSecondsApart) {
+    FakeThumbnailWindows windows;
+    test::FakeScheduler scheduler;
+    ThumbnailPresenter presenter(windows, scheduler);
+    presenter.show(image(800, 600), 1.0, {});
+    scheduler.advance(3s);
+    presenter.show(image(800, 600), 1.0, {});
+    ASSERT_EQ(windows.panels.size(), 2u);
+    // The first goes at once, without fading.
+    EXPECT_TRUE(windows.panels[0]->removed);
+    EXPECT_FALSE(windows.panels[0]->finishFadeOut);
+    // The first one's timer (at 6 s) must not touch the second.
+    scheduler.advance(5999ms);
+    EXPECT_FALSE(windows.panels[1]->finishFadeOut);
+    EXPECT_TRUE(presenter.isShowing());
+    scheduler.advance(1ms);  // 6 s after its own show
+    ASSERT_TRUE(windows.panels[1]->finishFadeOut);
+    EXPECT_FALSE(presenter.isShowing());
+    EXPECT_EQ(presenter.fadingCount(), 1u);
+    EXPECT_FALSE(windows.panels[1]->removed);
+    windows.panels[1]->finishFadeOut();
+    EXPECT_TRUE(windows.panels[1]->removed);
+    EXPECT_EQ(presenter.fadingCount(), 0u);
+}
+
+TEST(ThumbnailPresenter, ANewCaptureOrFlowRemovesAFadingThumbnailAtOnce) {
+    FakeThumbnailWindows windows;
+    test::FakeScheduler scheduler;
+    ThumbnailPresenter presenter(windows, scheduler);
+    presenter.show(image(100, 100), 1.0, {});
+    scheduler.advance(6s);
+    ASSERT_EQ(presenter.fadingCount(), 1u);
+    presenter.dismiss(false);
+    EXPECT_TRUE(windows.panels[0]->removed);
+    EXPECT_EQ(presenter.fadingCount(), 0u);
+    windows.panels[0]->finishFadeOut();  // a late completion changes nothing
+}
+
+TEST(ThumbnailPresenter, AClickRunsTheEditActionThenRemovesTheThumbnail) {
+    FakeThumbnailWindows windows;
+    test::FakeScheduler scheduler;
+    ThumbnailPresenter presenter(windows, scheduler);
+    int edits = 0;
+    presenter.show(image(100, 100), 1.0, [&] {
+        ++edits;
+        EXPECT_TRUE(presenter.isShowing());  // removed after the action
+    });
+    windows.panels[0]->click();
+    EXPECT_EQ(edits, 1);
+    EXPECT_TRUE(windows.panels[0]->removed);
+    EXPECT_FALSE(presenter.isShowing());
+    scheduler.advance(10s);
+    EXPECT_FALSE(windows.panels[0]->finishFadeOut);
+}
+
+TEST(ThumbnailPresenter, LargeCapturesAreScaledOffTheMainThreadAndMayBeOvertaken) {
+    FakeThumbnailWindows windows;
+    test::FakeScheduler scheduler;
+    ThumbnailPresenter presenter(windows, scheduler);
+    presenter.show(image(3840, 2160), 1.0, {});
+    EXPECT_TRUE(windows.panels.empty());  // still on the worker
+    presenter.dismiss(false);             // a capture flow starts meanwhile
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(windows.panels.empty());
+
+    presenter.show(image(3840, 2160), 1.0, {});
+    scheduler.runUntilIdle();
+    ASSERT_EQ(windows.panels.size(), 1u);
+    EXPECT_EQ(windows.panels[0]->image.size(), QSize(260, 146));
+}
+
+TEST(ThumbnailPresenter, NoScreenShowsNothing) {
+    FakeThumbnailWindows windows;
+    windows.screen.reset();
+    test::FakeScheduler scheduler;
+    ThumbnailPresenter presenter(windows, scheduler);
+    presenter.show(image(10, 10), 1.0, {});
+    scheduler.advance(10s);
+    EXPECT_TRUE(windows.panels.empty());
+}

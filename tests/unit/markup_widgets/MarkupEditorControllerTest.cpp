@@ -1,0 +1,143 @@
+#include "markup/MarkupEditorController.h"
+#include "platform/Questions.h"
+#include "platform/Services.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace moxilane;
+
+namespace {
+
+struct Answers final : Questions {
+    bool ask(const QString& message, const QString&, const QString&, const QString&) override {
+        asked << message;
+        return answer;
+    }
+    bool answer = false;
+    QStringList asked;
+};
+struct Pasteboard final : Clipboard {
+    void setPngImage(const QByteArray& png) override { items.push_back(png); }
+    std::vector<QByteArray> items;
+};
+struct NoDesktop final : Desktop {
+    void openFile(const QString&) override {}
+    bool revealFolder(const QString&) override { return false; }
+};
+
+QToolButton* buttonNamed(QWidget& window, const QString& text) {
+    for (auto* button : window.findChildren<QToolButton*>()) {
+        if (button->text() == text || button->toolTip() == text) return button;
+    }
+    return nullptr;
+}
+
+// A rectangle dragged across the canvas with the tool bar's rectangle tool.
+void drawRectangle(MarkupEditorController& editor) {
+    editor.canvasView().canvas().setCurrentTool(MarkupTool::rectangle);
+    QWidget& view = editor.canvasView();
+    auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&view, &event);
+    };
+    send(QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
+    send(QEvent::MouseMove, {80, 60}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {80, 60}, Qt::NoButton);
+}
+
+struct EditorFixture {
+    Answers questions;
+    Pasteboard clipboard;
+    NoDesktop desktop;
+    QImage capture = [] {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        return image;
+    }();
+    MarkupEditorController editor{capture, 2.0, {questions, clipboard, desktop}, QSizeF(1440, 875)};
+    int closed = 0;
+    EditorFixture() {
+        editor.onClosed = [this] { ++closed; };
+        editor.present();
+    }
+};
+
+}  // namespace
+
+TEST(MarkupEditor, TitleSizeAndUndoRedoFollowTheStacks) {
+    EditorFixture f;
+    EXPECT_EQ(f.editor.windowTitle(), "Moxilane — Markup");
+    EXPECT_EQ(f.editor.size(), QSize(640, 198));  // 200 × 150 points, raised to 640 wide
+    QToolButton* undo = buttonNamed(f.editor, "Undo (Ctrl+Z)");
+    QToolButton* redo = buttonNamed(f.editor, "Redo (Ctrl+Shift+Z)");
+    ASSERT_TRUE(undo && redo);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    drawRectangle(f.editor);
+    EXPECT_TRUE(undo->isEnabled());
+    undo->click();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+}
+
+TEST(MarkupEditor, SaveAndCopyGiveTheFullSizeRenderAndTheWindowStays) {
+    EditorFixture f;
+    drawRectangle(f.editor);
+    std::vector<std::pair<QImage, double>> saved;
+    f.editor.onSave = [&](const QImage& image, double scale) { saved.push_back({image, scale}); };
+    buttonNamed(f.editor, "Save")->click();
+    buttonNamed(f.editor, "Save")->click();
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].first.size(), QSize(400, 300));
+    EXPECT_EQ(saved[0].second, 2.0);
+    EXPECT_NE(saved[0].first.convertToFormat(QImage::Format_RGB32), f.capture);
+    buttonNamed(f.editor, "Copy")->click();
+    ASSERT_EQ(f.clipboard.items.size(), 1u);
+    EXPECT_TRUE(f.clipboard.items[0].startsWith("\x89PNG"));
+    EXPECT_TRUE(f.editor.isVisible());
+    EXPECT_EQ(f.closed, 0);
+}
+
+TEST(MarkupEditor, DiscardAsksFirstAndDoneClosesWithoutAsking) {
+    EditorFixture f;
+    std::vector<QString> calls;
+    f.editor.onDiscard = [&] { calls.push_back("discard"); };
+    f.editor.onClosed = [&] { calls.push_back("closed"); };
+    QToolButton* discard = buttonNamed(f.editor, "Discard this screenshot");
+    discard->click();  // cancelled
+    EXPECT_EQ(f.questions.asked, QStringList{"Discard this screenshot?"});
+    EXPECT_TRUE(calls.empty());
+    f.questions.answer = true;
+    discard->click();
+    EXPECT_EQ(calls, (std::vector<QString>{"discard", "closed"}));
+    EXPECT_FALSE(f.editor.isVisible());
+
+    EditorFixture g;
+    buttonNamed(g.editor, "Done")->click();
+    EXPECT_EQ(g.closed, 1);
+    EXPECT_TRUE(g.questions.asked.isEmpty());
+}
+
+TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
+    Answers questions;
+    Pasteboard clipboard;
+    NoDesktop desktop;
+    QImage tall(3840, 24000, QImage::Format_RGB32);
+    tall.fill(Qt::white);
+    MarkupEditorController editor(tall, 1.0, {questions, clipboard, desktop}, QSizeF(1920, 1080));
+    editor.present();
+    EXPECT_EQ(editor.width(), 640);
+    EXPECT_EQ(editor.height(), 972);
+    EXPECT_FALSE(editor.grab().isNull());
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
