@@ -52,9 +52,10 @@ bool panelShown(XSession& session) {
 }
 
 // Selects `from`..`to` for a scrolling capture, scrolls the view `clicks` wheel steps down
-// with the pointer at `wheelAt`, and finishes with the shortcut. Returns the saved image.
+// with the pointer at `wheelAt`, and finishes: with a click into the panel at `panelAt` and
+// Return, or else with the shortcut again. Returns the saved image.
 QImage scrollCapture(XSession& session, Agent& agent, ScrollView& view, QPoint from, QPoint to,
-                     QPoint wheelAt, int clicks) {
+                     QPoint wheelAt, int clicks, std::optional<QPoint> panelAt = {}) {
     const QByteArray focus = focusedWindow(session);
     session.movePointer(from);
     EXPECT_TRUE(session.pressKeys("ctrl+shift+4"));
@@ -75,7 +76,13 @@ QImage scrollCapture(XSession& session, Agent& agent, ScrollView& view, QPoint f
         }));
         QThread::msleep(400);  // past a tick or so
     }
-    EXPECT_TRUE(session.pressKeys("ctrl+shift+4"));
+    if (panelAt) {
+        session.click(*panelAt);
+        EXPECT_TRUE(waitUntil([&] { return focusedWindow(session) != focus; }));
+        EXPECT_TRUE(session.run("xdotool", {"key", "Return"}));
+    } else {
+        EXPECT_TRUE(session.pressKeys("ctrl+shift+4"));
+    }
     EXPECT_TRUE(agent.waitForFiles(1));
     EXPECT_TRUE(waitUntil([&] { return !panelShown(session); }));
     const QStringList files = agent.savedFiles();
@@ -85,7 +92,7 @@ QImage scrollCapture(XSession& session, Agent& agent, ScrollView& view, QPoint f
 
 }  // namespace
 
-TEST(ScrollingCapture, StitchesTheScrolledPageRowForRowWithoutTakingTheFocus) {
+TEST(ScrollingCapture, StitchesTheScrolledPageRowForRowAndReturnFinishesOnceClickedInto) {
     XSession session({1920, 1080}, {{"MAIN", {0, 0, 1920, 1080}, true}});
     ASSERT_TRUE(session.isReady());
     ScrollView view(session, QRect(100, 100, 600, 700));
@@ -95,8 +102,10 @@ TEST(ScrollingCapture, StitchesTheScrolledPageRowForRowWithoutTakingTheFocus) {
 
     const QPoint from = view.viewport + QPoint(50, 50);
     const QPoint to = from + QPoint(400, 500);
-    const QImage result =
-        scrollCapture(session, agent, view, from, to, view.viewport + QPoint(300, 300), 8);
+    // The panel sits 12 points below the selection, centred on it: click its title line.
+    const QPoint panelTitle((from.x() + to.x()) / 2 - 100, to.y() + 20);
+    const QImage result = scrollCapture(session, agent, view, from, to,
+                                        view.viewport + QPoint(300, 300), 8, panelTitle);
     ASSERT_EQ(view.offset, 8 * 60);
     ASSERT_EQ(result.size(), QSize(400, 500 + view.offset));
     EXPECT_EQ(result, tallPage().copy(50, 50, 400, 500 + view.offset));
