@@ -127,3 +127,30 @@ TEST(ScrollingCapture, PanelInsideAScreenTallSelectionIsLeftOut) {
     ASSERT_EQ(result.size(), QSize(400, 1079 + view.offset));
     EXPECT_EQ(result, tallPage().copy(100, 0, 400, 1079 + view.offset));
 }
+
+TEST(ScrollingCapture, EscInThePanelEndsWithNothingSaved) {
+    XSession session({1920, 1080}, {{"MAIN", {0, 0, 1920, 1080}, true}});
+    ASSERT_TRUE(session.isReady());
+    ScrollView view(session, QRect(100, 100, 600, 700));
+    ASSERT_TRUE(view.waitShown());
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    const QPoint from(150, 150), to(550, 650);
+    session.movePointer(from);
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+4"));
+    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
+    session.pressButton(from);
+    session.movePointer((from + to) / 2);
+    session.releaseButton(to);
+    ASSERT_TRUE(waitUntil([&] { return panelShown(session); }));
+    const QByteArray focus = focusedWindow(session);
+    session.click(QPoint(250, to.y() + 20));
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow(session) != focus; }));
+    ASSERT_TRUE(session.run("xdotool", {"key", "Escape"}));
+    EXPECT_TRUE(waitUntil([&] { return !panelShown(session); }));
+    // The flow has ended: the next scrolling trigger opens the overlay again.
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+4"));
+    EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
+    EXPECT_TRUE(agent.savedFiles().isEmpty());
+}
