@@ -167,6 +167,9 @@ void ScrollCaptureController::tick(const std::shared_ptr<Run>& run) {
                 if (run->stitcher) return end(*run, run->stitcher->compose());
                 return endWithError(*run, CaptureError{CaptureError::Kind::NoDisplay, {}});
             }
+            // A display that changed size may no longer hold the area: say so, not "slower".
+            if (frame.display->areaDevice.size() != run->display->areaDevice.size())
+                m_services.hud.setHint(screenChangedHint());
             run->display = frame.display;
             // A failed capture is ignored; the next tick also checks the display is there.
             run->recheckDisplay = !frame.image;

@@ -280,6 +280,14 @@ TEST_F(ScrollCaptureControllerTest, FailuresRetryAndAMissingDisplayIsSaid) {
     EXPECT_EQ(capture.listings, listings + 1);
     EXPECT_TRUE(results.empty());
 
+    // The display changes size: the capture fails, and the panel says why.
+    capture.failNext = true;
+    scheduler.step();
+    capture.content.displays[0].areaDevice = QRect(0, 0, 1920, 1080);
+    scheduler.step();
+    EXPECT_EQ(hud.hint,
+              QStringLiteral("The screen changed — click Done to keep what was captured."));
+
     // The display goes after the first frame: what was stitched is kept.
     capture.failNext = true;
     scheduler.step();
