@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace moxilane {
 
 AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
@@ -21,10 +23,13 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                  }),
       m_regionController(platform.screens, platform.windowFocus),
       m_windowPicker(platform.screens, platform.windowFocus),
-      m_flows(
-          {platform.permission, settings, platform.captureService, platform.screens, m_delivery,
-           platform.preview, platform.alerts, platform.scheduler},
-          CaptureFlows::Ui{.regionSelector = &m_regionController, .windowPicker = &m_windowPicker}),
+      m_scrollCapture(
+          {platform.scheduler, platform.captureService, platform.alerts, m_scrollHud, getpid()}),
+      m_flows({platform.permission, settings, platform.captureService, platform.screens, m_delivery,
+               platform.preview, platform.alerts, platform.scheduler},
+              CaptureFlows::Ui{.regionSelector = &m_regionController,
+                               .scrollCapture = &m_scrollCapture,
+                               .windowPicker = &m_windowPicker}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
       m_commands(
           {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),

@@ -10,6 +10,8 @@
 #include "delivery/SaveLocationStore.h"
 #include "platform/WindowFocus.h"
 #include "platform/qt/QtEditServices.h"
+#include "scroll/ScrollCaptureController.h"
+#include "scroll/ScrollHudPanel.h"
 #include "selection/RegionSelectionController.h"
 #include "selection/WindowPickerController.h"
 
@@ -66,6 +68,8 @@ private:
     CaptureDelivery m_delivery;
     RegionSelectionController m_regionController;
     WindowPickerController m_windowPicker;
+    ScrollHudPanel m_scrollHud;
+    ScrollCaptureController m_scrollCapture;
     CaptureFlows m_flows;
     StatusMenuModel m_menuModel;
     AppCommands m_commands;

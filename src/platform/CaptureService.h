@@ -61,6 +61,16 @@ public:
     // device pixels. Fails when the window has gone.
     [[nodiscard]] virtual std::expected<QImage, CaptureError> captureWindow(
         const WindowInfo& window) = 0;
+    // The area (device pixels, relative to the display's top left) as the display shows it,
+    // but with the given windows left out: what lies under them shows in their place. Never
+    // shows the pointer. A service that cannot leave windows out refuses.
+    [[nodiscard]] virtual std::expected<QImage, CaptureError> captureRegion(
+        const DisplayInfo& display, const QRect& area,
+        const std::vector<std::uint32_t>& excludedWindows) {
+        (void)display, (void)area, (void)excludedWindows;
+        return std::unexpected(
+            CaptureError{CaptureError::Kind::Unsupported, QStringLiteral("no region capture")});
+    }
 };
 
 }  // namespace moxilane

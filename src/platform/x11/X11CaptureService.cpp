@@ -149,6 +149,19 @@ std::expected<QImage, CaptureError> X11CaptureService::captureWindow(const Windo
     return m_windowCapture.capture(window.windowID);
 }
 
+std::expected<QImage, CaptureError> X11CaptureService::captureRegion(
+    const DisplayInfo& display, const QRect& area,
+    const std::vector<std::uint32_t>& excludedWindows) {
+    const QRect areaRoot = area.translated(display.areaDevice.topLeft());
+    if (area.isEmpty() || !display.areaDevice.contains(areaRoot))
+        return std::unexpected(refused(QStringLiteral("the area is off the display"), nullptr));
+    auto image = grab(areaRoot);
+    if (!image) return image;
+    if (auto failed = m_regionCapture.leaveOut(*image, areaRoot, excludedWindows))
+        return std::unexpected(*failed);
+    return image;
+}
+
 std::expected<QImage, CaptureError> X11CaptureService::grab(const QRect& areaDevice) {
     if (auto error = connectionError()) return std::unexpected(*error);
     if (m_formatError) return std::unexpected(*m_formatError);

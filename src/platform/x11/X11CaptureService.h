@@ -3,6 +3,7 @@
 #include "platform/CaptureService.h"
 #include "platform/x11/SharedMemoryPath.h"
 #include "platform/x11/ShmSegment.h"
+#include "platform/x11/X11RegionCapture.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/Xcb.h"
@@ -25,6 +26,9 @@ public:
     std::expected<ShareableContent, CaptureError> shareableContent() override;
     std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override;
     std::expected<QImage, CaptureError> captureWindow(const WindowInfo& window) override;
+    std::expected<QImage, CaptureError> captureRegion(
+        const DisplayInfo& display, const QRect& area,
+        const std::vector<std::uint32_t>& excludedWindows) override;
 
 private:
     std::expected<QImage, CaptureError> grab(const QRect& areaDevice);
@@ -42,6 +46,7 @@ private:
     X11WindowList m_windowList{m_connection.get(), m_connection.root()};
     // Holds the Composite redirect from start-up for as long as the service lives.
     X11WindowCapture m_windowCapture{m_connection.get(), m_connection.root()};
+    X11RegionCapture m_regionCapture{m_connection.get(), m_connection.root()};
 };
 
 }  // namespace moxilane::x11

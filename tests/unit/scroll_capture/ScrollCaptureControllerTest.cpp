@@ -1,0 +1,312 @@
+#include "scroll/ScrollCaptureController.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+namespace moxilane {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The main queue and a clock the test drives; worker jobs wait until the test completes them,
+// so a test can act while a capture is in flight.
+class HeldScheduler final : public Scheduler {
+public:
+    void post(std::function<void()> task) override { queue.push_back(std::move(task)); }
+    void postAfter(std::chrono::milliseconds delay, std::function<void()> task) override {
+        timed.emplace(now + delay, std::move(task));
+    }
+    void runInBackground(std::function<void()> work, std::function<void()> done) override {
+        jobs.push_back([work = std::move(work), done = std::move(done)] {
+            work();
+            done();
+        });
+    }
+    void completeJobs() {
+        while (!jobs.empty()) {
+            auto job = std::move(jobs.front());
+            jobs.pop_front();
+            job();
+        }
+    }
+    void advance(std::chrono::milliseconds by) {
+        const auto end = now + by;
+        while (!timed.empty() && timed.begin()->first <= end) {
+            auto node = timed.extract(timed.begin());
+            now = node.key();
+            node.mapped()();
+        }
+        now = end;
+    }
+    // One timer period, with every capture it starts finished.
+    void step() {
+        advance(250ms);
+        completeJobs();
+    }
+    std::chrono::milliseconds now{0};
+    std::deque<std::function<void()>> queue, jobs;
+    std::multimap<std::chrono::milliseconds, std::function<void()>> timed;
+};
+
+// A tall page whose every row differs; the view shows `frameHeight` rows from `offset`.
+class PageCapture final : public CaptureService {
+public:
+    PageCapture() : page(64, 30000, QImage::Format_RGB32) {
+        for (int y = 0; y < page.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(page.scanLine(y));
+            for (int x = 0; x < page.width(); ++x)
+                row[x] = qRgb((y * 37 + x * 11) % 251, (y * 13) % 253, ((y >> 4) * 7 + x) % 255);
+        }
+    }
+    std::expected<ShareableContent, CaptureError> shareableContent() override {
+        ++listings;
+        if (listingError) return std::unexpected(*listingError);
+        return content;
+    }
+    std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo&) override { return {}; }
+    std::expected<QImage, CaptureError> captureWindow(const WindowInfo&) override { return {}; }
+    std::expected<QImage, CaptureError> captureRegion(
+        const DisplayInfo&, const QRect& area,
+        const std::vector<std::uint32_t>& excluded) override {
+        ++captures;
+        lastArea = area;
+        lastExcluded = excluded;
+        if (failNext) {
+            failNext = false;
+            return std::unexpected(CaptureError{CaptureError::Kind::Refused, {}});
+        }
+        return page.copy(0, offset, page.width(), frameHeight);
+    }
+    QImage page;
+    int offset = 0;
+    int frameHeight = 400;
+    bool failNext = false;
+    int captures = 0;
+    int listings = 0;
+    QRect lastArea;
+    std::vector<std::uint32_t> lastExcluded;
+    std::optional<CaptureError> listingError;
+    ShareableContent content{{{7, QRect(0, 0, 3840, 2160)}}, {}};
+};
+
+class FakeHud final : public ScrollHud {
+public:
+    QSizeF size() const override { return {300, 117}; }
+    QRectF visibleFrame(const ScreenInfo& screen) const override { return screen.frame; }
+    void show(QPointF at, const QString& text, Actions a) override {
+        ++shown;
+        origin = at;
+        status = text;
+        actions = std::move(a);
+    }
+    void setStatus(const QString& text) override { status = text; }
+    void setHint(const QString& text) override { hint = text; }
+    void close() override { ++closed; }
+    std::vector<std::uint32_t> windowIds() const override { return {900}; }
+    int shown = 0, closed = 0;
+    QPointF origin;
+    QString status, hint;
+    Actions actions;
+};
+
+class RecordingAlerts final : public Alerts {
+public:
+    void showAlert(const QString& message, const QString& text) override {
+        shown.push_back(message + " / " + text);
+    }
+    std::vector<QString> shown;
+};
+
+class ScrollCaptureControllerTest : public testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    // A 32 × 200 point area at scale 2 on a 1920 × 1080 point screen.
+    void begin(QRectF rect = QRectF(100, 500, 32, 200)) {
+        controller.begin({rect, ScreenInfo{7, QRectF(0, 0, 1920, 1080), 2.0}},
+                         [this](std::optional<QImage> image) { results.push_back(image); });
+    }
+    void scrollBy(int rows) { capture.offset += rows; }
+
+    HeldScheduler scheduler;
+    PageCapture capture;
+    RecordingAlerts alerts;
+    FakeHud hud;
+    ScrollCaptureController controller{{scheduler, capture, alerts, hud, 4242}};
+    std::vector<std::optional<QImage>> results;
+};
+
+TEST(ScrollCaptureGeometry, PanelGoesBelowElseAboveElseInsideAndKeepsOffTheSides) {
+    const QSizeF panel(300, 117);
+    const QRectF visible(0, 0, 1920, 1055);  // y up; a 25-point bar at the top
+    using C = ScrollCaptureController;
+    EXPECT_EQ(C::positionHUD(panel, visible, QRectF(800, 400, 400, 300)), QPointF(850, 271));
+    EXPECT_EQ(C::positionHUD(panel, visible, QRectF(800, 50, 400, 300)), QPointF(850, 362));
+    EXPECT_EQ(C::positionHUD(panel, visible, QRectF(800, 0, 400, 1055)), QPointF(850, 12));
+    EXPECT_EQ(C::positionHUD(panel, visible, QRectF(0, 400, 100, 300)).x(), 8);
+    EXPECT_EQ(C::positionHUD(panel, visible, QRectF(1850, 400, 70, 300)).x(), 1920 - 300 - 8);
+}
+
+TEST(ScrollCaptureGeometry, StatusShowsPointsGroupedAsTheLocaleHasIt) {
+    using C = ScrollCaptureController;
+    EXPECT_EQ(C::statusText(2468, 2.0, QLocale(QLocale::English, QLocale::UnitedStates)),
+              QStringLiteral("1,234 px — scroll on, then click Done"));
+    EXPECT_EQ(C::statusText(2469, 2.0, QLocale(QLocale::German, QLocale::Germany)),
+              QStringLiteral("1.234 px — scroll on, then click Done"));
+    // y up: 700 points from the bottom of a 1080-point screen is 380 from its top.
+    EXPECT_EQ(C::areaOnDisplay(QRectF(100, 500, 32, 200), {7, QRectF(0, 0, 1920, 1080), 2.0},
+                               QSize(3840, 2160)),
+              QRect(200, 760, 64, 400));
+}
+
+TEST_F(ScrollCaptureControllerTest, TicksKeepOneCaptureInFlightAndStitchWhatScrolls) {
+    begin();
+    EXPECT_EQ(hud.shown, 1);
+    EXPECT_EQ(hud.status, QStringLiteral("Scroll down through the content…"));
+    EXPECT_EQ(hud.origin, QPointF(8, 500 - 117 - 12));  // below, kept off the left edge
+    scheduler.completeJobs();                           // the listing, then the first frame
+    EXPECT_EQ(capture.captures, 1);
+    EXPECT_EQ(capture.lastArea, QRect(200, 760, 64, 400));
+    EXPECT_EQ(capture.lastExcluded, std::vector<std::uint32_t>{900});
+    EXPECT_EQ(hud.status, QStringLiteral("200 px — scroll on, then click Done"));
+
+    // Ticks while a capture runs are dropped, not queued.
+    scrollBy(150);
+    scheduler.advance(250ms);
+    scheduler.advance(250ms);
+    scheduler.advance(250ms);
+    EXPECT_EQ(scheduler.jobs.size(), 1u);
+    scheduler.completeJobs();
+    EXPECT_EQ(capture.captures, 2);
+    EXPECT_EQ(hud.status, QStringLiteral("275 px — scroll on, then click Done"));
+
+    scrollBy(1000);  // too far for any overlap
+    scheduler.step();
+    EXPECT_EQ(hud.hint, QStringLiteral("Couldn't align — scroll a bit slower."));
+    scrollBy(-900);
+    scheduler.step();
+    EXPECT_EQ(hud.hint, QString());
+
+    capture.frameHeight = 300;  // the screen changed under the selection
+    scheduler.step();
+    EXPECT_EQ(hud.hint,
+              QStringLiteral("The screen changed — click Done to keep what was captured."));
+
+    controller.doneTapped();
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_TRUE(results[0]);
+    EXPECT_EQ(*results[0], capture.page.copy(0, 0, 64, 650));
+    EXPECT_EQ(hud.closed, 1);
+    const int captures = capture.captures;
+    scheduler.step();
+    scheduler.step();
+    EXPECT_EQ(capture.captures, captures);  // the timer stopped
+}
+
+TEST_F(ScrollCaptureControllerTest, FramesTooSmallNeverMakeAStitcher) {
+    capture.frameHeight = 100;
+    begin();
+    scheduler.completeJobs();
+    scheduler.step();
+    EXPECT_EQ(hud.status, QStringLiteral("Scroll down through the content…"));
+    hud.actions.done();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0]);
+}
+
+TEST_F(ScrollCaptureControllerTest, EveryEndingRunsOnce) {
+    // Done then Esc, and the scrolling command again.
+    begin();
+    scheduler.completeJobs();
+    auto actions = hud.actions;
+    controller.finish();
+    actions.cancel();
+    controller.finish();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0]);
+
+    // Cancel while a frame request runs: the frame comes later without effect.
+    results.clear();
+    begin();
+    scheduler.completeJobs();
+    scheduler.advance(250ms);
+    ASSERT_EQ(scheduler.jobs.size(), 1u);
+    hud.actions.cancel();
+    scheduler.completeJobs();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0]);
+
+    // Done before the first frame: nothing, and no alert.
+    results.clear();
+    begin();
+    controller.doneTapped();
+    scheduler.completeJobs();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0]);
+    EXPECT_TRUE(alerts.shown.empty());
+
+    // The cap ends by itself; Done afterwards does nothing.
+    results.clear();
+    capture.frameHeight = 1000;
+    begin(QRectF(100, 0, 32, 500));
+    scheduler.completeJobs();
+    for (int i = 0; i < 60 && results.empty(); ++i) {
+        scrollBy(600);
+        scheduler.step();
+    }
+    controller.doneTapped();
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_TRUE(results[0]);
+    EXPECT_EQ(results[0]->height(), kMaxScrollCaptureHeight);
+    EXPECT_EQ(*results[0], capture.page.copy(0, 0, 64, kMaxScrollCaptureHeight));
+}
+
+TEST_F(ScrollCaptureControllerTest, FailuresRetryAndAMissingDisplayIsSaid) {
+    WindowInfo ours, theirs;
+    ours.windowID = 31;
+    ours.owningApplication = OwningApplication{4242, "us"};
+    theirs.windowID = 32;
+    theirs.owningApplication = OwningApplication{17, "them"};
+    capture.content.windows = {ours, theirs};
+    begin();
+    scheduler.completeJobs();
+    EXPECT_EQ(capture.lastExcluded, (std::vector<std::uint32_t>{900, 31}));
+    capture.failNext = true;
+    scheduler.step();  // ignored
+    EXPECT_TRUE(results.empty());
+    const int listings = capture.listings;
+    scheduler.step();  // retried, after checking the display is still there
+    EXPECT_EQ(capture.listings, listings + 1);
+    EXPECT_TRUE(results.empty());
+
+    // The display changes size: the capture fails, and the panel says why.
+    capture.failNext = true;
+    scheduler.step();
+    capture.content.displays[0].areaDevice = QRect(0, 0, 1920, 1080);
+    scheduler.step();
+    EXPECT_EQ(hud.hint,
+              QStringLiteral("The screen changed — click Done to keep what was captured."));
+
+    // The display goes after the first frame: what was stitched is kept.
+    capture.failNext = true;
+    scheduler.step();
+    capture.content.displays.clear();
+    scheduler.step();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0]);
+    EXPECT_TRUE(alerts.shown.empty());
+
+    // No display for the screen at the start: nothing, with the alert.
+    results.clear();
+    begin();
+    scheduler.completeJobs();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0]);
+    EXPECT_EQ(alerts.shown,
+              std::vector<QString>{"Could Not Capture the Screen / No display found to capture."});
+    EXPECT_EQ(hud.closed, 2);
+}
+
+}  // namespace
+}  // namespace moxilane
