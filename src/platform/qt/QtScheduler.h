@@ -3,6 +3,7 @@
 #include "platform/Scheduler.h"
 
 #include <QObject>
+#include <QSocketNotifier>
 
 #include <condition_variable>
 #include <deque>
@@ -13,9 +14,9 @@ namespace moxilane {
 
 // The Qt event loop as the main queue, and one worker thread: background jobs run one
 // after another, so capture connections and files are never used by two at once.
-// Jobs and their completions pass between the threads through our own mutex, so the
-// hand-offs are plain to ThreadSanitizer as well (Qt's queues synchronise out of its
-// sight).
+// Jobs and their completions pass between the threads through our own mutex and an
+// eventfd, so the hand-offs are plain to ThreadSanitizer as well (Qt's queues synchronise
+// out of its sight). Made on the main thread, after the application object.
 class QtScheduler final : public Scheduler {
 public:
     QtScheduler();
@@ -28,15 +29,6 @@ public:
     void finishBackgroundWork();
 
 private:
-    // Lives on the main thread; an event sent to it runs the completions that are ready.
-    class MainThreadContext final : public QObject {
-    public:
-        explicit MainThreadContext(QtScheduler& scheduler) : m_scheduler(scheduler) {}
-        bool event(QEvent* event) override;
-
-    private:
-        QtScheduler& m_scheduler;
-    };
     struct Job {
         std::function<void()> work;
         std::function<void()> done;
@@ -45,7 +37,9 @@ private:
     void runWorker();
     void runCompletions();
 
-    MainThreadContext m_mainThreadContext{*this};
+    QObject m_mainThreadContext;  // posted tasks and timers run on it, on the main thread
+    int m_wakeFd;                 // eventfd: the worker counts up, the main thread drains it
+    QSocketNotifier m_wakeNotifier;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;                         // waiting for the worker
