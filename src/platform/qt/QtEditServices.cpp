@@ -1,5 +1,7 @@
 #include "platform/qt/QtEditServices.h"
 
+#include "platform/qt/QtServices.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -19,12 +21,7 @@ std::optional<QString> QtSavePanel::askSavePath(const QString& fileName,
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("png"));
-    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front();
+    return runFileDialogOnTop(dialog);
 }
 
 bool QtClipboardImage::holdsImage() const {

@@ -34,6 +34,10 @@ std::optional<QString> QtFolderPicker::pickFolder(const QString& message,
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Choose"));
+    return runFileDialogOnTop(dialog);
+}
+
+std::optional<QString> runFileDialogOnTop(QFileDialog& dialog) {
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     dialog.show();
     dialog.raise();

@@ -2,6 +2,8 @@
 
 #include "platform/Services.h"
 
+class QFileDialog;
+
 namespace moxilane {
 
 // Default applications through xdg-open, the file manager through its D-Bus interface.
@@ -29,5 +31,9 @@ public:
     void request() override {}
     void openSettings() override {}
 };
+
+// Runs a file dialog above every other window, with the focus, as the program has no
+// window of its own to lift it; the first file chosen, or nothing when cancelled.
+std::optional<QString> runFileDialogOnTop(QFileDialog& dialog);
 
 }  // namespace moxilane
