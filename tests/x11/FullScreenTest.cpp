@@ -1,4 +1,5 @@
 #include "Agent.h"
+#include "TestImages.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -9,25 +10,8 @@ using namespace moxilane::test;
 
 namespace {
 
-// Every pixel different from its neighbours and from pixels elsewhere, so an offset, a
-// swapped channel or a lost row shows up in a pixel comparison.
-QImage pattern(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            row[x] = qRgb((x * 7 + y) & 255, (y * 3 + (x >> 8)) & 255, ((x >> 4) ^ (y >> 2)) & 255);
-        }
-    }
-    return image;
-}
-
 const QRegularExpression kName(
     R"(^Screenshot \d{4}-\d\d-\d\d at \d\d\.\d\d\.\d\d\.\d{3}( \(2\))?\.png$)");
-
-QImage load(const QString& path) {
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
 
 }  // namespace
 
@@ -52,8 +36,8 @@ TEST(FullScreen, HotKeyWritesEachMonitorPixelExactAndPutsTheFirstOnTheClipboard)
     for (const QString& name : files)
         EXPECT_TRUE(kName.match(name).hasMatch()) << name.toStdString();
     EXPECT_EQ(QString(files[1]).replace(".png", " (2).png"), files[0]);
-    const QImage left = load(agent.saveFolder + "/" + files[1]);
-    const QImage right = load(agent.saveFolder + "/" + files[0]);
+    const QImage left = loadOpaque(agent.saveFolder + "/" + files[1]);
+    const QImage right = loadOpaque(agent.saveFolder + "/" + files[0]);
     EXPECT_TRUE(left == screen.copy(0, 0, 1920, 1080));
     EXPECT_TRUE(right == screen.copy(1920, 0, 1920, 1080));
     EXPECT_EQ(QImage(agent.saveFolder + "/" + files[1]).dotsPerMeterX(), 2835);
@@ -108,7 +92,7 @@ TEST(FullScreen, MonitorAddedWhileRunningIsCaptured) {
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(2));
     const QStringList files = agent.savedFiles();
-    EXPECT_TRUE(load(agent.saveFolder + "/" + files[0]) == screen.copy(1920, 0, 1920, 1080));
+    EXPECT_TRUE(loadOpaque(agent.saveFolder + "/" + files[0]) == screen.copy(1920, 0, 1920, 1080));
 }
 
 TEST(FullScreen, ServerWithoutSharedMemoryIsReadPlainly) {
@@ -121,7 +105,7 @@ TEST(FullScreen, ServerWithoutSharedMemoryIsReadPlainly) {
 
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
-    EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == screen);
+    EXPECT_TRUE(loadOpaque(agent.saveFolder + "/" + agent.savedFiles().front()) == screen);
 }
 
 TEST(FullScreen, DoubleScaleIsRecordedAndPixelsStayNative) {
@@ -137,7 +121,7 @@ TEST(FullScreen, DoubleScaleIsRecordedAndPixelsStayNative) {
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
     const QString path = agent.saveFolder + "/" + agent.savedFiles().front();
-    EXPECT_TRUE(load(path) == screen);
+    EXPECT_TRUE(loadOpaque(path) == screen);
     EXPECT_EQ(QImage(path).dotsPerMeterX(), 5669);  // 144 pixels per inch
 }
 
@@ -155,7 +139,8 @@ TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersWork) {
 
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
-    EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().front()) == pattern({800, 600}));
+    EXPECT_TRUE(loadOpaque(agent.saveFolder + "/" + agent.savedFiles().front()) ==
+                pattern({800, 600}));
 }
 
 TEST(FullScreen, ShortcutFollowsTheKeyPositionWhateverTheLayoutPrints) {

@@ -1,4 +1,5 @@
 #include "Agent.h"
+#include "TestImages.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -8,20 +9,6 @@
 using namespace moxilane::test;
 
 namespace {
-
-QImage pattern(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            row[x] = qRgb((x * 5) & 255, (y * 3) & 255, ((x + y) >> 3) & 255);
-    }
-    return image;
-}
-
-QImage load(const QString& path) {
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
 
 // The first visible window with that exact title, or nothing.
 QString findWindow(XSession& session, const QString& title) {
@@ -98,7 +85,7 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
     const QString captured = agent.saveFolder + "/" + agent.savedFiles().front();
-    const QImage before = load(captured);  // the screen, with the other program's window
+    const QImage before = loadOpaque(captured);  // the screen, with the other program's window
     ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kThumbnail).isEmpty(); }));
     const QString thumbnail = findWindow(session, kThumbnail);
 
@@ -128,8 +115,8 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     ASSERT_EQ(files.size(), 2);
     const QString edited =
         agent.saveFolder + "/" + (files[0] == QFileInfo(captured).fileName() ? files[1] : files[0]);
-    EXPECT_TRUE(load(captured) == before);  // the capture is untouched
-    const QImage after = load(edited);
+    EXPECT_TRUE(loadOpaque(captured) == before);  // the capture is untouched
+    const QImage after = loadOpaque(edited);
     ASSERT_EQ(after.size(), before.size());
     // The drag covered image pixels (357, 238) to (595, 417); allow the stroke and its edge.
     const QRect near = QRect(QPoint(357, 238), QPoint(595, 417)).adjusted(-20, -20, 20, 20);

@@ -1,4 +1,5 @@
 #include "Agent.h"
+#include "TestImages.h"
 
 #include <QFile>
 
@@ -7,23 +8,6 @@
 using namespace moxilane::test;
 
 namespace {
-
-// Every pixel differs from its neighbours, so an offset, a flip or a scaled copy shows.
-QImage pattern(QSize size, int seed = 0) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            row[x] = qRgb((x * 7 + y + seed) & 255, (y * 3 + (x >> 8) + seed * 5) & 255,
-                          ((x >> 4) ^ (y >> 2)) & 255);
-        }
-    }
-    return image;
-}
-
-QImage load(const QString& path) {
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
 
 // Opens the area overlay and drags from one corner to the other (root device pixels);
 // whileUp runs once the overlays are shown.
@@ -84,7 +68,7 @@ TEST(AreaCapture, DragCutsTheScreenAsItWasWhenTheKeyWasPressedOnEveryMonitor) {
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(rows[i].name);
         const QRect area = spanned(rows[i].from, rows[i].to);
-        EXPECT_TRUE(load(agent.saveFolder + "/" + names[i]) == screen.copy(area));
+        EXPECT_TRUE(loadOpaque(agent.saveFolder + "/" + names[i]) == screen.copy(area));
     }
 }
 
@@ -102,7 +86,7 @@ TEST(AreaCapture, DoubleScaleGivesDevicePixelsAndRecordsTheScale) {
     ASSERT_TRUE(dragArea(session, {200, 100}, {700, 400}, 1));
     ASSERT_TRUE(agent.waitForFiles(1));
     const QString path = agent.saveFolder + "/" + agent.savedFiles().front();
-    EXPECT_TRUE(load(path) == screen.copy(200, 100, 500, 300));
+    EXPECT_TRUE(loadOpaque(path) == screen.copy(200, 100, 500, 300));
     EXPECT_EQ(QImage(path).dotsPerMeterX(), 5669);
 }
 
@@ -140,11 +124,12 @@ TEST(AreaCapture, EscClickOrAMonitorGoingAwayCancelAndTheNextKeyWorks) {
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
     ASSERT_EQ(agent.savedFiles().size(), 1);  // no area was captured before it
-    EXPECT_EQ(load(agent.saveFolder + "/" + agent.savedFiles().front()).size(), QSize(800, 600));
+    EXPECT_EQ(loadOpaque(agent.saveFolder + "/" + agent.savedFiles().front()).size(),
+              QSize(800, 600));
     // The overlay covers the monitors as they are now.
     ASSERT_TRUE(dragArea(session, {100, 100}, {300, 250}, 1));
     ASSERT_TRUE(agent.waitForFiles(2));
-    EXPECT_TRUE(load(agent.saveFolder + "/" + agent.savedFiles().last()) ==
+    EXPECT_TRUE(loadOpaque(agent.saveFolder + "/" + agent.savedFiles().last()) ==
                 pattern({1600, 600}).copy(100, 100, 200, 150));
 }
 

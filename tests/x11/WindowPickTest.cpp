@@ -1,4 +1,5 @@
 #include "Agent.h"
+#include "TestImages.h"
 
 #include <QSettings>
 
@@ -12,15 +13,6 @@
 using namespace moxilane::test;
 
 namespace {
-
-QImage pattern(QSize size, int seed) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb((x * 5 + seed) & 255, (y * 3 + seed) & 255, (x ^ y) & 255));
-    }
-    return image;
-}
 
 QImage load(const QString& path) {
     return QImage(path).convertToFormat(QImage::Format_ARGB32);
