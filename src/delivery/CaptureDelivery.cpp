@@ -100,8 +100,16 @@ void CaptureDelivery::deliver(CaptureList captures, std::function<void()> done) 
                 return;
             }
             // Reached neither a file nor the clipboard: the user must hear of it.
-            if (job->noFolder && job->onClipboard == ToClipboard::nothing)
-                m_services.alerts.showAlert(saveAlertMessage(), nothingKeptText());
+            if (job->onClipboard == ToClipboard::nothing) {
+                if (job->noFolder) {
+                    m_services.alerts.showAlert(saveAlertMessage(), nothingKeptText());
+                } else {
+                    m_services.alerts.showAlert(
+                        QStringLiteral("Could Not Copy the Screenshot"),
+                        QStringLiteral("The image could not be encoded. The screenshot is not on "
+                                       "the clipboard."));
+                }
+            }
             finish(job);
         });
 }

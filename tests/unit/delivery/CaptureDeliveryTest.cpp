@@ -208,9 +208,13 @@ TEST(CaptureDelivery, EmptyListChangesNothing) {
     EXPECT_TRUE(f.preview.shown.empty());
 }
 
-TEST(CaptureDelivery, ImageThatCannotBeEncodedLeavesTheClipboardAlone) {
+TEST(CaptureDelivery, ImageThatCannotBeEncodedLeavesTheClipboardAloneAndSaysSo) {
     DeliveryFixture f;
     f.settings.setCopyToClipboard(true);
     EXPECT_TRUE(f.deliverNow({{QImage(), 1.0}}));
     EXPECT_EQ(f.clipboard.writes, 0);
+    ASSERT_EQ(f.alerts.shown.size(), 1u);
+    EXPECT_EQ(f.alerts.shown[0].message, "Could Not Copy the Screenshot");
+    EXPECT_EQ(f.alerts.shown[0].text,
+              "The image could not be encoded. The screenshot is not on the clipboard.");
 }
