@@ -185,15 +185,15 @@ std::expected<SnapshotMap, CaptureError> CaptureFlows::snapshotDisplays() {
 // One display after another, in the service's order; any failure abandons them all.
 std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError>
 CaptureFlows::captureAllDisplays() {
-    auto content = m_services.captureService.shareableContent();
-    if (!content) return std::unexpected(content.error());
-    return captureDisplays(*content);
+    auto displays = m_services.captureService.displays();
+    if (!displays) return std::unexpected(displays.error());
+    return captureDisplays(*displays);
 }
 
 std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError>
-CaptureFlows::captureDisplays(const ShareableContent& content) {
+CaptureFlows::captureDisplays(const std::vector<DisplayInfo>& displays) {
     std::vector<std::pair<DisplayInfo, QImage>> images;
-    for (const DisplayInfo& display : content.displays) {
+    for (const DisplayInfo& display : displays) {
         auto image = m_services.captureService.captureDisplay(display);
         if (!image) return std::unexpected(image.error());
         images.emplace_back(display, std::move(*image));
@@ -206,7 +206,7 @@ CaptureFlows::captureDisplays(const ShareableContent& content) {
 std::expected<CaptureFlows::PickerContent, CaptureError> CaptureFlows::windowsAndSnapshots() {
     auto content = m_services.captureService.shareableContent();
     if (!content) return std::unexpected(content.error());
-    auto images = captureDisplays(*content);
+    auto images = captureDisplays(content->displays);
     if (!images) return std::unexpected(images.error());
     PickerContent result{std::move(content->windows), {}};
     for (auto& [display, image] : *images)

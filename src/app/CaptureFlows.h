@@ -74,7 +74,7 @@ private:
     std::expected<SnapshotMap, CaptureError> snapshotDisplays();
     std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError> captureAllDisplays();
     std::expected<std::vector<std::pair<DisplayInfo, QImage>>, CaptureError> captureDisplays(
-        const ShareableContent& content);
+        const std::vector<DisplayInfo>& displays);
     struct PickerContent {
         std::vector<WindowInfo> windows;
         SnapshotMap snapshots;

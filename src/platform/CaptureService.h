@@ -54,6 +54,13 @@ public:
     // Readies what the first capture would otherwise set up while the user waits.
     virtual void prepare() {}
     [[nodiscard]] virtual std::expected<ShareableContent, CaptureError> shareableContent() = 0;
+    // The displays alone, for captures that need no window list; a service that can list
+    // them more cheaply overrides this.
+    [[nodiscard]] virtual std::expected<std::vector<DisplayInfo>, CaptureError> displays() {
+        auto content = shareableContent();
+        if (!content) return std::unexpected(content.error());
+        return std::move(content->displays);
+    }
     // The whole display in device pixels; never shows the pointer.
     [[nodiscard]] virtual std::expected<QImage, CaptureError> captureDisplay(
         const DisplayInfo& display) = 0;

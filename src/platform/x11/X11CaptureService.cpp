@@ -96,10 +96,16 @@ std::expected<QRect, CaptureError> X11CaptureService::rootArea() const {
 }
 
 std::expected<ShareableContent, CaptureError> X11CaptureService::shareableContent() {
+    auto listed = displays();
+    if (!listed) return std::unexpected(listed.error());
+    return ShareableContent{std::move(*listed), m_windowList.windows()};
+}
+
+std::expected<std::vector<DisplayInfo>, CaptureError> X11CaptureService::displays() {
     if (auto error = connectionError()) return std::unexpected(*error);
     const auto root = rootArea();
     if (!root) return std::unexpected(root.error());
-    ShareableContent content;
+    std::vector<DisplayInfo> displays;
     if (m_hasRandrMonitors) {
         xcb_connection_t* c = m_connection.get();
         xcb_generic_error_t* rawError = nullptr;
@@ -117,23 +123,22 @@ std::expected<ShareableContent, CaptureError> X11CaptureService::shareableConten
             if (area.isEmpty()) continue;
             const DisplayInfo display{monitor.name, area};
             if (monitor.primary) {
-                content.displays.insert(content.displays.begin(), display);
+                displays.insert(displays.begin(), display);
             } else {
-                content.displays.push_back(display);
+                displays.push_back(display);
             }
         }
     }
     // Without RandR monitors the root window is the one display.
-    if (content.displays.empty() && !m_hasRandrMonitors) content.displays.push_back({0, *root});
-    content.windows = m_windowList.windows();
-    return content;
+    if (displays.empty() && !m_hasRandrMonitors) displays.push_back({0, *root});
+    return displays;
 }
 
 void X11CaptureService::prepare() {
-    const auto content = shareableContent();
-    if (!content || content->displays.empty()) return;
-    const auto largest = std::max_element(
-        content->displays.begin(), content->displays.end(), [](const auto& a, const auto& b) {
+    const auto listed = displays();
+    if (!listed || listed->empty()) return;
+    const auto largest =
+        std::max_element(listed->begin(), listed->end(), [](const auto& a, const auto& b) {
             return qint64(a.areaDevice.width()) * a.areaDevice.height() <
                    qint64(b.areaDevice.width()) * b.areaDevice.height();
         });

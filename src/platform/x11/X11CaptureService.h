@@ -24,6 +24,7 @@ public:
     // the first write into fresh shared memory costs the server a page fault per page.
     void prepare() override;
     std::expected<ShareableContent, CaptureError> shareableContent() override;
+    std::expected<std::vector<DisplayInfo>, CaptureError> displays() override;
     std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override;
     std::expected<QImage, CaptureError> captureWindow(const WindowInfo& window) override;
     std::expected<QImage, CaptureError> captureRegion(
