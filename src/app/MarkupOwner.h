@@ -19,10 +19,6 @@ public:
     void saveEditedImage(const QImage& image, double scale);
     void discardCapture(const QStringList& savedFiles);
 
-    const std::vector<std::unique_ptr<MarkupEditorController>>& markupEditors() const {
-        return m_markupEditors;
-    }
-
 private:
     void editorClosed(MarkupEditorController* editor);
 

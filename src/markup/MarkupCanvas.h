@@ -37,11 +37,8 @@ public:
 
     MarkupTool currentTool() const { return m_currentTool; }
     void setCurrentTool(MarkupTool tool) { m_currentTool = tool; }
-    QColor currentColor() const { return m_currentColor; }
     void setCurrentColor(QColor color) { m_currentColor = color; }
-    double currentLineWidthPoints() const { return m_currentLineWidthPoints; }
     void setCurrentLineWidthPoints(double points) { m_currentLineWidthPoints = points; }
-    double currentFontImagePx() const { return m_currentFontImagePx; }
     void setCurrentFontImagePx(double px) { m_currentFontImagePx = px; }
 
     // Called after every recorded edit, undo and redo.

@@ -26,7 +26,6 @@ public:
                      const std::vector<ScreenInfo>& screens);
 
     const std::vector<WindowInfo>& candidates() const { return m_candidates; }
-    double primaryScreenMaxY() const { return m_primaryScreenMaxY; }
 
     // The front-most candidate whose frame holds the point; nothing over the desktop.
     const WindowInfo* windowUnder(QPointF globalPoint) const;
