@@ -102,39 +102,33 @@ TEST(CaptureDelivery, FilesAreNamedByCaptureTimeAndKeepPixelsAndScale) {
 }
 
 TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
-    struct Row {
-        const char* name;
-        int captures;
-        int failing;  // index whose file cannot be written
-        bool alsoCopy;
-        QString ending;
-    };
-    const Row rows[] = {
+    // name, captures, the one whose file cannot be written, also copy, the alert's ending
+    const std::tuple<const char*, int, int, bool, QString> rows[] = {
         {"second of three fails, also copy: the first is on the clipboard", 3, 1, true,
          "The first display's screenshot is still on the clipboard. 2 of 3 files were saved."},
         {"the only write fails, also copy", 1, 0, true,
          "The screenshot is still on the clipboard."},
         {"the only write fails, no copy", 1, 0, false, "The screenshot is not on the clipboard."},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, count, failing, alsoCopy, ending] : rows) {
+        SCOPED_TRACE(name);
         DeliveryFixture f;
         const QString folder = f.makeSaveFolder();
         f.settings.setOpenAfterCapture(true);
-        f.settings.setAlsoCopyToClipboard(row.alsoCopy);
+        f.settings.setAlsoCopyToClipboard(alsoCopy);
         // A folder where the file should go: the write fails whoever runs the test.
-        const QString number = row.failing ? QStringLiteral(" (%1)").arg(row.failing + 1) : "";
+        const QString number = failing ? QStringLiteral(" (%1)").arg(failing + 1) : "";
         const QString blocked = "Screenshot 2024-03-05 at 14.07.09.123" + number + ".png";
         QDir(folder).mkdir(blocked);
         CaptureList captures;
-        for (int i = 0; i < row.captures; ++i)
+        for (int i = 0; i < count; ++i)
             captures.push_back({solid({8, 8}, Qt::green), 1.0});
         bool previewShownBeforeAlert = false;
         f.alerts.onShow = [&] { previewShownBeforeAlert = !f.preview.shown.empty(); };
 
         ASSERT_TRUE(f.deliverNow(captures));
 
-        EXPECT_EQ(f.desktop.opened.size(), row.captures - 1);
+        EXPECT_EQ(f.desktop.opened.size(), count - 1);
         for (const QString& path : f.desktop.opened)
             EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
         ASSERT_EQ(f.alerts.shown.size(), 1u);
@@ -142,7 +136,7 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
         const QString text = f.alerts.shown[0].text;
         EXPECT_TRUE(text.startsWith(QStringLiteral("The file “%1” couldn’t be saved").arg(blocked)))
             << text.toStdString();
-        EXPECT_TRUE(text.endsWith("\n" + row.ending)) << text.toStdString();
+        EXPECT_TRUE(text.endsWith("\n" + ending)) << text.toStdString();
         EXPECT_FALSE(previewShownBeforeAlert);
         ASSERT_EQ(f.preview.shown.size(), 1u);
         // The editor learns only of the files that were written.

@@ -68,25 +68,22 @@ struct Canvas {
 };
 
 TEST(CanvasMapping, FitsCentresAndInvertsAtSeveralViewSizes) {
-    struct Case {
-        QSizeF view, image;
-        QRectF shown;
-    };
-    const Case cases[] = {
+    const std::tuple<QSizeF, QSizeF, QRectF> cases[] = {
+        // view, image, shown in the view
         {{400, 300}, {800, 600}, {0, 0, 400, 300}},    // exact fit, halved
         {{600, 300}, {800, 600}, {100, 0, 400, 300}},  // bars left and right
         {{640, 924}, {3840, 24000}, {246.08, 0, 147.84, 924}},
         {{300, 300}, {1, 1}, {0, 0, 300, 300}},  // enlarged without limit
         {{640, 924}, {1, 24000}, {319.98075, 0, 0.0385, 924}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.view.width());
-        const CanvasMapping m(c.view, c.image);
-        EXPECT_NEAR(m.displayRect().x(), c.shown.x(), 1e-6);
-        EXPECT_NEAR(m.displayRect().width(), c.shown.width(), 1e-6);
-        EXPECT_NEAR(m.displayRect().height(), c.shown.height(), 1e-6);
-        const QPointF corner(c.image.width(), c.image.height());
-        EXPECT_NEAR(m.imageToView(corner).x(), c.shown.right(), 1e-6);
+    for (const auto& [view, image, shown] : cases) {
+        SCOPED_TRACE(view.width());
+        const CanvasMapping m(view, image);
+        EXPECT_NEAR(m.displayRect().x(), shown.x(), 1e-6);
+        EXPECT_NEAR(m.displayRect().width(), shown.width(), 1e-6);
+        EXPECT_NEAR(m.displayRect().height(), shown.height(), 1e-6);
+        const QPointF corner(image.width(), image.height());
+        EXPECT_NEAR(m.imageToView(corner).x(), shown.right(), 1e-6);
         const QPointF back = m.viewToImage(m.imageToView({0.25, 0.75}));
         EXPECT_NEAR(back.x(), 0.25, 1e-9);
         EXPECT_NEAR(back.y(), 0.75, 1e-9);
