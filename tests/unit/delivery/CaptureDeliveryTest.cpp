@@ -14,10 +14,6 @@ CaptureList twoDisplays() {
     return {{solid({40, 30}, Qt::red), 1.0, {0, 0}}, {solid({20, 10}, Qt::blue), 2.0, {40, 5}}};
 }
 
-QImage decoded(const QByteArray& png) {
-    return QImage::fromData(png, "PNG");
-}
-
 const QString kNothingKept = QStringLiteral(
     "No save folder is available, and the screenshot is not on the clipboard. Use \"Save To…\" "
     "to choose a folder.");
@@ -60,7 +56,7 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
         ASSERT_TRUE(f.deliverNow(twoDisplays()));
 
         EXPECT_EQ(f.clipboard.writes, row.clipboard == Nothing ? 0 : 1);
-        const QImage onClipboard = decoded(f.clipboard.png);
+        const QImage onClipboard = QImage::fromData(f.clipboard.png, "PNG");
         if (row.clipboard == FirstOnly) {
             EXPECT_TRUE(onClipboard == twoDisplays()[0].image);
         }
@@ -106,41 +102,33 @@ TEST(CaptureDelivery, FilesAreNamedByCaptureTimeAndKeepPixelsAndScale) {
 }
 
 TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
-    struct Row {
-        const char* name;
-        int captures;
-        int failing;  // index whose file cannot be written
-        bool alsoCopy;
-        QString ending;
-    };
-    const Row rows[] = {
+    // name, captures, the one whose file cannot be written, also copy, the alert's ending
+    const std::tuple<const char*, int, int, bool, QString> rows[] = {
         {"second of three fails, also copy: the first is on the clipboard", 3, 1, true,
          "The first display's screenshot is still on the clipboard. 2 of 3 files were saved."},
         {"the only write fails, also copy", 1, 0, true,
          "The screenshot is still on the clipboard."},
         {"the only write fails, no copy", 1, 0, false, "The screenshot is not on the clipboard."},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, count, failing, alsoCopy, ending] : rows) {
+        SCOPED_TRACE(name);
         DeliveryFixture f;
         const QString folder = f.makeSaveFolder();
         f.settings.setOpenAfterCapture(true);
-        f.settings.setAlsoCopyToClipboard(row.alsoCopy);
+        f.settings.setAlsoCopyToClipboard(alsoCopy);
         // A folder where the file should go: the write fails whoever runs the test.
-        const QString blocked =
-            row.failing == 0 ? QStringLiteral("Screenshot 2024-03-05 at 14.07.09.123.png")
-                             : QStringLiteral("Screenshot 2024-03-05 at 14.07.09.123 (%1).png")
-                                   .arg(row.failing + 1);
+        const QString number = failing ? QStringLiteral(" (%1)").arg(failing + 1) : "";
+        const QString blocked = "Screenshot 2024-03-05 at 14.07.09.123" + number + ".png";
         QDir(folder).mkdir(blocked);
         CaptureList captures;
-        for (int i = 0; i < row.captures; ++i)
+        for (int i = 0; i < count; ++i)
             captures.push_back({solid({8, 8}, Qt::green), 1.0});
         bool previewShownBeforeAlert = false;
         f.alerts.onShow = [&] { previewShownBeforeAlert = !f.preview.shown.empty(); };
 
         ASSERT_TRUE(f.deliverNow(captures));
 
-        EXPECT_EQ(f.desktop.opened.size(), row.captures - 1);
+        EXPECT_EQ(f.desktop.opened.size(), count - 1);
         for (const QString& path : f.desktop.opened)
             EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
         ASSERT_EQ(f.alerts.shown.size(), 1u);
@@ -148,7 +136,7 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
         const QString text = f.alerts.shown[0].text;
         EXPECT_TRUE(text.startsWith(QStringLiteral("The file “%1” couldn’t be saved").arg(blocked)))
             << text.toStdString();
-        EXPECT_TRUE(text.endsWith("\n" + row.ending)) << text.toStdString();
+        EXPECT_TRUE(text.endsWith("\n" + ending)) << text.toStdString();
         EXPECT_FALSE(previewShownBeforeAlert);
         ASSERT_EQ(f.preview.shown.size(), 1u);
         // The editor learns only of the files that were written.
@@ -161,21 +149,13 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
 TEST(CaptureDelivery, FolderThatVanishesBeforeSavingGetsTheFolderAlert) {
     struct Row {
         const char* name;
-        bool alsoCopy;
-        CaptureList captures;
+        bool alsoCopy, twoDisplays;
         QString clipboardLine;
     };
     const Row rows[] = {
-        {"also copy",
-         true,
-         {{solid({8, 8}, Qt::red), 1.0, {}}},
-         "The screenshot is still on the clipboard."},
-        {"also copy, two displays", true, twoDisplays(),
-         "The first display's screenshot is still on the clipboard."},
-        {"no copy",
-         false,
-         {{solid({8, 8}, Qt::red), 1.0, {}}},
-         "The screenshot is not on the clipboard."},
+        {"also copy", true, false, "The screenshot is still on the clipboard."},
+        {"two displays", true, true, "The first display's screenshot is still on the clipboard."},
+        {"no copy", false, false, "The screenshot is not on the clipboard."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -183,7 +163,9 @@ TEST(CaptureDelivery, FolderThatVanishesBeforeSavingGetsTheFolderAlert) {
         const QString folder = f.makeSaveFolder();
         f.settings.setAlsoCopyToClipboard(row.alsoCopy);
         bool done = false;
-        f.delivery.deliver(row.captures, [&] { done = true; });
+        f.delivery.deliver(
+            row.twoDisplays ? twoDisplays() : CaptureList{{solid({8, 8}, Qt::red), 1.0}},
+            [&] { done = true; });
         QDir(folder).removeRecursively();  // while the capture is being encoded
         f.scheduler.runUntilIdle();
 

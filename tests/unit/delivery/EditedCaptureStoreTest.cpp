@@ -1,9 +1,7 @@
+#include "DeliveryFixture.h"
 #include "delivery/EditedCaptureStore.h"
-#include "fakes/FakeServices.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -33,23 +31,13 @@ public:
     int clears = 0;
 };
 
-struct EditedCaptureFixture {
-    QTemporaryDir home;
-    Settings settings{home.filePath(QStringLiteral("Moxilane.conf"))};
-    test::FakeFolderPicker picker;
-    SaveLocationStore saveLocation{settings, picker, XdgTrash(home.filePath("Trash"))};
-    test::FakeClock clock;
+struct EditedCaptureFixture : test::DeliveryFixture {
     FakeSavePanel savePanel;
-    test::FakeAlerts alerts;
-    FakeClipboardImage clipboard;
-    EditedCaptureStore store{{saveLocation, clock, savePanel, alerts, clipboard}};
-    QString folder = home.filePath(QStringLiteral("Shots"));
+    FakeClipboardImage clipboardImage;
+    EditedCaptureStore store{{saveLocation, clock, savePanel, alerts, clipboardImage}};
+    QString folder = makeSaveFolder();
     const QString editName = QStringLiteral("Screenshot 2024-03-05 at 14.07.09.123.png");
 
-    EditedCaptureFixture() {
-        QDir().mkpath(folder);
-        settings.setSaveFolderBookmark(folder);
-    }
     QString write(const QString& name) {
         QFile file(QDir(folder).filePath(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -59,9 +47,7 @@ struct EditedCaptureFixture {
 };
 
 QImage edited() {
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    return image;
+    return test::solid({40, 30}, Qt::red);
 }
 
 }  // namespace
@@ -128,13 +114,8 @@ TEST(EditedCaptureStore, DiscardRemovesBothDisplaysFilesAndTheClipboardImage) {
     f.store.discardCapture({first, second, movedAway});
     EXPECT_EQ(QDir(f.folder).entryList(QDir::Files), QStringList{f.editName});
     EXPECT_TRUE(QFile::exists(savedEdit));
-    EXPECT_EQ(f.clipboard.clears, 1);
+    EXPECT_EQ(f.clipboardImage.clears, 1);
     EXPECT_TRUE(f.alerts.shown.empty());
-}
-
-TEST(EditedCaptureStore, DiscardKeepsTextOnTheClipboard) {
-    EditedCaptureFixture f;
-    f.clipboard.image = false;
-    f.store.discardCapture({});
-    EXPECT_EQ(f.clipboard.clears, 0);
+    f.store.discardCapture({});  // text on the clipboard now: kept
+    EXPECT_EQ(f.clipboardImage.clears, 1);
 }

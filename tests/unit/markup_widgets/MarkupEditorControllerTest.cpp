@@ -30,9 +30,8 @@ struct NoDesktop final : Desktop {
 };
 
 QToolButton* buttonNamed(QWidget& window, const QString& text) {
-    for (auto* button : window.findChildren<QToolButton*>()) {
+    for (auto* button : window.findChildren<QToolButton*>())
         if (button->text() == text || button->toolTip() == text) return button;
-    }
     return nullptr;
 }
 
@@ -49,18 +48,22 @@ void drawRectangle(MarkupEditorController& editor) {
     send(QEvent::MouseButtonRelease, {80, 60}, Qt::NoButton);
 }
 
+QImage grey(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    return image;
+}
+
+// An editor on a grey capture, by default 400 × 300 pixels at scale 2 on a 1440 × 875 screen.
 struct EditorFixture {
     Answers questions;
     Pasteboard clipboard;
     NoDesktop desktop;
-    QImage capture = [] {
-        QImage image(400, 300, QImage::Format_RGB32);
-        image.fill(Qt::gray);
-        return image;
-    }();
-    MarkupEditorController editor{capture, 2.0, {questions, clipboard, desktop}, QSizeF(1440, 875)};
+    QImage capture;
+    MarkupEditorController editor;
     int closed = 0;
-    EditorFixture() {
+    explicit EditorFixture(QSize size = {400, 300}, double scale = 2.0, QSizeF screen = {1440, 875})
+        : capture(grey(size)), editor(capture, scale, {questions, clipboard, desktop}, screen) {
         editor.onClosed = [this] { ++closed; };
         editor.present();
     }
@@ -123,16 +126,9 @@ TEST(MarkupEditor, DiscardAsksFirstAndDoneClosesWithoutAsking) {
 }
 
 TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
-    Answers questions;
-    Pasteboard clipboard;
-    NoDesktop desktop;
-    QImage tall(3840, 24000, QImage::Format_RGB32);
-    tall.fill(Qt::white);
-    MarkupEditorController editor(tall, 1.0, {questions, clipboard, desktop}, QSizeF(1920, 1080));
-    editor.present();
-    EXPECT_EQ(editor.width(), 640);
-    EXPECT_EQ(editor.height(), 972);
-    EXPECT_FALSE(editor.grab().isNull());
+    EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
+    EXPECT_EQ(f.editor.size(), QSize(640, 972));
+    EXPECT_FALSE(f.editor.grab().isNull());
 }
 
 int main(int argc, char** argv) {
