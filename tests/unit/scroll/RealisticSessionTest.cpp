@@ -211,68 +211,66 @@ struct SessionCase {
     const char* name;
     PageOptions page;
     Chrome chrome;
-    int frameWidth, frameHeight;
     MotionOptions motion;
+    int frameWidth = 800, frameHeight = 600;
 };
 
 // clang-format off
 const SessionCase kSessions[] = {
-    {"prose, light", {.content = Content::prose, .height = 6000, .seed = 1}, {}, 800, 600, {.seed = 1}},
+    {"prose, light", {.content = Content::prose, .height = 6000, .seed = 1}, {}, {.seed = 1}},
     {"prose, dark, three-line notches", {.content = Content::prose, .theme = Theme::dark, .height = 6000, .seed = 2},
-     {}, 800, 600, {.notchRows = 57, .seed = 2}},
-    {"code with line numbers", {.content = Content::code, .height = 7000, .seed = 3}, {}, 900, 700, {.seed = 3}},
-    {"code, dark", {.content = Content::code, .theme = Theme::dark, .height = 7000, .seed = 4}, {}, 900, 700,
-     {.notchRows = 54, .seed = 4}},
-    {"tables with repeated and blank rows", {.content = Content::table, .height = 6000, .seed = 5}, {}, 800, 600,
-     {.seed = 5}},
-    {"photos and gradients", {.content = Content::photo, .height = 6000, .seed = 6}, {}, 700, 500,
-     {.maxNotchesPerFrame = 2, .seed = 6}},
-    {"long blank gaps", {.height = 7000, .maxGapRows = 220, .seed = 7}, {}, 800, 600, {.seed = 7}},
-    {"sticky header", {.height = 7000, .seed = 11}, {.headerRows = 56}, 800, 600, {.seed = 8}},
-    {"sticky footer", {.height = 7000, .seed = 11}, {.footerRows = 40}, 800, 600, {.seed = 9}},
+     {}, {.notchRows = 57, .seed = 2}},
+    {"code with line numbers", {.content = Content::code, .height = 7000, .seed = 3}, {}, {.seed = 3}, 900, 700},
+    {"code, dark", {.content = Content::code, .theme = Theme::dark, .height = 7000, .seed = 4}, {},
+     {.notchRows = 54, .seed = 4}, 900, 700},
+    {"tables with repeated and blank rows", {.content = Content::table, .height = 6000, .seed = 5}, {}, {.seed = 5}},
+    {"photos and gradients", {.content = Content::photo, .height = 6000, .seed = 6}, {},
+     {.maxNotchesPerFrame = 2, .seed = 6}, 700, 500},
+    {"long blank gaps", {.height = 7000, .maxGapRows = 220, .seed = 7}, {}, {.seed = 7}},
+    {"sticky header", {.height = 7000, .seed = 11}, {.headerRows = 56}, {.seed = 8}},
+    {"sticky footer", {.height = 7000, .seed = 11}, {.footerRows = 40}, {.seed = 9}},
     {"sidebar, header and footer, dark", {.theme = Theme::dark, .height = 7000, .seed = 12},
-     {.headerRows = 48, .footerRows = 32, .sidebarColumns = 180}, 900, 640, {.seed = 10}},
+     {.headerRows = 48, .footerRows = 32, .sidebarColumns = 180}, {.seed = 10}, 900, 640},
     {"a scroll bar whose thumb moves", {.height = 3000, .seed = 13}, {.headerRows = 56, .scrollbarColumns = 14},
-     800, 600, {.seed = 12}},
+     {.seed = 12}},
     // Two that once came out wrong: a header rule matching a table rule, a sidebar's border.
     {"a scroll bar below a header", {.height = 4000, .seed = 757}, {.headerRows = 56, .scrollbarColumns = 14},
-     800, 600, {.seed = 1409}},
+     {.seed = 1409}},
     {"a sidebar's border above the footer", {.theme = Theme::dark, .height = 4000, .seed = 834},
-     {.headerRows = 48, .footerRows = 32, .sidebarColumns = 180}, 900, 640, {.seed = 1552}},
+     {.headerRows = 48, .footerRows = 32, .sidebarColumns = 180}, {.seed = 1552}, 900, 640},
     {"a scroll bar with arrow buttons", {.height = 3000, .seed = 14},
-     {.headerRows = 56, .scrollbarColumns = 16, .scrollbarArrows = true}, 800, 600, {.seed = 14}},
+     {.headerRows = 56, .scrollbarColumns = 16, .scrollbarArrows = true}, {.seed = 14}},
     {"arrow buttons above a footer, dark", {.theme = Theme::dark, .height = 4000, .seed = 15},
-     {.footerRows = 40, .scrollbarColumns = 14, .scrollbarArrows = true}, 800, 600, {.seed = 15}},
-    {"a jump too far and a return", {.height = 7000, .seed = 11}, {}, 800, 600, {.jumpTooFar = true, .seed = 11}},
+     {.footerRows = 40, .scrollbarColumns = 14, .scrollbarArrows = true}, {.seed = 15}},
+    {"a jump too far and a return", {.height = 7000, .seed = 11}, {}, {.jumpTooFar = true, .seed = 11}},
     // Steps of half the view, then one that leaves fewer page rows in common than the minimum
     // overlap, while the frames overlap by more than it.
-    {"a short overlap below a sticky header", {.height = 7000, .seed = 21}, {.headerRows = 60}, 800, 600,
+    {"a short overlap below a sticky header", {.height = 7000, .seed = 21}, {.headerRows = 60},
      {.frames = 24, .minStep = 0.4, .maxStep = 0.6, .shortOverlapRows = 40, .seed = 21}},
     {"a short overlap between header and footer", {.height = 7000, .seed = 22}, {.headerRows = 40, .footerRows = 50},
-     800, 600, {.frames = 24, .minStep = 0.45, .maxStep = 0.55, .shortOverlapRows = 30, .seed = 22}},
+     {.frames = 24, .minStep = 0.45, .maxStep = 0.55, .shortOverlapRows = 30, .seed = 22}},
     {"a short overlap above a footer, dark", {.theme = Theme::dark, .height = 7000, .seed = 23}, {.footerRows = 70},
-     800, 600, {.frames = 24, .minStep = 0.4, .maxStep = 0.6, .shortOverlapRows = 50, .seed = 23}},
+     {.frames = 24, .minStep = 0.4, .maxStep = 0.6, .shortOverlapRows = 50, .seed = 23}},
     // Frames wholly blank between blocks: the gaps' heights cannot be seen.
     {"blank gaps taller than the view", {.content = Content::prose, .height = 9000, .maxGapRows = 900, .seed = 31},
-     {}, 800, 600, {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 31}},
+     {}, {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 31}},
     {"blank gaps below a sticky header", {.height = 9000, .maxGapRows = 800, .seed = 32}, {.headerRows = 50},
-     800, 600, {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 32}},
+     {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 32}},
     {"blank gaps between header and footer, dark",
      {.content = Content::prose, .theme = Theme::dark, .height = 9000, .maxGapRows = 1000, .seed = 33},
-     {.headerRows = 40, .footerRows = 40}, 800, 600, {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 33}},
+     {.headerRows = 40, .footerRows = 40}, {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 33}},
     // Found by sweeping: a gradient's edge the only sign of a shift; a block skipped by joining
     // across a gap after frames out of reach; a panel's edge meeting a gap at a second shift; a
     // header's rule taken for a table's; a short overlap in a gradient.
     {"a gradient's edge below blank rows", {.height = 9000, .maxGapRows = 800, .seed = 1001}, {.headerRows = 50},
-     800, 600, {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 1005}},
+     {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 1005}},
     {"content out of reach, then a gap", {.height = 7000, .seed = 5239}, {.headerRows = 40, .footerRows = 50},
-     800, 600, {.frames = 24, .minStep = 0.45, .maxStep = 0.55, .shortOverlapRows = 30, .seed = 5447}},
-    {"a panel's edge meeting a gap twice", {.height = 7000, .maxGapRows = 220, .seed = 5253}, {}, 800, 600,
-     {.seed = 5473}},
-    {"a header's rule like a table's", {.height = 9000, .maxGapRows = 800, .seed = 5071}, {.headerRows = 50}, 800,
-     600, {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 5135}},
-    {"a short overlap in a gradient", {.height = 7000, .seed = 5106}, {.headerRows = 40, .footerRows = 50}, 800,
-     600, {.frames = 24, .minStep = 0.45, .maxStep = 0.55, .shortOverlapRows = 30, .seed = 5200}},
+     {.frames = 24, .minStep = 0.45, .maxStep = 0.55, .shortOverlapRows = 30, .seed = 5447}},
+    {"a panel's edge meeting a gap twice", {.height = 7000, .maxGapRows = 220, .seed = 5253}, {}, {.seed = 5473}},
+    {"a header's rule like a table's", {.height = 9000, .maxGapRows = 800, .seed = 5071}, {.headerRows = 50},
+     {.frames = 40, .minStep = 0.3, .maxStep = 0.8, .seed = 5135}},
+    {"a short overlap in a gradient", {.height = 7000, .seed = 5106}, {.headerRows = 40, .footerRows = 50},
+     {.frames = 24, .minStep = 0.45, .maxStep = 0.55, .shortOverlapRows = 30, .seed = 5200}},
 };
 // clang-format on
 
