@@ -194,41 +194,32 @@ QImage renderPage(const PageOptions& options) {
         QPainter p(&page);
         p.setRenderHint(QPainter::Antialiasing);
         p.translate(0, top);
-        switch (block) {
-            case Content::code:
-                top += code(p, colours, options.width, random, number);
-                break;
-            case Content::table:
-                top += table(p, colours, options.width, random);
-                break;
-            case Content::photo:
-                top += gradient(p, options.width, random);
-                break;
-            default:
-                top += prose(p, colours, options.width, random);
-                break;
-        }
+        const int width = options.width;
+        top += block == Content::code    ? code(p, colours, width, random, number)
+               : block == Content::table ? table(p, colours, width, random)
+               : block == Content::photo ? gradient(p, width, random)
+                                         : prose(p, colours, width, random);
     }
     return page;
 }
 
-Window::Window(int frameWidth, int frameHeight, Chrome chrome, Theme theme)
-    : m_width(frameWidth), m_height(frameHeight), m_chrome(chrome) {
+Window::Window(int frameWidth, int frameHeight, Chrome frameChrome, Theme theme)
+    : width(frameWidth), height(frameHeight), chrome(frameChrome) {
     const Palette c = paletteFor(theme);
-    const auto panel = [&](int width, int height, const char* text, int textTop) {
-        QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+    const auto panel = [&](int w, int h, const char* text, int textTop) {
+        QImage image(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
         image.fill(c.panel);
         QPainter p(&image);
         p.setFont(font("DejaVu Sans", 14, true));
         p.setPen(c.text);
         p.drawText(18, textTop, text);
-        p.fillRect(0, height - 1, width, 1, c.rule);
+        p.fillRect(0, h - 1, w, 1, c.rule);
         return image;
     };
-    m_header = panel(frameWidth, chrome.headerRows, "Moxilane Handbook", chrome.headerRows / 2 + 6);
-    m_footer = panel(frameWidth, chrome.footerRows, "Terms · Privacy · Status", 24);
-    m_sidebar = panel(chrome.sidebarColumns, viewportRows(), "Settings", viewportRows() - 16);
-    QPainter p(&m_sidebar);
+    header = panel(frameWidth, chrome.headerRows, "Moxilane Handbook", chrome.headerRows / 2 + 6);
+    footer = panel(frameWidth, chrome.footerRows, "Terms · Privacy · Status", 24);
+    sidebar = panel(chrome.sidebarColumns, viewportRows(), "Settings", viewportRows() - 16);
+    QPainter p(&sidebar);
     p.fillRect(chrome.sidebarColumns - 1, 0, 1, viewportRows(), c.rule);
     p.setFont(font("DejaVu Sans", 13));
     const QStringList items = {"Overview", "Area capture", "Windows",   "Scrolling",
@@ -241,23 +232,23 @@ Window::Window(int frameWidth, int frameHeight, Chrome chrome, Theme theme)
 }
 
 QImage Window::frame(const QImage& page, int top) const {
-    QImage frame(m_width, m_height, QImage::Format_RGB32);
-    const Chrome& c = m_chrome;
-    const auto copy = [&](const QImage& from, int fromRow, int width, int toRow, int x) {
+    QImage frame(width, height, QImage::Format_RGB32);
+    const Chrome& c = chrome;
+    const auto copy = [&](const QImage& from, int fromRow, int columns, int toRow, int x) {
         std::memcpy(frame.scanLine(toRow) + x * 4, from.constScanLine(fromRow),
-                    std::size_t(width) * 4);
+                    std::size_t(columns) * 4);
     };
     for (int y = 0; y < c.headerRows; ++y)
-        copy(m_header, y, m_width, y, 0);
+        copy(header, y, width, y, 0);
     for (int y = 0; y < viewportRows(); ++y) {
-        copy(m_sidebar, y, c.sidebarColumns, c.headerRows + y, 0);
+        copy(sidebar, y, c.sidebarColumns, c.headerRows + y, 0);
         copy(page, top + y, pageWidth(), c.headerRows + y, c.sidebarColumns);
     }
     for (int y = 0; y < c.footerRows; ++y)
-        copy(m_footer, y, m_width, m_height - c.footerRows + y, 0);
+        copy(footer, y, width, height - c.footerRows + y, 0);
     if (c.scrollbarColumns > 0) {
         QPainter p(&frame);
-        const QRect track(m_width - c.scrollbarColumns, c.headerRows, c.scrollbarColumns,
+        const QRect track(width - c.scrollbarColumns, c.headerRows, c.scrollbarColumns,
                           viewportRows());
         p.fillRect(track, QColor(0xe8, 0xe8, 0xe8));
         // Square buttons with an arrow at both ends; the thumb moves between them.

@@ -34,27 +34,18 @@ struct Chrome {
     bool scrollbarArrows = false;  // a button with an arrow at each end of the scroll bar
 };
 
-// A window frameWidth × frameHeight showing the page inside its chrome.
-class Window {
-public:
+// A window width × height showing the page inside its chrome.
+struct Window {
     Window(int frameWidth, int frameHeight, Chrome chrome, Theme theme);
 
-    int frameHeight() const { return m_height; }
-    const Chrome& chrome() const { return m_chrome; }
-    int viewportRows() const { return m_height - m_chrome.headerRows - m_chrome.footerRows; }
-    int pageWidth() const { return m_width - m_chrome.sidebarColumns - m_chrome.scrollbarColumns; }
-    const QImage& header() const { return m_header; }
-    const QImage& footer() const { return m_footer; }
-    const QImage& sidebar() const { return m_sidebar; }
-
+    int viewportRows() const { return height - chrome.headerRows - chrome.footerRows; }
+    int pageWidth() const { return width - chrome.sidebarColumns - chrome.scrollbarColumns; }
     // The frame with page rows [top, top + viewportRows()) in the viewport.
     QImage frame(const QImage& page, int top) const;
 
-private:
-    int m_width;
-    int m_height;
-    Chrome m_chrome;
-    QImage m_header, m_footer, m_sidebar;
+    int width, height;
+    Chrome chrome;
+    QImage header, footer, sidebar;
 };
 
 struct MotionOptions {

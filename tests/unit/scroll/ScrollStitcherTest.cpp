@@ -115,18 +115,5 @@ TEST(ScrollStitcher, CapCutsTheLastStripAndThenRefusesWithoutWork) {
     EXPECT_EQ(stitcher.compose(), frameAt(page, 0, 24000));
 }
 
-TEST(ScrollStitcher, ComposeShowsTheStateSoFarAndNeverChangesAnEarlierImage) {
-    const QImage page = noisePage(64, 1000);
-    auto stitcher = stitcherFor(frameAt(page, 0, 300));
-    const auto alone = stitcher.compose();
-    EXPECT_EQ(alone, frameAt(page, 0, 300));
-    EXPECT_EQ(stitcher.compose(), alone);
-    ASSERT_EQ(stitcher.append(frameAt(page, 100, 300)), AppendResult::appended(100));
-    const auto two = stitcher.compose();
-    ASSERT_EQ(stitcher.append(frameAt(page, 250, 300)), AppendResult::appended(150));
-    EXPECT_EQ(two, frameAt(page, 0, 400));
-    EXPECT_EQ(stitcher.compose(), frameAt(page, 0, 550));
-}
-
 }  // namespace
 }  // namespace moxilane

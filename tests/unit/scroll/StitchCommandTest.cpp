@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,39 +76,34 @@ TEST_F(StitchCommand, ReportsBadFramesAndSkipsThem) {
     }
     QFile valid(save("valid.png", frameAt(page, 0, 300)));
     ASSERT_TRUE(valid.open(QIODevice::ReadOnly));
-    const QStringList frames = {
-        path("missing.png"),
-        path(""),
-        write("empty.png", {}),
-        write("text.png", "not an image"),
-        write("truncated.png", valid.readAll().left(int(valid.size() / 2))),
-        save("1x1.png", QImage(1, 1, QImage::Format_RGB32)),
-        save("100000x1.png", QImage(100000, 1, QImage::Format_RGB32)),
-        save("palette.png", frameAt(noise, 0, 200).convertToFormat(QImage::Format_Indexed8)),
-        save("16bit.png", frameAt(noise, 20, 200).convertToFormat(QImage::Format_RGBA64)),
-        save("shorter.png", frameAt(noise, 20, 199)),
-        path("1x1.png"),
-        save("alpha.png", frameAt(noise, 50, 200).convertToFormat(QImage::Format_ARGB32)),
+    const std::pair<QString, QString> frames[] = {
+        {path("missing.png"), "unreadable: no such file"},
+        {path(""), "unreadable: a folder, not a file"},
+        {write("empty.png", {}), "unreadable: empty file"},
+        {write("text.png", "not an image"), "unreadable: not a PNG image"},
+        {write("truncated.png", valid.readAll().left(int(valid.size() / 2))),
+         "unreadable: damaged or truncated PNG data"},
+        {save("1x1.png", QImage(1, 1, QImage::Format_RGB32)), "too small"},
+        {save("100000x1.png", QImage(100000, 1, QImage::Format_RGB32)), "too small"},
+        {save("palette.png", frameAt(noise, 0, 200).convertToFormat(QImage::Format_Indexed8)),
+         "first"},
+        {save("16bit.png", frameAt(noise, 20, 200).convertToFormat(QImage::Format_RGBA64)),
+         "appended 20"},
+        {save("shorter.png", frameAt(noise, 20, 199)),
+         "misaligned: 64x199, the first frame is 64x200"},
+        {path("1x1.png"), "misaligned: 1x1, the first frame is 64x200"},
+        {save("alpha.png", frameAt(noise, 50, 200).convertToFormat(QImage::Format_ARGB32)),
+         "appended 30"},
     };
-    const Outcome run = stitch(frames + QStringList{"-o", path("out.png")});
+    QStringList args;
+    for (const auto& frame : frames)
+        args << frame.first;
+    const Outcome run = stitch(args + QStringList{"-o", path("out.png")});
     EXPECT_EQ(run.status, 0);
     const QStringList lines = run.out.split('\n');
-    ASSERT_EQ(lines.size(), frames.size() + 1);
-    const QStringList expected = {"unreadable: no such file",
-                                  "unreadable: a folder, not a file",
-                                  "unreadable: empty file",
-                                  "unreadable: not a PNG image",
-                                  "unreadable: damaged or truncated PNG data",
-                                  "too small",
-                                  "too small",
-                                  "first",
-                                  "appended 20",
-                                  "misaligned: 64x199, the first frame is 64x200",
-                                  "misaligned: 1x1, the first frame is 64x200",
-                                  "appended 30"};
-    for (int i = 0; i < expected.size(); ++i) {
-        EXPECT_TRUE(lines[i].startsWith(expected[i])) << lines[i].toStdString();
-    }
+    ASSERT_EQ(lines.size(), args.size() + 1);
+    for (int i = 0; i < args.size(); ++i)
+        EXPECT_TRUE(lines[i].startsWith(frames[i].second)) << lines[i].toStdString();
     EXPECT_EQ(run.err, "");  // nothing from Qt's PNG reader about the damaged file
     EXPECT_EQ(output(), frameAt(noise, 0, 250));
 }
@@ -115,9 +111,8 @@ TEST_F(StitchCommand, ReportsBadFramesAndSkipsThem) {
 // A PNG file that declares this size and holds no pixels: enough for the size to be read.
 QByteArray pngHeader(quint32 width, quint32 height) {
     auto bigEndian = [](quint32 value) {
-        QByteArray bytes;
-        for (int shift = 24; shift >= 0; shift -= 8)
-            bytes += char(value >> shift);
+        QByteArray bytes(4, 0);
+        qToBigEndian(value, bytes.data());
         return bytes;
     };
     auto chunk = [&](const QByteArray& typeAndData) {
@@ -182,7 +177,7 @@ TEST_F(StitchCommand, StopsGrowingAt24000Rows) {
     EXPECT_EQ(output(), frameAt(tall, 0, 24000));
 }
 
-TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndSayWhy) {
+TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndHelpSaysTheExitStatuses) {
     const QString first = save("first.png", frameAt(page, 0, 300));
     const QString empty = write("empty.png", {});
     const QString out = path("out.png");
@@ -218,13 +213,10 @@ TEST_F(StitchCommand, UsageErrorsAndFailuresWriteNothingAndSayWhy) {
         EXPECT_FALSE(QFile::exists(out));
     }
     EXPECT_EQ(QFileInfo(path("a-pipe")).isFile(), false);
-}
-
-TEST_F(StitchCommand, HelpSaysWhatTheExitStatusMeans) {
-    const Outcome run = stitch({"--help"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.startsWith("usage: moxilane stitch FRAME.png... -o OUT.png"));
-    EXPECT_TRUE(run.out.contains("0  OUT.png was written, also when some frames were skipped"));
+    const Outcome help = stitch({"--help"});  // says what the exit status means
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith("usage: moxilane stitch FRAME.png... -o OUT.png"));
+    EXPECT_TRUE(help.out.contains("0  OUT.png was written, also when some frames were skipped"));
 }
 
 // Two lines of noise 680 rows apart on a blank page, seen in 300-row frames: the frame between
