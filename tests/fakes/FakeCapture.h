@@ -19,12 +19,10 @@ public:
     }
     std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override {
         captured.push_back(display.displayID);
-        if (const auto failure = failures.find(display.displayID); failure != failures.end()) {
+        if (const auto failure = failures.find(display.displayID); failure != failures.end())
             return std::unexpected(failure->second);
-        }
         return pictures.at(display.displayID);
     }
-
     std::expected<QImage, CaptureError> captureWindow(const WindowInfo& window) override {
         capturedWindows.push_back(window.windowID);
         const auto picture = windowPictures.find(window.windowID);
@@ -32,14 +30,11 @@ public:
             return std::unexpected(CaptureError{CaptureError::Kind::Refused, "window gone"});
         return picture->second;
     }
-
     void addDisplay(std::uint32_t id, QSize size, QColor colour) {
         displays.push_back({id, QRect(QPoint(0, 0), size)});
-        QImage picture(size, QImage::Format_RGB32);
-        picture.fill(colour);
-        pictures[id] = picture;
+        pictures[id] = QImage(size, QImage::Format_RGB32);
+        pictures[id].fill(colour);
     }
-
     std::vector<DisplayInfo> displays;
     std::map<std::uint32_t, QImage> pictures;
     std::map<std::uint32_t, CaptureError> failures;
@@ -68,10 +63,8 @@ public:
         return true;
     }
     void press(std::uint32_t id) { onPress(HotKeyID{hotkeys::kSignature, id}); }
-
     struct Grab {
-        std::uint32_t keyCode;
-        std::uint32_t modifiers;
+        std::uint32_t keyCode, modifiers;
         HotKeyID hotKey;
     };
     std::vector<Grab> grabs;

@@ -17,10 +17,7 @@ public:
         m_timed.emplace(m_now + delay, std::move(task));
     }
     void runInBackground(std::function<void()> work, std::function<void()> done) override {
-        m_queue.push_back([work = std::move(work), done = std::move(done)] {
-            work();
-            done();
-        });
+        m_queue.push_back([work = std::move(work), done = std::move(done)] { work(), done(); });
     }
 
     // Runs queued tasks, including those they queue, until none is left.

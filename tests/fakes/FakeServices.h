@@ -28,10 +28,7 @@ public:
 
 class FakeClipboard final : public Clipboard {
 public:
-    void setPngImage(const QByteArray& bytes) override {
-        png = bytes;
-        ++writes;
-    }
+    void setPngImage(const QByteArray& bytes) override { png = bytes, ++writes; }
     QByteArray png;
     int writes = 0;
 };
@@ -39,10 +36,7 @@ public:
 class FakeDesktop final : public Desktop {
 public:
     void openFile(const QString& path) override { opened << path; }
-    bool revealFolder(const QString& path) override {
-        revealed << path;
-        return true;
-    }
+    bool revealFolder(const QString& path) override { return revealed << path, true; }
     QStringList opened;
     QStringList revealed;
 };
@@ -50,9 +44,7 @@ public:
 class FakeFolderPicker final : public FolderPicker {
 public:
     std::optional<QString> pickFolder(const QString& message, const QString&) override {
-        ++asked;
-        lastMessage = message;
-        return answer;
+        return ++asked, lastMessage = message, answer;
     }
     std::optional<QString> answer;
     int asked = 0;
@@ -78,12 +70,10 @@ public:
 class FakePreview final : public PreviewPresenter {
 public:
     void show(const QImage& image, double scale, std::function<void()> onEdit) override {
-        shown.push_back({image, scale});
-        lastOnEdit = std::move(onEdit);
+        shown.push_back({image, scale}), lastOnEdit = std::move(onEdit);
         if (onShow) onShow();
     }
     void dismiss(bool animated) override { dismissals.push_back(animated); }
-
     struct Shown {
         QImage image;
         double scale;

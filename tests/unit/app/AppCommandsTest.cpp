@@ -46,24 +46,18 @@ TEST(LaunchAtLoginOffer, ShownOnceAfterLaunchWithTheSettingWrittenFirst) {
 }
 
 TEST(LaunchAtLoginOffer, NotShownWhenAlreadyOnAndSilentWhenRegisteringFails) {
-    CommandsFixture already;
+    CommandsFixture already, failing, declined;
     already.loginItem.current = LoginItemStatus::Enabled;
-    already.commands.offerLaunchAtLoginOnce();
-    already.scheduler.runUntilIdle();
-    EXPECT_TRUE(already.questions.asked.empty());
-    EXPECT_TRUE(already.settings.didAskLaunchAtLogin());
-
-    CommandsFixture failing;
     failing.loginItem.failure = "Not a directory";
-    failing.commands.offerLaunchAtLoginOnce();
-    failing.scheduler.runUntilIdle();
-    EXPECT_EQ(failing.loginItem.changes, std::vector<QString>{"register"});
-    EXPECT_TRUE(failing.alerts.shown.empty());
-
-    CommandsFixture declined;
     declined.questions.answer = false;
-    declined.commands.offerLaunchAtLoginOnce();
-    declined.scheduler.runUntilIdle();
+    for (CommandsFixture* f : {&already, &failing, &declined}) {
+        f->commands.offerLaunchAtLoginOnce();
+        f->scheduler.runUntilIdle();
+        EXPECT_TRUE(f->settings.didAskLaunchAtLogin());
+        EXPECT_TRUE(f->alerts.shown.empty());
+    }
+    EXPECT_TRUE(already.questions.asked.empty());
+    EXPECT_EQ(failing.loginItem.changes, std::vector<QString>{"register"});
     EXPECT_TRUE(declined.loginItem.changes.empty());
 }
 
@@ -89,11 +83,6 @@ TEST(AboutAndInstructions, ExactTexts) {
     EXPECT_EQ(f.alerts.shown[0].message, "Moxilane 2.1");
     EXPECT_EQ(f.alerts.shown[0].text, "Built on Qt and the X Window System.");
     EXPECT_EQ(f.alerts.shown[1].message, "Instructions");
-    const QStringList lines = f.alerts.shown[1].text.split('\n');
-    ASSERT_EQ(lines.size(), 14);
-    EXPECT_EQ(lines[1], "Ctrl+Shift+1 — capture an area (drag with the mouse)");
-    EXPECT_EQ(lines[7], "one tall image; Ctrl+Shift+4 again also finishes it)");
-    EXPECT_TRUE(lines[8].isEmpty());
-    EXPECT_TRUE(lines[10].isEmpty());
-    EXPECT_EQ(lines[13], "window, screen, scroll) in your keyboard settings.");
+    EXPECT_EQ(f.alerts.shown[1].text.count('\n'), 13);
+    EXPECT_TRUE(f.alerts.shown[1].text.contains("Ctrl+Shift+4 again also finishes it"));
 }

@@ -14,13 +14,9 @@ class FakeSelector final : public RegionSelector {
 public:
     void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
                std::function<void(std::optional<RegionSelection>)> done) override {
-        lastHint = hint;
-        shownSnapshots = snapshots;
-        completion = std::move(done);
+        std::tie(lastHint, shownSnapshots, completion) = std::tuple(hint, snapshots, done);
     }
-    void finish(std::optional<RegionSelection> selection) {
-        std::exchange(completion, {})(selection);
-    }
+    void finish(std::optional<RegionSelection> chosen) { std::exchange(completion, {})(chosen); }
     std::optional<QString> lastHint;
     SnapshotMap shownSnapshots;
     std::function<void(std::optional<RegionSelection>)> completion;
@@ -30,8 +26,7 @@ class FakeScrollRunner final : public ScrollCaptureRunner {
 public:
     void begin(const RegionSelection& area,
                std::function<void(std::optional<QImage>)> done) override {
-        started.push_back(area);
-        completion = std::move(done);
+        started.push_back(area), completion = std::move(done);
     }
     bool isRunning() const override { return bool(completion); }
     void finish() override { std::exchange(completion, {})(QImage(10, 200, QImage::Format_RGB32)); }
@@ -43,9 +38,7 @@ class FakePicker final : public WindowPicker {
 public:
     void begin(const std::vector<WindowInfo>& windows, const SnapshotMap& snapshots,
                std::function<void(std::optional<WindowInfo>)> done) override {
-        offered = windows;
-        shownSnapshots = snapshots;
-        completion = std::move(done);
+        std::tie(offered, shownSnapshots, completion) = std::tuple(windows, snapshots, done);
     }
     void pick(std::optional<WindowInfo> window) { std::exchange(completion, {})(window); }
     std::vector<WindowInfo> offered;
@@ -61,9 +54,10 @@ struct Fixture : DeliveryFixture {
     FakeSelector selector;
     FakeScrollRunner scrollRunner;
     FakePicker picker;
-    CaptureFlows flows{
-        {permission, settings, service, screens, delivery, preview, alerts, scheduler},
-        {&selector, &scrollRunner, &picker}};
+    CaptureFlows::Services services() {
+        return {permission, settings, service, screens, delivery, preview, alerts, scheduler};
+    }
+    CaptureFlows flows{services(), {&selector, &scrollRunner, &picker}};
 
     Fixture() {
         service.addDisplay(7, {1920, 1080}, Qt::red);
@@ -75,13 +69,17 @@ struct Fixture : DeliveryFixture {
 
 }  // namespace
 
-TEST(CaptureFlows, FullScreenDeliversEveryDisplayInOrderWithItsScale) {
+TEST(CaptureFlows, FullScreenDeliversEveryDisplayInOrderWithItsScaleAndDropsOtherTriggers) {
     Fixture f;
     f.flows.startFullScreenCapture();
     EXPECT_TRUE(f.flows.captureFlowActive());
+    f.flows.startFullScreenCapture();
+    f.flows.startRegionCapture();
+    f.flows.startScrollingCapture();  // no scrolling capture runs yet: dropped too
     f.scheduler.runUntilIdle();
 
     EXPECT_FALSE(f.flows.captureFlowActive());
+    EXPECT_EQ(f.service.listings, 1);
     EXPECT_EQ(f.service.captured, (std::vector<std::uint32_t>{7, 9}));
     ASSERT_EQ(f.savedFiles().size(), 2);
     const QImage second(f.home.filePath("Shots/Screenshot 2024-03-05 at 14.07.09.123 (2).png"));
@@ -95,25 +93,28 @@ TEST(CaptureFlows, CaptureFailuresAbandonEverythingAndAlertInTheirOrder) {
     struct Row {
         const char* name;
         std::function<void(Fixture&)> arrange;
-        std::function<void(CaptureFlows&)> start;
+        void (CaptureFlows::*start)();
         QString text;
         bool activeDuringAlert;  // full-screen failures hold the flow until the alert is gone
     };
     const CaptureError lost{CaptureError::Kind::ServerGone, {}};
+    const QString none = "No display found to capture.";
+    auto fails = [&](std::uint32_t id) {
+        return [&, id](Fixture& f) { f.service.failures.emplace(id, lost); };
+    };
+    const auto noDisplay = [](Fixture& f) { f.service.displays.clear(); };
+    const auto noListing = [&](Fixture& f) { f.service.listingError = lost; };
     const Row rows[] = {
-        {"full screen, second display fails",
-         [&](Fixture& f) { f.service.failures.emplace(9, lost); },
-         [](CaptureFlows& c) { c.startFullScreenCapture(); }, lost.description(), true},
-        {"full screen, no display", [](Fixture& f) { f.service.displays.clear(); },
-         [](CaptureFlows& c) { c.startFullScreenCapture(); }, "No display found to capture.", true},
-        {"full screen, listing fails", [&](Fixture& f) { f.service.listingError = lost; },
-         [](CaptureFlows& c) { c.startFullScreenCapture(); }, lost.description(), true},
-        {"area snapshots fail", [&](Fixture& f) { f.service.failures.emplace(7, lost); },
-         [](CaptureFlows& c) { c.startRegionCapture(); }, lost.description(), false},
-        {"scrolling snapshots, no display", [](Fixture& f) { f.service.displays.clear(); },
-         [](CaptureFlows& c) { c.startScrollingCapture(); }, "No display found to capture.", false},
-        {"window listing fails", [&](Fixture& f) { f.service.listingError = lost; },
-         [](CaptureFlows& c) { c.startWindowCapture(); }, lost.description(), false},
+        {"full screen, second display fails", fails(9), &CaptureFlows::startFullScreenCapture,
+         lost.description(), true},
+        {"full screen, no display", noDisplay, &CaptureFlows::startFullScreenCapture, none, true},
+        {"full screen, listing fails", noListing, &CaptureFlows::startFullScreenCapture,
+         lost.description(), true},
+        {"area snapshots fail", fails(7), &CaptureFlows::startRegionCapture, lost.description(),
+         false},
+        {"scrolling, no display", noDisplay, &CaptureFlows::startScrollingCapture, none, false},
+        {"window listing fails", noListing, &CaptureFlows::startWindowCapture, lost.description(),
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -122,7 +123,7 @@ TEST(CaptureFlows, CaptureFailuresAbandonEverythingAndAlertInTheirOrder) {
         std::optional<bool> activeAtAlert;
         f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
 
-        row.start(f.flows);
+        (f.flows.*row.start)();
         f.scheduler.runUntilIdle();
 
         ASSERT_EQ(f.alerts.shown.size(), 1u);
@@ -134,18 +135,6 @@ TEST(CaptureFlows, CaptureFailuresAbandonEverythingAndAlertInTheirOrder) {
         EXPECT_EQ(f.clipboard.writes, 0);
         EXPECT_TRUE(f.preview.shown.empty());
     }
-}
-
-TEST(CaptureFlows, TriggersDuringAFlowAreDropped) {
-    Fixture f;
-    f.flows.startFullScreenCapture();
-    f.flows.startFullScreenCapture();
-    f.flows.startRegionCapture();
-    f.flows.startScrollingCapture();  // no scrolling capture runs yet: dropped too
-    f.scheduler.runUntilIdle();
-    EXPECT_EQ(f.service.listings, 1);
-    EXPECT_EQ(f.savedFiles().size(), 2);
-    EXPECT_EQ(f.preview.dismissals.size(), 1u);
 }
 
 TEST(CaptureFlows, AlertOfADeliveryKeepsTheFlowActive) {
@@ -228,9 +217,7 @@ TEST(CaptureFlows, AreaIsCutFromTheFrozenSnapshotOfItsScreen) {
 
 TEST(CaptureFlows, ScrollingNotInThisBuildSaysSoAndTakesNothing) {
     Fixture f;
-    CaptureFlows flows{{f.permission, f.settings, f.service, f.screens, f.delivery, f.preview,
-                        f.alerts, f.scheduler},
-                       {&f.selector, nullptr}};
+    CaptureFlows flows{f.services(), {&f.selector, nullptr}};
     testing::internal::CaptureStderr();
     flows.startScrollingCapture();
     f.scheduler.runUntilIdle();
@@ -281,28 +268,27 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
         const char* name;
         bool pick;
         bool shadow;
-        QRectF frame;  // points from the primary's top left, y down
-        bool gone;     // the window closes between the click and the capture
-        std::optional<QSize> delivered;
+        QRectF frame;                    // points from the primary's top left, y down
+        std::optional<QSize> delivered;  // none when picked: closed before the capture
         double scale;
     };
     const Row rows[] = {
-        {"with shadow", true, true, {100, 100, 300, 200}, false, QSize(380, 280), 1.0},
-        {"without shadow", true, false, {100, 100, 300, 200}, false, QSize(300, 200), 1.0},
-        {"on the 2× screen", true, true, {2000, 50, 150, 100}, false, QSize(460, 360), 2.0},
-        {"closed meanwhile", true, true, {100, 100, 300, 200}, true, std::nullopt, 1.0},
-        {"cancelled", false, true, {100, 100, 300, 200}, false, std::nullopt, 1.0},
+        {"with shadow", true, true, {100, 100, 300, 200}, QSize(380, 280), 1.0},
+        {"without shadow", true, false, {100, 100, 300, 200}, QSize(300, 200), 1.0},
+        {"on the 2× screen", true, true, {2000, 50, 150, 100}, QSize(460, 360), 2.0},
+        {"closed meanwhile", true, true, {100, 100, 300, 200}, std::nullopt, 1.0},
+        {"cancelled", false, true, {100, 100, 300, 200}, std::nullopt, 1.0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Fixture f;
         f.settings.setWindowShadow(row.shadow);
         WindowInfo window;
-        window.windowID = 77;
-        window.frame = row.frame;
-        window.isOnScreen = true;
+        std::tie(window.windowID, window.frame, window.isOnScreen) =
+            std::tuple(77, row.frame, true);
+        const bool gone = row.pick && !row.delivered;
         f.service.windows = {window};
-        if (!row.gone) f.service.windowPictures[77] = solid({300, 200}, Qt::yellow);
+        if (!gone) f.service.windowPictures[77] = solid({300, 200}, Qt::yellow);
         f.flows.startWindowCapture();
         f.scheduler.runUntilIdle();
         ASSERT_EQ(f.picker.offered.size(), 1u);
@@ -325,7 +311,7 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
             EXPECT_EQ(f.preview.shown[0].scale, row.scale);
         }
         EXPECT_EQ(f.savedFiles().size(), row.delivered ? 1 : 0);
-        if (row.gone) {
+        if (gone) {
             ASSERT_EQ(f.alerts.shown.size(), 1u);
             EXPECT_EQ(f.alerts.shown[0].message, "Could Not Capture the Screen");
             EXPECT_EQ(activeAtAlert, true);  // the alert comes before the flow ends

@@ -6,30 +6,22 @@ using namespace moxilane;
 using Kind = Invocation::Kind;
 
 TEST(CommandLine, EachFormAndItsMistakes) {
-    struct Row {
-        QStringList arguments;
-        Kind kind;
+    const std::pair<Kind, std::vector<QStringList>> rows[] = {
+        {Kind::Agent, {QStringList{}}},
+        {Kind::Help, {{"--help"}, {"-h"}}},
+        {Kind::Version, {{"--version"}}},
+        {Kind::Stitch, {{"stitch", "--help"}, {"stitch"}}},
+        {Kind::Capture, {{"area"}, {"screen-delayed"}}},
+        {Kind::UsageError,
+         {{"screen", "now"}, {"--help", "area"}, {"Screen"}, {"--verbose"}, {""}}},
     };
-    const Row rows[] = {
-        {{}, Kind::Agent},
-        {{"--help"}, Kind::Help},
-        {{"-h"}, Kind::Help},
-        {{"--version"}, Kind::Version},
-        {{"stitch", "--help"}, Kind::Stitch},
-        {{"stitch"}, Kind::Stitch},
-        {{"area"}, Kind::Capture},
-        {{"screen-delayed"}, Kind::Capture},
-        {{"screen", "now"}, Kind::UsageError},
-        {{"--help", "area"}, Kind::UsageError},
-        {{"Screen"}, Kind::UsageError},
-        {{"--verbose"}, Kind::UsageError},
-        {{""}, Kind::UsageError},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.arguments.join(' ').toStdString());
-        const Invocation invocation = parseCommandLine(row.arguments);
-        EXPECT_EQ(invocation.kind, row.kind);
-        EXPECT_EQ(invocation.problem.isEmpty(), row.kind != Kind::UsageError);
+    for (const auto& [kind, forms] : rows) {
+        for (const QStringList& arguments : forms) {
+            SCOPED_TRACE(arguments.join(' ').toStdString());
+            const Invocation invocation = parseCommandLine(arguments);
+            EXPECT_EQ(invocation.kind, kind);
+            EXPECT_EQ(invocation.problem.isEmpty(), kind != Kind::UsageError);
+        }
     }
     EXPECT_EQ(parseCommandLine({"stitch", "a.png", "-o", "b.png"}).stitchArguments,
               (QStringList{"a.png", "-o", "b.png"}));

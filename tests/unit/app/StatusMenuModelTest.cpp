@@ -3,7 +3,6 @@
 #include "fakes/FakeServices.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,19 +21,13 @@ struct MenuFixture {
     FakeLoginItem loginItem;
     StatusMenuModel model{settings, saveLocation, loginItem};
 
-    void writeSettings(const QByteArray& text) {
-        QFile file(home.filePath("Moxilane.conf"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
     // Check mark and enabled state of the five items with check marks, in menu order.
     std::vector<std::pair<bool, bool>> marks() const {
         std::vector<std::pair<bool, bool>> result;
         const auto states = model.menuNeedsUpdate();
         for (C c : {C::ToggleClipboard, C::ToggleAlsoCopy, C::ToggleOpenAfter, C::ToggleShadow,
-                    C::ToggleLaunchAtLogin}) {
+                    C::ToggleLaunchAtLogin})
             result.emplace_back(states.at(c).checked, states.at(c).enabled);
-        }
         return result;
     }
 };
@@ -81,17 +74,6 @@ TEST(StatusMenuModel, ChecksAndEnabledStatesFollowTheStoredSettingsEachTimeTheMe
     // Only the four settings toggle here.
     EXPECT_FALSE(f.model.toggle(C::ToggleLaunchAtLogin));
     EXPECT_FALSE(f.model.toggle(C::CaptureArea));
-}
-
-TEST(StatusMenuModel, WronglyTypedValuesShowTheirAbsentValueAndToggleFromIt) {
-    MenuFixture f;
-    f.writeSettings(
-        "[General]\ncopyToClipboard=maybe\nalsoCopyToClipboard=7\nwindowShadow=@Invalid()\n");
-    using Marks = std::vector<std::pair<bool, bool>>;
-    EXPECT_EQ(f.marks(),
-              (Marks{{false, true}, {true, true}, {false, true}, {true, true}, {false, true}}));
-    ASSERT_TRUE(f.model.toggle(C::ToggleShadow));
-    EXPECT_FALSE(f.settings.windowShadow());
 }
 
 TEST(StatusMenuModel, SaveToShowsTheFolderNameOrNotSet) {

@@ -30,39 +30,27 @@ TEST(CaptureEngine, CropCutsTheSelectionInImagePixels) {
         std::optional<QRect> pixels;  // the expected cut, in image pixels
     };
     const ScreenInfo retina{1, QRectF(0, 0, 1512, 982), 2.0};
+    const ScreenInfo left{2, QRectF(-1280, 100, 1280, 800), 1.0};
+    const ScreenInfo right{3, QRectF(1920, 0, 800, 600), 1.0};
+    const QSize full(3024, 1964);
+    const QRectF area(100, 200, 300, 100);
     const Row rows[] = {
-        {"2× screen", retina, {3024, 1964}, QRectF(100, 200, 300, 100), QRect(200, 1364, 600, 200)},
-        {"snapshot one pixel narrower",
-         retina,
-         {3023, 1964},
-         QRectF(100, 200, 300, 100),
-         QRect(199, 1364, 599, 200)},
-        {"sub-pixel width", retina, {3024, 1964}, QRectF(100, 200, 0.4, 10), std::nullopt},
-        {"starts left of the screen",
-         retina,
-         {3024, 1964},
-         QRectF(-10, 200, 300, 100),
-         QRect(0, 1364, 580, 200)},
-        {"wholly outside", retina, {3024, 1964}, QRectF(2000, 200, 300, 100), std::nullopt},
-        {"screen left of the primary",
-         ScreenInfo{2, QRectF(-1280, 100, 1280, 800), 1.0},
-         {1280, 800},
-         QRectF(-1270, 800, 200, 50),
-         QRect(10, 50, 200, 50)},
-        {"whole screen",
-         ScreenInfo{3, QRectF(1920, 0, 800, 600), 1.0},
-         {800, 600},
-         QRectF(1920, 0, 800, 600),
-         QRect(0, 0, 800, 600)},
+        {"2× screen", retina, full, area, QRect(200, 1364, 600, 200)},
+        {"snapshot one pixel narrower", retina, {3023, 1964}, area, QRect(199, 1364, 599, 200)},
+        {"sub-pixel width", retina, full, {100, 200, 0.4, 10}, std::nullopt},
+        {"starts left of the screen", retina, full, {-10, 200, 300, 100}, QRect(0, 1364, 580, 200)},
+        {"wholly outside", retina, full, {2000, 200, 300, 100}, std::nullopt},
+        {"left of the primary", left, {1280, 800}, {-1270, 800, 200, 50}, QRect(10, 50, 200, 50)},
+        {"whole screen", right, {800, 600}, right.frame, QRect(0, 0, 800, 600)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const QImage image = coordinates(row.imageSize);
         const auto cut = CaptureEngine::crop(image, row.selection, row.screen);
         ASSERT_EQ(cut.has_value(), row.pixels.has_value());
-        if (!cut) continue;
-        EXPECT_EQ(cut->size(), row.pixels->size());
-        EXPECT_EQ(*cut, image.copy(*row.pixels));
+        if (cut) {
+            EXPECT_EQ(*cut, image.copy(*row.pixels));
+        }
     }
 }
 

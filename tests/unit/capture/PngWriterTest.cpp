@@ -41,9 +41,7 @@ QImage screenLike(QSize size, QImage::Format format) {
     return image.convertToFormat(format);
 }
 
-quint32 bigEndian32(const char* p) {
-    return qFromBigEndian<quint32>(p);
-}
+const auto bigEndian32 = [](const char* p) { return qFromBigEndian<quint32>(p); };
 
 // The data of every chunk of this type, joined; nothing if absent or if any CRC is wrong.
 std::optional<QByteArray> chunk(const QByteArray& png, const char* type) {
@@ -74,9 +72,9 @@ std::optional<qsizetype> inflatedSize(const QByteArray& png) {
     return qsizetype(size);
 }
 
-QStringList entries(const QString& folder) {
+const auto entries = [](const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
+};
 
 }  // namespace
 
@@ -90,7 +88,6 @@ TEST(PngWriter, RoundTripKeepsEveryPixel) {
         {"1x1", screenLike({1, 1}, QImage::Format_RGB32)},
         {"3 wide", screenLike({3, 50}, QImage::Format_RGB32)},
         {"4097 wide", screenLike({4097, 37}, QImage::Format_RGB32)},
-        {"one row", screenLike({1920, 1}, QImage::Format_RGB32)},
         {"several bands, the last one short", screenLike({1999, 1201}, QImage::Format_RGB32)},
         {"flat colour over several bands", flat},
         {"RGB888", screenLike({99, 71}, QImage::Format_RGB888)},
@@ -106,11 +103,10 @@ TEST(PngWriter, RoundTripKeepsEveryPixel) {
         ASSERT_TRUE(png) << png.error().toStdString();
         const bool hasAlpha = row.image.hasAlphaChannel();
         const QByteArray header = chunk(*png, "IHDR").value_or(QByteArray(13, 0));
-        EXPECT_EQ(header.at(8), 8) << "bit depth";
-        EXPECT_EQ(header.at(9), hasAlpha ? 6 : 2) << "colour type: RGBA or RGB";
-        const int channels = hasAlpha ? 4 : 3;
+        EXPECT_EQ(header.mid(8, 2), QByteArray::fromHex(hasAlpha ? "0806" : "0802"))
+            << "8 bits, RGBA or RGB";
         EXPECT_EQ(inflatedSize(*png),
-                  row.image.height() * (1 + qsizetype(row.image.width()) * channels));
+                  row.image.height() * (1 + qsizetype(row.image.width()) * (hasAlpha ? 4 : 3)));
         // Straight alpha, or none at all.
         const auto format = hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
         EXPECT_TRUE(QImage::fromData(*png).convertToFormat(format) ==
@@ -119,19 +115,12 @@ TEST(PngWriter, RoundTripKeepsEveryPixel) {
 }
 
 TEST(PngWriter, ResolutionIs72PixelsPerInchTimesScale) {
-    const struct {
-        double scale;
-        quint32 pixelsPerMetre;
-    } rows[] = {{1.0, 2835}, {1.5, 4252}, {2.0, 5669}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.scale);
-        const auto png = pngData(screenLike({8, 8}, QImage::Format_RGB32), row.scale);
-        ASSERT_TRUE(png);
-        const auto phys = chunk(*png, "pHYs");
-        ASSERT_TRUE(phys && phys->size() == 9);
-        EXPECT_EQ(bigEndian32(phys->constData()), row.pixelsPerMetre);
-        EXPECT_EQ(bigEndian32(phys->constData() + 4), row.pixelsPerMetre);
-        EXPECT_EQ(phys->at(8), 1) << "unit is the metre";
+    for (const auto& [scale, perMetre] :
+         {std::pair{1.0, "00000b13"}, {1.5, "0000109c"}, {2.0, "00001625"}}) {
+        SCOPED_TRACE(scale);
+        const auto png = pngData(screenLike({8, 8}, QImage::Format_RGB32), scale);
+        ASSERT_TRUE(png);  // x and y in pixels per metre, then the unit: the metre
+        EXPECT_EQ(chunk(*png, "pHYs"), QByteArray::fromHex(perMetre).repeated(2) + '\x01');
     }
 }
 
@@ -144,8 +133,8 @@ TEST(PngWriter, RefusesWhatHasNoMeaning) {
     } rows[] = {{"null image", QImage(), 1.0},
                 {"zero scale", pixels, 0.0},
                 {"negative scale", pixels, -2.0},
-                {"NaN scale", pixels, std::numeric_limits<double>::quiet_NaN()},
-                {"scale beyond 31 bits", pixels, 1e9}};
+                {"scale beyond 31 bits", pixels, 1e9},
+                {"NaN scale", pixels, std::numeric_limits<double>::quiet_NaN()}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const auto png = pngData(row.image, row.scale);
@@ -201,8 +190,7 @@ TEST(PngWriter, FailedWriteLeavesNothingAndNamesTheFile) {
 
         rlimit unlimited{};
         getrlimit(RLIMIT_FSIZE, &unlimited);
-        rlimit limit = unlimited;
-        if (row.limitsFileSize) limit.rlim_cur = 4096;
+        rlimit limit{row.limitsFileSize ? 4096 : unlimited.rlim_cur, unlimited.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
         const auto written = writeFileAtomically(bytes, folder + QLatin1Char('/') + name);
         setrlimit(RLIMIT_FSIZE, &unlimited);

@@ -14,9 +14,7 @@ QImage window(QSize size) {
     return image;
 }
 
-int alphaAt(const QImage& image, int x, int y) {
-    return qAlpha(image.pixel(x, y));
-}
+const auto alphaAt = [](const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)); };
 
 }  // namespace
 

@@ -24,17 +24,15 @@ TEST(InstanceLock, SecondClaimerFailsWhileTheFirstHoldsIt) {
     const QString path = dir.filePath("moxilane-:5.lock");
     auto first = InstanceLock::claim(path);
     ASSERT_TRUE(first && *first);
-    auto second = InstanceLock::claim(path);
-    ASSERT_TRUE(second);
-    EXPECT_FALSE(*second);
+    const auto second = InstanceLock::claim(path);
+    EXPECT_TRUE(second && !*second);  // held by the first
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().trimmed().toInt(), getpid());
 
     first->reset();  // the holder goes
     auto third = InstanceLock::claim(path);
-    ASSERT_TRUE(third);
-    EXPECT_TRUE(*third);
+    ASSERT_TRUE(third && *third);
 
     // A folder that cannot hold the file is an error, not "someone else runs".
     QFile plain(dir.filePath("plain"));
@@ -67,11 +65,12 @@ TEST(RuntimeFolder, FallbackIsMadePrivateAndRefusedWhenSomeoneElseCouldUseIt) {
 }
 
 TEST(RuntimeFolder, OneAddressPerDisplay) {
-    EXPECT_EQ(displayKey(":0"), ":0");
-    EXPECT_EQ(displayKey(":0.1"), ":0");
-    EXPECT_EQ(displayKey("unix:0"), ":0");
-    EXPECT_EQ(displayKey("localhost:10.0"), "localhost:10");
-    EXPECT_EQ(displayKey("/tmp/launch/org.x:0"), "_tmp_launch_org.x:0");
+    for (auto [display, key] : {std::pair{":0", ":0"},
+                                {":0.1", ":0"},
+                                {"unix:0", ":0"},
+                                {"localhost:10.0", "localhost:10"},
+                                {"/tmp/launch/org.x:0", "_tmp_launch_org.x:0"}})
+        EXPECT_EQ(displayKey(display), key);
     const AgentAddress address = agentAddress("/run/user/7", ":3.0");
     EXPECT_EQ(address.lockPath, "/run/user/7/moxilane-:3.lock");
     EXPECT_EQ(address.socketPath, "/run/user/7/moxilane-:3.socket");

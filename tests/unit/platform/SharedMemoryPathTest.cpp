@@ -8,8 +8,7 @@ using namespace moxilane::x11;
 TEST(SharedMemoryPath, ReadsPlainlyWhereNoSegmentCanBeHad) {
     struct Row {
         const char* name;
-        bool serverHasShm;
-        bool segmentWorks;
+        bool serverHasShm, segmentWorks;
         QColor expected;
         int segmentAttempts;  // over two reads
     };
@@ -18,22 +17,19 @@ TEST(SharedMemoryPath, ReadsPlainlyWhereNoSegmentCanBeHad) {
         {"segment refused: plain, and not asked again", true, false, Qt::blue, 1},
         {"no MIT-SHM: never asked", false, true, Qt::blue, 0},
     };
+    auto picture = [](QColor colour) {
+        return [colour]() -> std::expected<QImage, CaptureError> {
+            QImage image(4, 4, QImage::Format_RGB32);
+            image.fill(colour);
+            return image;
+        };
+    };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SharedMemoryPath path(row.serverHasShm);
         int attempts = 0;
-        auto picture = [](QColor colour) {
-            return [colour]() -> std::expected<QImage, CaptureError> {
-                QImage image(4, 4, QImage::Format_RGB32);
-                image.fill(colour);
-                return image;
-            };
-        };
-        const SharedMemoryPath::Reads reads{[&](std::size_t) {
-                                                ++attempts;
-                                                return row.segmentWorks;
-                                            },
-                                            picture(Qt::red), picture(Qt::blue)};
+        auto segment = [&](std::size_t) { return ++attempts, row.segmentWorks; };
+        const SharedMemoryPath::Reads reads{segment, picture(Qt::red), picture(Qt::blue)};
         for (int i = 0; i < 2; ++i) {
             const auto image = path.read(64, reads);
             ASSERT_TRUE(image);

@@ -71,9 +71,7 @@ TEST(XdgAutostart, RegisterWritesAFreshEntryAndUnregisterRemovesIt) {
 
 TEST(XdgAutostart, AnUnusableFolderIsReportedWithTheSystemsReason) {
     QTemporaryDir config;
-    QFile blocker(config.filePath("autostart"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    writeEntry(config.filePath("autostart"), {});  // a file where the folder goes
     XdgAutostart item(config.filePath("autostart"), kProgram);
     const auto registered = item.registerItem();
     ASSERT_FALSE(registered);

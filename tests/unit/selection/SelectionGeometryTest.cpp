@@ -45,7 +45,7 @@ TEST(RegionSelection, CompletionRunsOnceWhateverEndsItFirst) {
     EXPECT_EQ(results, std::vector<std::optional<int>>{std::nullopt});
 }
 
-TEST(RegionSelection, SizeLabelSitsUnderTheSelectionOrInsideItAtTheEdges) {
+TEST(RegionSelection, SizeLabelSitsUnderTheSelectionOrInsideItAtTheEdgesAndTheHintAtTheTop) {
     const QRectF screen(0, 0, 1920, 1080);
     const QSizeF label(60, 14);
     struct Row {
@@ -67,10 +67,8 @@ TEST(RegionSelection, SizeLabelSitsUnderTheSelectionOrInsideItAtTheEdges) {
     }
     EXPECT_EQ(geometry::sizeLabelText({10, 10, 640.9, 480.2}), "640 × 480");
     EXPECT_EQ(geometry::sizeLabelBackground({330, 315, 60, 14}), QRectF(325, 312.5, 70, 19));
-}
-
-TEST(RegionSelection, HintPillIsCentred64PointsBelowTheTop) {
-    const QRectF text = geometry::hintTextRect({400, 17}, {0, 0, 1920, 1080});
+    // The hint pill: centred, 64 points below the top.
+    const QRectF text = geometry::hintTextRect({400, 17}, screen);
     EXPECT_EQ(text, QRectF(760, 64, 400, 17));
     EXPECT_EQ(geometry::hintPill(text), QRectF(748, 58, 424, 29));
 }

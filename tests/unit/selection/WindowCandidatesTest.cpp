@@ -71,7 +71,7 @@ TEST(WindowCandidates, HitTestFlipsThePointAndTakesTheFrontMostWindow) {
     }
 }
 
-TEST(WindowCandidates, FramesLandInTheViewOfEachScreen) {
+TEST(WindowCandidates, FramesLandInTheViewOfEachScreenFromPointsOrDevicePixels) {
     const WindowCandidates candidates({}, kOwnPid, kScreens);
     // On the primary, 900 points high: view coordinates equal the capture-service ones.
     EXPECT_EQ(candidates.frameInView(window(1, {100, 50, 400, 300}), kScreens[0]),
@@ -79,9 +79,7 @@ TEST(WindowCandidates, FramesLandInTheViewOfEachScreen) {
     // The second screen's top is at y = 1700 (y up), i.e. -800 from the primary's top.
     EXPECT_EQ(candidates.frameInView(window(1, {1500, -780, 400, 300}), kScreens[1]),
               QRectF(60, 20, 400, 300));
-}
-
-TEST(WindowCandidates, DevicePixelsBecomePointsThroughTheScreenHoldingTheCentre) {
+    // Device pixels become points through the screen holding the centre.
     using Placement = WindowCandidates::ScreenPlacement;
     // Primary at 2× (device 3840×2160), a 1× screen above it, one to its left.
     const std::vector<Placement> screens{{{0, 0, 1920, 1080}, {0, 0, 3840, 2160}, 2.0},
