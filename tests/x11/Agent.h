@@ -23,16 +23,27 @@ struct Agent {
     explicit Agent(XSession& s, const QProcessEnvironment& extra = {},
                    std::function<void(QSettings&)> configure = {})
         : session(s) {
-        QDir().mkpath(saveFolder);
-        QSettings settings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat);
-        settings.setValue("saveFolderBookmark", saveFolder);
-        settings.setValue("didAskLaunchAtLogin", true);
-        if (configure) configure(settings);
-        settings.sync();
+        writeSettings(session, configure);
         QProcessEnvironment env = session.environment();
         for (const QString& key : extra.keys())
             env.insert(key, extra.value(key));
         process = &session.start(MOXILANE_BINARY, {}, env, errorFile);
+    }
+
+    // Settings with a save folder <home>/Shots and the first-launch offer answered.
+    static void writeSettings(XSession& session, std::function<void(QSettings&)> configure = {}) {
+        QDir().mkpath(session.home() + "/Shots");
+        QSettings settings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat);
+        settings.setValue("saveFolderBookmark", session.home() + "/Shots");
+        settings.setValue("didAskLaunchAtLogin", true);
+        if (configure) configure(settings);
+    }
+
+    // The environment that makes Qt's scale two.
+    static QProcessEnvironment scaleTwo() {
+        QProcessEnvironment env;
+        env.insert("QT_SCALE_FACTOR", "2");
+        return env;
     }
 
     // The agent listens for commands once its keys are grabbed and its menu is built.
@@ -73,6 +84,11 @@ struct Agent {
     }
 
     QStringList savedFiles() const { return QDir(saveFolder).entryList(QDir::Files, QDir::Name); }
+    // The path of the saved file at index i by name; a negative i counts from the end.
+    QString saved(qsizetype i = 0) const {
+        const QStringList files = savedFiles();
+        return saveFolder + "/" + files.value(i < 0 ? files.size() + i : i);
+    }
     bool waitForFiles(int count) {
         return waitUntil([&] { return savedFiles().size() >= count; });
     }

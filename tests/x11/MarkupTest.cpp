@@ -2,6 +2,7 @@
 #include "TestImages.h"
 
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -12,51 +13,42 @@ namespace {
 
 // The first visible window with that exact title, or nothing.
 QString findWindow(XSession& session, const QString& title) {
-    const auto out = session.run("xdotool", {"search", "--onlyvisible", "--name",
-                                             "^" + QRegularExpression::escape(title) + "$"});
-    if (!out || out->trimmed().isEmpty()) return {};
-    return QString::fromLatin1(out->trimmed().split('\n').front());
+    return session.findWindow("^" + QRegularExpression::escape(title) + "$");
 }
 
 QRect windowGeometry(XSession& session, const QString& window) {
+    QMap<QByteArray, int> v;
     const auto out = session.run("xdotool", {"getwindowgeometry", "--shell", window});
-    QRect rect;
-    if (!out) return rect;
-    for (const QByteArray& line : out->split('\n')) {
-        const auto parts = line.split('=');
-        if (parts.size() != 2) continue;
-        const int value = parts[1].toInt();
-        if (parts[0] == "X") rect.moveLeft(value);
-        if (parts[0] == "Y") rect.moveTop(value);
-        if (parts[0] == "WIDTH") rect.setWidth(value);
-        if (parts[0] == "HEIGHT") rect.setHeight(value);
-    }
-    return rect;
+    for (const QByteArray& line : out.value_or("").split('\n'))
+        if (const auto parts = line.split('='); parts.size() == 2) v[parts[0]] = parts[1].toInt();
+    return QRect(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
 }
 
 // The work area as the window manager publishes it: x, y, width, height.
 QRect workArea(XSession& session) {
     const auto out = session.run("xprop", {"-root", "_NET_WORKAREA"});
     if (!out) return {};
-    const QByteArray values = out->mid(out->indexOf('=') + 1);
-    const auto parts = values.split(',');
-    if (parts.size() < 4) return {};
-    return QRect(parts[0].trimmed().toInt(), parts[1].trimmed().toInt(), parts[2].trimmed().toInt(),
-                 parts[3].trimmed().toInt());
+    const auto v = out->mid(out->indexOf('=') + 1).split(',');
+    return v.size() < 4 ? QRect()
+                        : QRect(v[0].trimmed().toInt(), v[1].trimmed().toInt(),
+                                v[2].trimmed().toInt(), v[3].trimmed().toInt());
 }
 
-bool click(XSession& session, const QString& window, QPoint at) {
+// Moves the pointer to `at` in window, then does what `then` says.
+bool moveIn(XSession& session, const QString& window, QPoint at, const QStringList& then) {
     return session
-        .run("xdotool", {"mousemove", "--window", window, QString::number(at.x()),
-                         QString::number(at.y()), "click", "1"})
+        .run("xdotool", QStringList{"mousemove", "--window", window, QString::number(at.x()),
+                                    QString::number(at.y())} +
+                            then)
         .has_value();
 }
 
+bool click(XSession& session, const QString& window, QPoint at) {
+    return moveIn(session, window, at, {"click", "1"});
+}
+
 bool drag(XSession& session, const QString& window, QPoint from, QPoint to) {
-    auto move = [&](QPoint p) {
-        return session.run("xdotool", {"mousemove", "--window", window, QString::number(p.x()),
-                                       QString::number(p.y()), "sleep", "0.05"});
-    };
+    auto move = [&](QPoint p) { return moveIn(session, window, p, {"sleep", "0.05"}); };
     if (!move(from) || !session.run("xdotool", {"mousedown", "1", "sleep", "0.05"})) return false;
     for (int step = 1; step <= 4; ++step)
         if (!move(from + (to - from) * step / 4)) return false;
@@ -70,9 +62,8 @@ const QString kEditor = QStringLiteral("Moxilane — Markup");
 
 TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboard) {
     XSession session({1280, 800}, {{"MAIN", {0, 0, 1280, 800}, true}});
-    ASSERT_TRUE(session.isReady());
     const QImage screen = pattern({1280, 800});
-    ASSERT_TRUE(session.paintRoot(screen));
+    ASSERT_TRUE(session.isReady() && session.paintRoot(screen));
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());
     // Some other program has the focus, as when the user works elsewhere.
@@ -84,7 +75,7 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
 
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
     ASSERT_TRUE(agent.waitForFiles(1));
-    const QString captured = agent.saveFolder + "/" + agent.savedFiles().front();
+    const QString captured = agent.saved();
     const QImage before = loadOpaque(captured);  // the screen, with the other program's window
     ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kThumbnail).isEmpty(); }));
     const QString thumbnail = findWindow(session, kThumbnail);

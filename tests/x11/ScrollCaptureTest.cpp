@@ -1,5 +1,6 @@
 #include "Agent.h"
 #include "TallPage.h"
+#include "TestImages.h"
 
 #include <QFile>
 #include <QThread>
@@ -46,111 +47,104 @@ QByteArray focusedWindow(XSession& session) {
 }
 
 bool panelShown(XSession& session) {
-    const auto found =
-        session.run("xdotool", {"search", "--onlyvisible", "--name", "^Scrolling Capture$"});
-    return found && !found->trimmed().isEmpty();
+    return !session.findWindow("^Scrolling Capture$").isEmpty();
 }
 
-// Selects `from`..`to` for a scrolling capture, scrolls the view `clicks` wheel steps down
-// with the pointer at `wheelAt`, and finishes: with a click into the panel at `panelAt` and
-// Return, or else with the shortcut again. Returns the saved image.
-QImage scrollCapture(XSession& session, Agent& agent, ScrollView& view, QPoint from, QPoint to,
-                     QPoint wheelAt, int clicks, std::optional<QPoint> panelAt = {}) {
+// Selects `from`..`to` for a scrolling capture and waits for the panel, which must leave
+// the focus where it was. Returns that focus.
+QByteArray selectForScrolling(XSession& session, QPoint from, QPoint to) {
     const QByteArray focus = focusedWindow(session);
-    session.movePointer(from);
-    EXPECT_TRUE(session.pressKeys("ctrl+shift+4"));
-    EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
-    session.pressButton(from);
-    session.movePointer((from + to) / 2);
-    session.releaseButton(to);
+    EXPECT_TRUE(session.openOverlays("ctrl+shift+4", from, 1));
+    session.drag(from, to);
     EXPECT_TRUE(waitUntil([&] { return panelShown(session); }));
     EXPECT_EQ(focusedWindow(session), focus) << "the panel took the focus";
+    return focus;
+}
 
+// Clicks into the panel at `at`, which takes the focus from `focus`, and presses key.
+void pressInPanel(XSession& session, const QByteArray& focus, QPoint at, const QString& key) {
+    session.click(at);
+    EXPECT_TRUE(waitUntil([&] { return focusedWindow(session) != focus; }));
+    EXPECT_TRUE(session.run("xdotool", {"key", key}));
+}
+
+// A session with the scroll view at `geometry` and a ready agent.
+struct ScrollScene {
+    XSession session{{1920, 1080}, {{"MAIN", {0, 0, 1920, 1080}, true}}};
+    std::optional<ScrollView> view;
+    std::optional<Agent> agent;
+    bool start(QRect geometry) {
+        if (!session.isReady()) return false;
+        view.emplace(session, geometry);
+        if (!view->waitShown()) return false;
+        agent.emplace(session);
+        return agent->waitUntilReady();
+    }
+};
+
+// A scrolling capture of `from`..`to`, scrolled `clicks` wheel steps down with the pointer at
+// `wheelAt`, finished with a click into the panel at `panelAt` and Return, or else with the
+// shortcut again. Returns the saved image.
+QImage scrollCapture(ScrollScene& s, QPoint from, QPoint to, QPoint wheelAt, int clicks,
+                     std::optional<QPoint> panelAt = {}) {
+    XSession& session = s.session;
+    const QByteArray focus = selectForScrolling(session, from, to);
     session.movePointer(wheelAt);
     for (int i = 0; i < clicks; ++i) {
-        const int before = view.offset;
+        const int before = s.view->offset;
         EXPECT_TRUE(session.run("xdotool", {"click", "5"}));
         EXPECT_TRUE(waitUntil([&] {
-            view.read();
-            return view.offset > before;
+            s.view->read();
+            return s.view->offset > before;
         }));
         QThread::msleep(400);  // past a tick or so
     }
     if (panelAt) {
-        session.click(*panelAt);
-        EXPECT_TRUE(waitUntil([&] { return focusedWindow(session) != focus; }));
-        EXPECT_TRUE(session.run("xdotool", {"key", "Return"}));
+        pressInPanel(session, focus, *panelAt, "Return");
     } else {
         EXPECT_TRUE(session.pressKeys("ctrl+shift+4"));
     }
-    EXPECT_TRUE(agent.waitForFiles(1));
+    EXPECT_TRUE(s.agent->waitForFiles(1));
     EXPECT_TRUE(waitUntil([&] { return !panelShown(session); }));
-    const QStringList files = agent.savedFiles();
-    if (files.isEmpty()) return {};
-    return QImage(agent.saveFolder + "/" + files.first()).convertToFormat(QImage::Format_RGB32);
+    return s.agent->savedFiles().isEmpty() ? QImage() : loadOpaque(s.agent->saved());
 }
 
 }  // namespace
 
 TEST(ScrollingCapture, StitchesTheScrolledPageRowForRowAndReturnFinishesOnceClickedInto) {
-    XSession session({1920, 1080}, {{"MAIN", {0, 0, 1920, 1080}, true}});
-    ASSERT_TRUE(session.isReady());
-    ScrollView view(session, QRect(100, 100, 600, 700));
-    ASSERT_TRUE(view.waitShown());
-    Agent agent(session);
-    ASSERT_TRUE(agent.waitUntilReady());
-
-    const QPoint from = view.viewport + QPoint(50, 50);
+    ScrollScene s;
+    ASSERT_TRUE(s.start(QRect(100, 100, 600, 700)));
+    const QPoint from = s.view->viewport + QPoint(50, 50);
     const QPoint to = from + QPoint(400, 500);
     // The panel sits 12 points below the selection, centred on it: click its title line.
     const QPoint panelTitle((from.x() + to.x()) / 2 - 100, to.y() + 20);
-    const QImage result = scrollCapture(session, agent, view, from, to,
-                                        view.viewport + QPoint(300, 300), 8, panelTitle);
-    ASSERT_EQ(view.offset, 8 * 60);
-    ASSERT_EQ(result.size(), QSize(400, 500 + view.offset));
-    EXPECT_EQ(result, tallPage().copy(50, 50, 400, 500 + view.offset));
+    const QImage result =
+        scrollCapture(s, from, to, s.view->viewport + QPoint(300, 300), 8, panelTitle);
+    ASSERT_EQ(s.view->offset, 8 * 60);
+    ASSERT_EQ(result.size(), QSize(400, 500 + s.view->offset));
+    EXPECT_EQ(result, tallPage().copy(50, 50, 400, 500 + s.view->offset));
 }
 
 // Nowhere to put the panel but inside the selection: it must not show in the result.
 TEST(ScrollingCapture, PanelInsideAScreenTallSelectionIsLeftOut) {
-    XSession session({1920, 1080}, {{"MAIN", {0, 0, 1920, 1080}, true}});
-    ASSERT_TRUE(session.isReady());
-    ScrollView view(session, QRect(0, 0, 600, 1080));
-    ASSERT_TRUE(view.waitShown());
-    ASSERT_EQ(view.viewport, QPoint(0, 0));
-    Agent agent(session);
-    ASSERT_TRUE(agent.waitUntilReady());
-
-    const QImage result =
-        scrollCapture(session, agent, view, QPoint(100, 0), QPoint(500, 1079), QPoint(300, 300), 6);
-    ASSERT_EQ(view.offset, 6 * 60);
-    ASSERT_EQ(result.size(), QSize(400, 1079 + view.offset));
-    EXPECT_EQ(result, tallPage().copy(100, 0, 400, 1079 + view.offset));
+    ScrollScene s;
+    ASSERT_TRUE(s.start(QRect(0, 0, 600, 1080)));
+    ASSERT_EQ(s.view->viewport, QPoint(0, 0));
+    const QImage result = scrollCapture(s, QPoint(100, 0), QPoint(500, 1079), QPoint(300, 300), 6);
+    ASSERT_EQ(s.view->offset, 6 * 60);
+    ASSERT_EQ(result.size(), QSize(400, 1079 + s.view->offset));
+    EXPECT_EQ(result, tallPage().copy(100, 0, 400, 1079 + s.view->offset));
 }
 
 TEST(ScrollingCapture, EscInThePanelEndsWithNothingSaved) {
-    XSession session({1920, 1080}, {{"MAIN", {0, 0, 1920, 1080}, true}});
-    ASSERT_TRUE(session.isReady());
-    ScrollView view(session, QRect(100, 100, 600, 700));
-    ASSERT_TRUE(view.waitShown());
-    Agent agent(session);
-    ASSERT_TRUE(agent.waitUntilReady());
-
-    const QPoint from(150, 150), to(550, 650);
-    session.movePointer(from);
-    ASSERT_TRUE(session.pressKeys("ctrl+shift+4"));
-    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
-    session.pressButton(from);
-    session.movePointer((from + to) / 2);
-    session.releaseButton(to);
-    ASSERT_TRUE(waitUntil([&] { return panelShown(session); }));
-    const QByteArray focus = focusedWindow(session);
-    session.click(QPoint(250, to.y() + 20));
-    ASSERT_TRUE(waitUntil([&] { return focusedWindow(session) != focus; }));
-    ASSERT_TRUE(session.run("xdotool", {"key", "Escape"}));
+    ScrollScene s;
+    ASSERT_TRUE(s.start(QRect(100, 100, 600, 700)));
+    XSession& session = s.session;
+    const QByteArray focus = selectForScrolling(session, {150, 150}, {550, 650});
+    pressInPanel(session, focus, {250, 670}, "Escape");
     EXPECT_TRUE(waitUntil([&] { return !panelShown(session); }));
     // The flow has ended: the next scrolling trigger opens the overlay again.
     ASSERT_TRUE(session.pressKeys("ctrl+shift+4"));
     EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
-    EXPECT_TRUE(agent.savedFiles().isEmpty());
+    EXPECT_TRUE(s.agent->savedFiles().isEmpty());
 }

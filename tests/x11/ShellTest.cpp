@@ -40,11 +40,9 @@ struct StrayAgent {
 };
 
 QString readSetting(XSession& session, const QString& key) {
-    QFile file(session.home() + "/config/Moxilane/Moxilane.conf");
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (line.startsWith(key.toUtf8() + "=")) return QString::fromUtf8(line.mid(key.size() + 1));
-    return {};
+    return QSettings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat)
+        .value(key)
+        .toString();
 }
 
 // Agents (moxilane without arguments) of this build running on the session's display.
@@ -89,12 +87,7 @@ TEST(Shell, TrayMenuItemSixTurnsClipboardOnlyOnAndTheNextCaptureWritesNoFile) {
     ASSERT_TRUE(waitUntil([&] { return readSetting(session, "copyToClipboard") == "true"; }));
 
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
-    ASSERT_TRUE(waitUntil([&] {
-        const auto targets =
-            session.run("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
-        return targets && targets->contains("image/png");
-    }));
-    const auto png = session.run("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+    const auto png = agent.clipboardPng();
     ASSERT_TRUE(png);
     EXPECT_EQ(QImage::fromData(*png).size(), QSize(1024, 768));
     EXPECT_TRUE(agent.savedFiles().isEmpty());
@@ -132,26 +125,22 @@ TEST(Shell, CaptureCommandReachesTheRunningAgentOrStartsOne) {
 TEST(Shell, TwoCommandsAtOnceWithNoAgentLeaveExactlyOneAgentAndNeitherFails) {
     XSession session({640, 480});
     ASSERT_TRUE(session.isReady());
-    QDir().mkpath(session.home() + "/Shots");
-    QSettings settings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat);
-    settings.setValue("didAskLaunchAtLogin", true);
-    settings.setValue("saveFolderBookmark", session.home() + "/Shots");
-    settings.sync();
-    QProcess first, second;
-    for (QProcess* p : {&first, &second}) {
-        p->setProcessEnvironment(session.environment());
-        p->setStandardErrorFile(session.home() + (p == &first ? "/first.err" : "/second.err"));
-        p->start(MOXILANE_BINARY, {"screen"});
+    Agent::writeSettings(session);
+    QProcess commands[2];
+    for (int i : {0, 1}) {
+        commands[i].setProcessEnvironment(session.environment());
+        commands[i].setStandardErrorFile(session.home() + QStringLiteral("/%1.err").arg(i));
+        commands[i].start(MOXILANE_BINARY, {"screen"});
     }
-    ASSERT_TRUE(first.waitForFinished(20000));
-    ASSERT_TRUE(second.waitForFinished(20000));
+    for (QProcess& p : commands)
+        ASSERT_TRUE(p.waitForFinished(20000));
     StrayAgent stray{Agent::lockHolder(session)};
     // Each was taken, or dropped because the other's capture was running: said so, status 1.
-    for (QProcess* p : {&first, &second}) {
-        QFile errors(session.home() + (p == &first ? "/first.err" : "/second.err"));
+    for (int i : {0, 1}) {
+        QFile errors(session.home() + QStringLiteral("/%1.err").arg(i));
         errors.open(QIODevice::ReadOnly);
         const QByteArray said = errors.readAll();
-        EXPECT_TRUE(p->exitCode() == 0 || said.contains("another capture is in progress"))
+        EXPECT_TRUE(commands[i].exitCode() == 0 || said.contains("another capture is in progress"))
             << said.toStdString();
     }
     EXPECT_TRUE(waitUntil([&] { return agentsOn(session) == 1; })) << agentsOn(session);
@@ -163,11 +152,8 @@ TEST(Shell, FirstLaunchOffersLaunchAtLoginAndTheDefaultAnswerWritesTheEntry) {
     ASSERT_TRUE(session.isReady());
     Agent agent(session, {}, [](QSettings& s) { s.remove("didAskLaunchAtLogin"); });
     ASSERT_TRUE(agent.waitUntilReady());
-    ASSERT_TRUE(waitUntil([&] {
-        const auto found = session.run(
-            "xdotool", {"search", "--onlyvisible", "--name", "Launch Moxilane at Login\\?"});
-        return found && !found->trimmed().isEmpty();
-    }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !session.findWindow("Launch Moxilane at Login\\?").isEmpty(); }));
     EXPECT_EQ(readSetting(session, "didAskLaunchAtLogin"), "true");
     ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));  // the default: Launch at Login
     const QString entry = session.home() + "/config/autostart/moxilane.desktop";
@@ -181,8 +167,7 @@ TEST(Shell, FirstLaunchOffersLaunchAtLoginAndTheDefaultAnswerWritesTheEntry) {
 TEST(Shell, WithoutATrayItSaysSoOnceAndDocksWhenOneAppears) {
     XSession session({1024, 768});
     ASSERT_TRUE(session.isReady());
-    QSettings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat)
-        .setValue("didAskLaunchAtLogin", true);
+    Agent::writeSettings(session, [](QSettings& s) { s.remove("saveFolderBookmark"); });
     QProcess agent;
     agent.setProcessEnvironment(session.environment());
     agent.start(MOXILANE_BINARY, {});

@@ -47,8 +47,7 @@ private:
 
 TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
     XSession session({1280, 800});
-    ASSERT_TRUE(session.isReady());
-    ASSERT_TRUE(session.paintRoot(pattern({1280, 800}, 7)));
+    ASSERT_TRUE(session.isReady() && session.paintRoot(pattern({1280, 800}, 7)));
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());
     const QImage behind = pattern({400, 300}, 1);
@@ -64,12 +63,10 @@ TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
         QSettings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat)
             .setValue("windowShadow", shadow);
         const int before = agent.savedFiles().size();
-        session.movePointer({150, 150});
-        ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
-        ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
+        ASSERT_TRUE(session.openOverlays("ctrl+shift+2", {150, 150}, 1));
         session.click({150, 150});
         ASSERT_TRUE(agent.waitForFiles(before + 1));
-        const QImage image = load(agent.saveFolder + "/" + agent.savedFiles().last());
+        const QImage image = load(agent.saved(-1));
         const int margin = shadow ? 40 : 0;
         EXPECT_EQ(image.size(), frame + QSize(2 * margin, 2 * margin));
         // The client's own pixels, the covered half included.
@@ -80,42 +77,37 @@ TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
             EXPECT_GT(qAlpha(image.pixel(image.width() / 2, image.height() - 35)),
                       qAlpha(image.pixel(image.width() / 2, 35)));
         }
-        ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 0; }));
+        ASSERT_TRUE(session.overlaysGone());
     }
 }
 
 TEST(WindowCapture, OnAMonitorLeftOfThePrimaryAtScaleTwo) {
     XSession session({1600, 600},
                      {{"PRIMARY", {800, 0, 800, 600}, true}, {"LEFT", {0, 0, 800, 600}}});
-    ASSERT_TRUE(session.isReady());
-    ASSERT_TRUE(session.paintRoot(pattern({1600, 600}, 4)));
-    QProcessEnvironment env;
-    env.insert("QT_SCALE_FACTOR", "2");
-    Agent agent(session, env);
+    ASSERT_TRUE(session.isReady() && session.paintRoot(pattern({1600, 600}, 4)));
+    Agent agent(session, Agent::scaleTwo());
     ASSERT_TRUE(agent.waitUntilReady());
     const QImage picture = pattern({300, 200}, 5);
     const xcb_window_t window = session.showWindow(picture, {100, 100}, "Left");
     ASSERT_NE(window, 0u);
     const auto [left, right, top, bottom] = session.frameExtents(window);
 
-    session.movePointer({200, 200});
-    ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
-    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 2; }));
+    ASSERT_TRUE(session.openOverlays("ctrl+shift+2", {200, 200}, 2));
     session.click({200, 200});
     ASSERT_TRUE(agent.waitForFiles(1));
-    const QString path = agent.saveFolder + "/" + agent.savedFiles().front();
-    const QImage image = load(path);
+    const QImage image = load(agent.saved());
     // 40-point margins are 80 pixels at scale 2; the window keeps its device pixels.
     EXPECT_EQ(image.size(), QSize(300 + left + right + 160, 200 + top + bottom + 160));
     EXPECT_TRUE(image.copy(80 + left, 80 + top, 300, 200) ==
                 picture.convertToFormat(QImage::Format_ARGB32));
-    EXPECT_EQ(QImage(path).dotsPerMeterX(), 5669);
+    EXPECT_EQ(QImage(agent.saved()).dotsPerMeterX(), 5669);
 }
 
-TEST(WindowCapture, DesktopClickBeepsEscCancelsAndTheNextKeyWorks) {
+// A desktop click beeps and Esc cancels; a window closed between the pick and the capture
+// gives the alert and no file. After each, the next key works.
+TEST(WindowCapture, DesktopClickBeepsEscCancelsAndAWindowClosedBeforeTheCaptureGivesTheAlert) {
     XSession session({1024, 768});
-    ASSERT_TRUE(session.isReady());
-    ASSERT_TRUE(session.paintRoot(pattern({1024, 768}, 3)));
+    ASSERT_TRUE(session.isReady() && session.paintRoot(pattern({1024, 768}, 3)));
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());
     const xcb_window_t window = session.showWindow(pattern({300, 200}, 1), {50, 50}, "Some window");
@@ -126,56 +118,31 @@ TEST(WindowCapture, DesktopClickBeepsEscCancelsAndTheNextKeyWorks) {
     const auto activeBefore = activeWindow();
     ASSERT_TRUE(activeBefore && activeBefore->contains(QByteArray::number(window, 16)));
 
-    auto openPicker = [&] {
-        session.movePointer({800, 600});
-        // Keys reach the picker once it holds the keyboard, just after it shows.
-        return session.pressKeys("ctrl+shift+2") &&
-               waitUntil([&] { return session.shownOverlays() == 1; }) &&
-               waitUntil([&] { return session.isKeyboardGrabbedElsewhere(); });
-    };
+    auto openPicker = [&] { return session.openOverlays("ctrl+shift+2", {800, 600}, 1, true); };
     ASSERT_TRUE(openPicker());
     session.click({800, 600});  // the desktop
     EXPECT_TRUE(waitUntil([&] { return bell.bells() == 1; }));
-    EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 0; }));
+    EXPECT_TRUE(session.overlaysGone());
 
     ASSERT_TRUE(openPicker());
     ASSERT_TRUE(session.pressKeys("Escape"));
-    EXPECT_TRUE(waitUntil([&] { return session.shownOverlays() == 0; }));
+    EXPECT_TRUE(session.overlaysGone());
     EXPECT_EQ(bell.bells(), 1);
     EXPECT_EQ(activeWindow(), activeBefore);  // the window active before has it again
 
-    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
-    ASSERT_TRUE(agent.waitForFiles(1));
-    EXPECT_EQ(load(agent.saveFolder + "/" + agent.savedFiles().front()).size(), QSize(1024, 768));
-}
-
-TEST(WindowCapture, WindowClosedBeforeTheCaptureGivesTheAlertAndNoFile) {
-    XSession session({1024, 768});
-    ASSERT_TRUE(session.isReady());
-    ASSERT_TRUE(session.paintRoot(pattern({1024, 768}, 3)));
-    Agent agent(session);
-    ASSERT_TRUE(agent.waitUntilReady());
-    const xcb_window_t window = session.showWindow(pattern({300, 200}, 1), {50, 50}, "Closing");
-    ASSERT_NE(window, 0u);
-
-    session.movePointer({150, 150});
-    ASSERT_TRUE(session.pressKeys("ctrl+shift+2"));
-    ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
+    ASSERT_TRUE(session.openOverlays("ctrl+shift+2", {150, 150}, 1));
     session.click({150, 150});
     // The capture follows the pick after a short pause; the window goes within it.
     xcb_destroy_window(session.connection(), window);
     xcb_flush(session.connection());
-
-    auto alert = [&] {
-        return session.run("xdotool",
-                           {"search", "--onlyvisible", "--name", "Could Not Capture the Screen"});
-    };
-    ASSERT_TRUE(waitUntil([&] { return alert().has_value(); }));
+    auto alert = [&] { return session.findWindow("Could Not Capture the Screen"); };
+    ASSERT_TRUE(waitUntil([&] { return !alert().isEmpty(); }));
     EXPECT_TRUE(agent.savedFiles().isEmpty());
-    // Dismissed, the next capture works.
-    session.run("xdotool", {"windowactivate", "--sync", alert()->trimmed().split('\n').first()});
+    session.run("xdotool", {"windowactivate", "--sync", alert()});
     session.run("xdotool", {"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return !alert().has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return alert().isEmpty(); }));
+
     ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
-    EXPECT_TRUE(agent.waitForFiles(1));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    EXPECT_EQ(load(agent.saved()).size(), QSize(1024, 768));
 }

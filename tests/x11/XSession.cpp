@@ -11,6 +11,7 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -134,6 +135,11 @@ std::optional<QByteArray> XSession::run(const QString& program, const QStringLis
     return process.readAllStandardOutput();
 }
 
+QString XSession::findWindow(const QString& namePattern) {
+    const auto out = run("xdotool", {"search", "--onlyvisible", "--name", namePattern});
+    return out ? QString::fromLatin1(out->trimmed().split('\n').front()) : QString();
+}
+
 QProcess& XSession::start(const QString& program, const QStringList& args,
                           const QProcessEnvironment& environment, const QString& errorFile) {
     auto process = std::make_unique<QProcess>();
@@ -208,12 +214,11 @@ std::optional<XSession::Chord> XSession::resolveChord(const QString& chord) {
 bool XSession::pressKeys(const QString& chord) {
     const auto resolved = resolveChord(chord);
     if (!resolved) return false;
-    for (xcb_keycode_t key : resolved->keys) {
-        xcb_test_fake_input(m_connection, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    }
-    for (auto key = resolved->keys.rbegin(); key != resolved->keys.rend(); ++key) {
-        xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *key, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
-                            0);
+    for (const std::uint8_t type : {XCB_KEY_PRESS, XCB_KEY_RELEASE}) {
+        auto keys = resolved->keys;  // released in the reverse order
+        if (type == XCB_KEY_RELEASE) std::reverse(keys.begin(), keys.end());
+        for (xcb_keycode_t key : keys)
+            xcb_test_fake_input(m_connection, type, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     }
     return xcb_flush(m_connection) > 0;
 }
@@ -239,13 +244,15 @@ bool XSession::isChordGrabbedElsewhere(const QString& chord) {
     return result == GrabResult::HeldElsewhere;
 }
 
+xcb_atom_t XSession::atom(const QByteArray& name) {
+    Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, name.size(), name.constData()), nullptr)};
+    return reply.p ? reply.p->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
 bool XSession::hasSelectionOwner(const QByteArray& selection) {
-    Freed<xcb_intern_atom_reply_t> atom{xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, selection.size(), selection.constData()),
-        nullptr)};
-    if (!atom.p) return false;
     Freed<xcb_get_selection_owner_reply_t> owner{xcb_get_selection_owner_reply(
-        m_connection, xcb_get_selection_owner(m_connection, atom.p->atom), nullptr)};
+        m_connection, xcb_get_selection_owner(m_connection, atom(selection)), nullptr)};
     return owner.p && owner.p->owner != XCB_WINDOW_NONE;
 }
 
@@ -255,15 +262,9 @@ void XSession::movePointer(QPoint at) {
     xcb_flush(m_connection);
 }
 
-void XSession::pressButton(QPoint at) {
+void XSession::fakeButton(std::uint8_t type, QPoint at) {
     movePointer(at);
-    xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_flush(m_connection);
-}
-
-void XSession::releaseButton(QPoint at) {
-    movePointer(at);
-    xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(m_connection, type, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     xcb_flush(m_connection);
 }
 
@@ -326,13 +327,11 @@ xcb_window_t XSession::showWindow(const QImage& picture, QPoint at, const QByteA
 
 std::array<int, 4> XSession::frameExtents(xcb_window_t client) {
     xcb_connection_t* c = m_connection;
-    static constexpr char name[] = "_NET_FRAME_EXTENTS";
-    Freed<xcb_intern_atom_reply_t> atom{
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr)};
+    const xcb_atom_t extentsAtom = atom("_NET_FRAME_EXTENTS");
     std::array<int, 4> extents{};
     waitUntil([&] {
         Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
-            c, xcb_get_property(c, 0, client, atom.p->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr)};
+            c, xcb_get_property(c, 0, client, extentsAtom, XCB_ATOM_CARDINAL, 0, 4), nullptr)};
         if (!reply.p || xcb_get_property_value_length(reply.p) != 16) return false;
         const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.p));
         for (int i = 0; i < 4; ++i)
@@ -359,6 +358,12 @@ int XSession::shownOverlays() {
             ++count;
     }
     return count;
+}
+
+bool XSession::openOverlays(const QString& chord, QPoint at, int overlays, bool withKeyboard) {
+    movePointer(at);
+    return pressKeys(chord) && waitUntil([&] { return shownOverlays() == overlays; }) &&
+           (!withKeyboard || waitUntil([&] { return isKeyboardGrabbedElsewhere(); }));
 }
 
 }  // namespace moxilane::test

@@ -53,6 +53,8 @@ public:
     // Runs a command on this display and returns its standard output.
     std::optional<QByteArray> run(const QString& program, const QStringList& args,
                                   std::chrono::milliseconds deadline = std::chrono::seconds(10));
+    // The first visible window whose name matches the pattern (xdotool's), or empty.
+    QString findWindow(const QString& namePattern);
     // Starts a program on this display in the background; stopped with the session. Its
     // standard error goes to errorFile when one is named.
     QProcess& start(const QString& program, const QStringList& args,
@@ -71,11 +73,17 @@ public:
 
     // The pointer through XTest, in root device pixels.
     void movePointer(QPoint at);
-    void pressButton(QPoint at);
-    void releaseButton(QPoint at);
+    void pressButton(QPoint at) { fakeButton(XCB_BUTTON_PRESS, at); }
+    void releaseButton(QPoint at) { fakeButton(XCB_BUTTON_RELEASE, at); }
     void click(QPoint at) {
         pressButton(at);
         releaseButton(at);
+    }
+    // Presses at from, moves halfway and releases at to.
+    void drag(QPoint from, QPoint to) {
+        pressButton(from);
+        movePointer((from + to) / 2);
+        releaseButton(to);
     }
     // The keyboard taken actively, as a program with a menu open does. False if refused.
     bool grabKeyboard();
@@ -90,6 +98,12 @@ public:
     std::array<int, 4> frameExtents(xcb_window_t client);
     // Our program's override-redirect windows that are shown: the selection overlays.
     int shownOverlays();
+    // Puts the pointer at `at`, presses chord and waits for that many overlays; with
+    // withKeyboard also until they hold the keyboard (keys reach them only then).
+    bool openOverlays(const QString& chord, QPoint at, int overlays, bool withKeyboard = false);
+    bool overlaysGone() {
+        return waitUntil([&] { return shownOverlays() == 0; });
+    }
 
 private:
     struct Chord {
@@ -97,6 +111,8 @@ private:
         std::uint16_t modifiers = 0;
     };
     std::optional<Chord> resolveChord(const QString& chord);
+    void fakeButton(std::uint8_t type, QPoint at);
+    xcb_atom_t atom(const QByteArray& name);
     // A server pixmap holding the picture; the caller frees it.
     xcb_pixmap_t uploadPixmap(const QImage& picture);
 
