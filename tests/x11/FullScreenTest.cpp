@@ -90,7 +90,9 @@ TEST(FullScreen, MonitorAddedWhileRunningIsCaptured) {
 // Another program holds Ctrl+Shift+2, and the layout's key 3 prints a section sign with the
 // digit 3 elsewhere: the shortcut follows the key position and the other keys still work.
 // The server has no shared memory: the screen is read plainly.
-TEST(FullScreen, KeyHeldByAnotherProgramIsLeftOutAndTheOthersFollowTheKeyPosition) {
+// One server for three faults: no MIT-SHM, a shortcut held elsewhere, a layout whose key 3
+// prints something else.
+TEST(FullScreen, WithoutSharedMemoryAHeldKeyIsNamedAndTheOthersFollowTheKeyPosition) {
     XSession session({800, 600}, {}, true, {"-extension", "MIT-SHM"});
     ASSERT_TRUE(session.isReady());
     ASSERT_EQ(session.grabChord("ctrl+shift+2"), XSession::GrabResult::Grabbed);
