@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
-#include "app/CaptureHotKeys.h"
-#include "app/CommandLine.h"
+#include "flows/CaptureHotKeys.h"
+#include "flows/CommandLine.h"
 
 #include <QApplication>
 #include <QCursor>

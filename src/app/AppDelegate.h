@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/AppCommands.h"
-#include "app/CaptureFlows.h"
-#include "app/HotKeyCenter.h"
+#include "flows/AppCommands.h"
+#include "flows/CaptureFlows.h"
+#include "flows/HotKeyCenter.h"
 #include "app/MarkupOwner.h"
 #include "app/StatusMenu.h"
-#include "app/StatusMenuModel.h"
+#include "flows/StatusMenuModel.h"
 #include "delivery/CaptureDelivery.h"
 #include "delivery/SaveLocationStore.h"
 #include "platform/WindowFocus.h"

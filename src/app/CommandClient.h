@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLine.h"
+#include "flows/CommandLine.h"
 
 #include <QTextStream>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/StatusMenuModel.h"
+#include "flows/StatusMenuModel.h"
 
 #include <QMenu>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/CommandClient.h"
-#include "app/CommandLine.h"
+#include "flows/CommandLine.h"
 #include "app/StitchCommand.h"
 #include "delivery/ThumbnailWindow.h"
 #include "platform/posix/CommandChannel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FlowUi.h"
+#include "flows/FlowUi.h"
 #include "platform/CaptureService.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FlowUi.h"
+#include "flows/FlowUi.h"
 #include "platform/WindowFocus.h"
 #include "selection/Completion.h"
 #include "selection/OverlayGroup.h"

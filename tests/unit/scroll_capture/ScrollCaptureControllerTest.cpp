@@ -1,4 +1,4 @@
-#include "../scroll/TestPages.h"
+#include "TestPages.h"
 #include "scroll/ScrollCaptureController.h"
 
 #include <gtest/gtest.h>

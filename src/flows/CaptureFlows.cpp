@@ -1,4 +1,4 @@
-#include "app/CaptureFlows.h"
+#include "flows/CaptureFlows.h"
 
 #include "capture/CaptureEngine.h"
 #include "platform/Diagnostics.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CaptureFlows.h"
-#include "app/HotKeyCenter.h"
+#include "flows/CaptureFlows.h"
+#include "flows/HotKeyCenter.h"
 
 namespace moxilane {
 

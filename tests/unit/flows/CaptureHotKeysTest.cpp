@@ -1,5 +1,5 @@
-#include "../delivery/DeliveryFixture.h"
-#include "app/CaptureHotKeys.h"
+#include "DeliveryFixture.h"
+#include "flows/CaptureHotKeys.h"
 #include "fakes/FakeCapture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/HotKeyCenter.h"
+#include "flows/HotKeyCenter.h"
 #include "fakes/FakeCapture.h"
 #include "fakes/FakeScheduler.h"
 

@@ -1,6 +1,6 @@
-#include "app/AppCommands.h"
+#include "flows/AppCommands.h"
 
-#include "app/CommandLine.h"
+#include "flows/CommandLine.h"
 
 #include <QStringList>
 

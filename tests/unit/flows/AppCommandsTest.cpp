@@ -1,4 +1,4 @@
-#include "app/AppCommands.h"
+#include "flows/AppCommands.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/FakeScheduler.h"
 #include "fakes/FakeServices.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FlowUi.h"
+#include "flows/FlowUi.h"
 #include "delivery/CaptureDelivery.h"
 #include "platform/Capture.h"
 #include "platform/CaptureService.h"

@@ -1,4 +1,4 @@
-#include "app/StatusMenuModel.h"
+#include "flows/StatusMenuModel.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/FakeServices.h"
 

@@ -1,5 +1,5 @@
-#include "../delivery/DeliveryFixture.h"
-#include "app/CaptureFlows.h"
+#include "DeliveryFixture.h"
+#include "flows/CaptureFlows.h"
 #include "fakes/FakeCapture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/CaptureHotKeys.h"
+#include "flows/CaptureHotKeys.h"
 
 #include "platform/Diagnostics.h"
 

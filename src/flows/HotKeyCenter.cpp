@@ -1,4 +1,4 @@
-#include "app/HotKeyCenter.h"
+#include "flows/HotKeyCenter.h"
 
 namespace moxilane {
 
