@@ -71,8 +71,10 @@ std::expected<void, int> writeAtomically(const QString& path, const QByteArray& 
 
 }  // namespace
 
-XdgAutostart::XdgAutostart(QString autostartFolder, QString programPath)
-    : m_folder(std::move(autostartFolder)), m_programPath(std::move(programPath)) {}
+XdgAutostart::XdgAutostart(QString autostartFolder, QString programPath, Questions& questions)
+    : m_folder(std::move(autostartFolder)),
+      m_programPath(std::move(programPath)),
+      m_questions(questions) {}
 
 QString XdgAutostart::userAutostartFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +

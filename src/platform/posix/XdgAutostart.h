@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LoginItem.h"
+#include "platform/Questions.h"
 
 namespace moxilane {
 
@@ -9,7 +10,7 @@ namespace moxilane {
 class XdgAutostart final : public LoginItem {
 public:
     // programPath: the absolute path of the running program, the entry's Exec.
-    XdgAutostart(QString autostartFolder, QString programPath);
+    XdgAutostart(QString autostartFolder, QString programPath, Questions& questions);
     static QString userAutostartFolder();  // $XDG_CONFIG_HOME/autostart
 
     LoginItemStatus status() const override;
@@ -23,6 +24,7 @@ public:
 private:
     QString m_folder;
     QString m_programPath;
+    Questions& m_questions;
 };
 
 }  // namespace moxilane
