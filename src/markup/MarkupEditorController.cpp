@@ -10,8 +10,6 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
