@@ -35,7 +35,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
           {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
       m_markupOwner(
           {m_saveLocation, platform.clock, m_savePanel, platform.alerts, m_clipboardImage},
-          {platform.questions, platform.clipboard, platform.desktop}) {}
+          {platform.questions, platform.clipboard, platform.desktop, platform.alerts}) {}
 
 void AppDelegate::launch() {
     m_commands.offerLaunchAtLoginOnce();

@@ -1,10 +1,11 @@
 #include "app/AppDelegate.h"
 #include "app/CommandClient.h"
-#include "flows/CommandLine.h"
 #include "app/StitchCommand.h"
 #include "delivery/ThumbnailWindow.h"
+#include "flows/CommandLine.h"
 #include "platform/posix/CommandChannel.h"
 #include "platform/posix/InstanceLock.h"
+#include "platform/posix/PrivateFiles.h"
 #include "platform/posix/RuntimeFolder.h"
 #include "platform/posix/XdgAutostart.h"
 #include "platform/qt/QtAlerts.h"
@@ -51,6 +52,7 @@ int runAgent(int argc, char** argv, QTextStream& err) {
         err << "moxilane: already running on this display\n";
         return 0;
     }
+    moxilane::PrivateFiles::forUser().removeOlderThan(moxilane::PrivateFiles::kKeepFor);
 
     // A command line that hung up, or a closed pipe on standard error, must not end the agent.
     std::signal(SIGPIPE, SIG_IGN);
@@ -80,9 +82,9 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::SystemClock clock;
     moxilane::QtThumbnailWindows thumbnailWindows;
     moxilane::ThumbnailPresenter preview(thumbnailWindows, scheduler);
-    moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),
-                                     QApplication::applicationFilePath());
     moxilane::QtQuestions questions;
+    moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),
+                                     QApplication::applicationFilePath(), questions);
     moxilane::x11::X11WindowFocus windowFocus;
     moxilane::Settings settings(moxilane::Settings::userFilePath());
 

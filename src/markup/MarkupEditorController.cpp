@@ -6,11 +6,10 @@
 #include "markup/ShareMenu.h"
 #include "platform/Questions.h"
 #include "platform/Services.h"
+#include "platform/posix/PrivateFiles.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -217,21 +216,37 @@ void MarkupEditorController::present() {
 }
 
 void MarkupEditorController::copyAction() {
-    const auto image = m_canvas->render();
-    if (!image) return;
-    if (const auto png = pngData(*image, m_imageScale)) m_services.clipboard.setPngImage(*png);
+    const auto png = renderedPng();
+    if (!png) {
+        m_services.alerts.showAlert(QStringLiteral("Could Not Copy the Screenshot"), png.error());
+        return;
+    }
+    m_services.clipboard.setPngImage(*png);
 }
 
+// A private file, never a predictable name in a shared folder: the receiving program gets
+// the path, so no other user may read the file or plant a link there.
 void MarkupEditorController::shareAction() {
-    const auto image = m_canvas->render();
-    if (!image) return;
-    const QString path =
-        QDir(QDir::tempPath())
-            .filePath(QStringLiteral("Screenshot-%1.png").arg(QDateTime::currentSecsSinceEpoch()));
-    if (!writePNG(*image, path, m_imageScale)) return;
-    QMenu* menu = makeShareMenu(path, m_services.desktop, this);
+    const auto png = renderedPng();
+    const auto path = png ? PrivateFiles::forUser().create(QStringLiteral("Screenshot-"),
+                                                           QStringLiteral(".png"), *png)
+                          : std::unexpected(png.error());
+    if (!path) {
+        m_services.alerts.showAlert(QStringLiteral("Could Not Share the Screenshot"), path.error());
+        return;
+    }
+    QMenu* menu = makeShareMenu(*path, m_services.desktop, this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(m_shareButton->mapToGlobal(QPoint(0, m_shareButton->height())));
+}
+
+std::expected<QByteArray, QString> MarkupEditorController::renderedPng() {
+    const auto image = m_canvas->render();
+    if (!image)
+        return std::unexpected(
+            QStringLiteral("The screenshot with its markup could not be drawn: the image is empty "
+                           "or there is not enough memory."));
+    return pngData(*image, m_imageScale);
 }
 
 void MarkupEditorController::saveAction() {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <expected>
 #include <functional>
 #include <optional>
 
@@ -14,6 +15,7 @@ class QToolButton;
 
 namespace moxilane {
 
+class Alerts;
 class Clipboard;
 class Desktop;
 class Questions;
@@ -27,6 +29,7 @@ public:
         Questions& questions;
         Clipboard& clipboard;
         Desktop& desktop;
+        Alerts& alerts;  // a Copy or Share that failed, with the reason
     };
     // The window is built but not shown; workAreaPoints sizes it (nothing: no screen).
     MarkupEditorController(const QImage& image, double scale, Services services,
@@ -59,6 +62,8 @@ private:
 
     void copyAction();
     void shareAction();
+    // The canvas drawn and encoded, or why not.
+    std::expected<QByteArray, QString> renderedPng();
     void saveAction();
     void discardAction();
 

@@ -1,6 +1,5 @@
 #include "platform/IniFormat.h"
 
-#include <QIODevice>
 #include <QUrl>
 
 #include <algorithm>
@@ -58,32 +57,6 @@ QString decodeKey(QStringView key) {
     return QUrl::fromPercentEncoding(key.toUtf8()).replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-bool readIni(QIODevice& device, QSettings::SettingsMap& map) {
-    const QString text = QString::fromUtf8(device.readAll());
-    QString section;
-    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
-            line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            if (!line.endsWith(QLatin1Char(']'))) continue;  // keep the section we are in
-            const QString name = decodeKey(line.mid(1, line.size() - 2).trimmed());
-            section = name.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0
-                          ? QString()
-                          : name + QLatin1Char('/');
-            continue;
-        }
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals <= 0) continue;
-        const QString key = decodeKey(line.left(equals).trimmed());
-        if (key.isEmpty() || key.contains(QChar(0))) continue;
-        if (auto value = parseValue(line.mid(equals + 1).trimmed()))
-            map.insert(section + key, *value);
-    }
-    return true;  // what could be read counts; the rest is as if absent
-}
-
 QString quoted(const QString& text) {
     QString out = QStringLiteral("\"");
     for (const QChar c : text) {
@@ -130,30 +103,70 @@ QString formatValue(const QVariant& value) {
     return needsQuotes ? quoted(text) : text;
 }
 
-bool writeIni(QIODevice& device, const QSettings::SettingsMap& map) {
-    QString text;
-    QString section = QStringLiteral("\x01");  // none written yet
-    for (auto it = map.begin(); it != map.end(); ++it) {
-        const qsizetype slash = it.key().lastIndexOf(QLatin1Char('/'));
-        const QString group = slash < 0 ? QStringLiteral("General") : it.key().left(slash);
-        if (group != section) {
-            text += (section.startsWith(QChar(1)) ? QString() : QStringLiteral("\n")) +
-                    QLatin1Char('[') + group + QStringLiteral("]\n");
-            section = group;
-        }
-        text += it.key().mid(slash + 1) + QLatin1Char('=') + formatValue(it.value()) +
-                QLatin1Char('\n');
-    }
-    const QByteArray bytes = text.toUtf8();
-    return device.write(bytes) == bytes.size();
-}
-
 }  // namespace
 
-QSettings::Format tolerantIniFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("conf"), readIni, writeIni);
-    return format;
+IniDocument IniDocument::parse(const QByteArray& bytes) {
+    IniDocument document;
+    document.m_endsWithNewline = bytes.isEmpty() || bytes.endsWith('\n');
+    QList<QByteArray> lines = bytes.split('\n');
+    if (document.m_endsWithNewline) lines.removeLast();
+    QString section;
+    bool general = true;  // lines before any section header belong to General
+    for (const QByteArray& raw : lines) {
+        Line line{raw, {}, std::nullopt, general};
+        const QString text = QString::fromUtf8(raw).trimmed();
+        if (text.startsWith(QLatin1Char('[')) && !text.endsWith(QLatin1Char(']'))) {
+            // Not a header: the section we are in goes on.
+        } else if (text.startsWith(QLatin1Char('['))) {
+            const QString name = decodeKey(QStringView(text).mid(1, text.size() - 2).trimmed());
+            general = name.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
+            section = general ? QString() : name + QLatin1Char('/');
+            line.general = general;
+        } else if (!text.isEmpty() && !text.startsWith(QLatin1Char(';')) &&
+                   !text.startsWith(QLatin1Char('#'))) {
+            // A line that cannot be read keeps no key; it is written back as it was.
+            const qsizetype equals = text.indexOf(QLatin1Char('='));
+            const QString key =
+                equals > 0 ? decodeKey(QStringView(text).left(equals).trimmed()) : QString();
+            if (!key.isEmpty() && !key.contains(QChar(0))) {
+                line.value = parseValue(QStringView(text).mid(equals + 1).trimmed());
+                if (line.value) line.key = section + key;
+            }
+        }
+        document.m_lines.push_back(line);
+    }
+    return document;
+}
+
+QByteArray IniDocument::bytes() const {
+    QByteArray out;
+    for (const Line& line : m_lines)
+        out += line.raw + '\n';
+    if (!m_endsWithNewline && !out.isEmpty()) out.chop(1);
+    return out;
+}
+
+// The last line of a key wins, as in QSettings.
+std::optional<QVariant> IniDocument::value(const QString& key) const {
+    for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line)
+        if (line->key == key) return line->value;
+    return std::nullopt;
+}
+
+void IniDocument::setValue(const QString& key, const QVariant& value) {
+    Line replacement{(key + QLatin1Char('=') + formatValue(value)).toUtf8(), key, value, true};
+    for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line) {
+        if (line->key != key) continue;
+        *line = replacement;
+        return;
+    }
+    if (m_lines.empty()) m_lines.push_back({"[General]", {}, std::nullopt, true});
+    // A new key joins the General section after its last line.
+    auto last = std::find_if(m_lines.rbegin(), m_lines.rend(), [](const Line& line) {
+        return line.general && !line.raw.trimmed().isEmpty();
+    });
+    m_lines.insert(last == m_lines.rend() ? m_lines.begin() : last.base(), replacement);
+    m_endsWithNewline = true;
 }
 
 }  // namespace moxilane

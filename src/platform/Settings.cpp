@@ -3,10 +3,115 @@
 #include "platform/Diagnostics.h"
 #include "platform/IniFormat.h"
 
-#include <QSettings>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <expected>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace moxilane {
+
+namespace {
+
+constexpr auto kLockTimeout = std::chrono::seconds(2);
+constexpr qint64 kMaxFileSize = 1 << 20;
+
+QString systemError(int error) {
+    return QString::fromLocal8Bit(strerror(error));
+}
+
+// Closes the descriptor it owns.
+struct Descriptor {
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    Descriptor(Descriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) close(fd);
+    }
+    int fd;
+};
+
+// The file's bytes; nothing when it does not exist. Opened without blocking, so that a
+// FIFO or a device put there cannot hang the program, and read only when it is a file.
+std::expected<std::optional<QByteArray>, QString> readRegularFile(const QString& path) {
+    const Descriptor file(
+        open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.fd < 0) {
+        if (errno == ENOENT) return std::optional<QByteArray>();
+        return std::unexpected(systemError(errno));
+    }
+    struct stat info {};
+    if (fstat(file.fd, &info) != 0) return std::unexpected(systemError(errno));
+    if (!S_ISREG(info.st_mode)) return std::unexpected(QStringLiteral("not a regular file"));
+    QByteArray bytes;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = read(file.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::unexpected(systemError(errno));
+        if (n == 0 || bytes.size() > kMaxFileSize) break;
+        bytes.append(buffer, n);
+    }
+    return std::optional<QByteArray>(bytes);
+}
+
+// Writers lock the settings folder, given up after a while: a lock that never frees must
+// not hang the program. Not a lock file beside the settings: Qt's loops forever on a
+// folder put in its place, and waits 30 s on one it does not recognise.
+std::expected<Descriptor, QString> lockFolderOf(const QString& path) {
+    Descriptor lock(open(QFile::encodeName(QFileInfo(path).path()).constData(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (lock.fd < 0) return std::unexpected(QStringLiteral("its folder: ") + systemError(errno));
+    const auto deadline = std::chrono::steady_clock::now() + kLockTimeout;
+    while (flock(lock.fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return std::unexpected(QStringLiteral("its folder: ") + systemError(errno));
+        if (std::chrono::steady_clock::now() > deadline)
+            return std::unexpected(QStringLiteral("another process keeps it locked"));
+        QThread::msleep(20);
+    }
+    return lock;
+}
+
+// A temporary beside path, synced, then renamed over it: a reader sees the old file or
+// the new one, never half of one.
+std::expected<void, QString> replaceFile(const QString& path, const QByteArray& bytes) {
+    QByteArray temporary = QFile::encodeName(path + QStringLiteral(".XXXXXX"));
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return std::unexpected(systemError(errno));
+    const Descriptor file(fd);
+    struct stat old {};
+    const mode_t mode =
+        stat(QFile::encodeName(path).constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    if (done != bytes.size() || fchmod(fd, mode) != 0 || fsync(fd) != 0 ||
+        rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        const int error = errno;
+        unlink(temporary.constData());
+        return std::unexpected(systemError(error));
+    }
+    return {};
+}
+
+}  // namespace
 
 Settings::Settings(QString filePath) : m_filePath(std::move(filePath)) {}
 
@@ -15,13 +120,20 @@ QString Settings::userFilePath() {
            QStringLiteral("/Moxilane/Moxilane.conf");
 }
 
-// The store's status is not consulted: after a write that failed it stays in error while
-// the values it holds are still the best answer.
+std::optional<IniDocument> Settings::readDocument() const {
+    const auto bytes = readRegularFile(m_filePath);
+    if (bytes) return IniDocument::parse(bytes->value_or(QByteArray()));
+    if (!m_reportedReadFailure) {
+        m_reportedReadFailure = true;
+        printDiagnostic(QStringLiteral("cannot read the settings file %1 (%2); using the defaults")
+                            .arg(m_filePath, bytes.error()));
+    }
+    return std::nullopt;
+}
+
 std::optional<QVariant> Settings::read(const QString& key) const {
-    const QSettings store(m_filePath, tolerantIniFormat());
-    QVariant value = store.value(key);
-    if (!value.isValid()) return std::nullopt;
-    return value;
+    const auto document = readDocument();
+    return document ? document->value(key) : std::nullopt;
 }
 
 // The INI file stores every value as text; a Boolean reads back as "true" or "false" in
@@ -63,14 +175,24 @@ std::optional<QVariant> Settings::saveFolderBookmark() const {
 }
 
 void Settings::write(const QString& key, const QVariant& value) {
-    QSettings store(m_filePath, tolerantIniFormat());
-    store.setValue(key, value);
-    store.sync();
-    if (store.status() == QSettings::NoError || m_reportedWriteFailure) return;
+    const auto written = writeLocked(key, value);
+    if (written || m_reportedWriteFailure) return;
     m_reportedWriteFailure = true;
-    printDiagnostic(QStringLiteral("cannot write the settings file %1; settings changed now may "
-                                   "be lost")
-                        .arg(m_filePath));
+    printDiagnostic(QStringLiteral("cannot write the settings file %1 (%2); settings changed now "
+                                   "may be lost")
+                        .arg(m_filePath, written.error()));
+}
+
+std::expected<void, QString> Settings::writeLocked(const QString& key, const QVariant& value) {
+    if (!QDir().mkpath(QFileInfo(m_filePath).path()))
+        return std::unexpected(QStringLiteral("its folder cannot be made"));
+    const auto lock = lockFolderOf(m_filePath);
+    if (!lock) return std::unexpected(lock.error());
+    const auto bytes = readRegularFile(m_filePath);
+    if (!bytes) return std::unexpected(bytes.error());
+    IniDocument document = IniDocument::parse(bytes->value_or(QByteArray()));
+    document.setValue(key, value);
+    return replaceFile(m_filePath, document.bytes());
 }
 
 }  // namespace moxilane

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/IniFormat.h"
+
 #include <QString>
 #include <QVariant>
 
+#include <expected>
 #include <optional>
 
 namespace moxilane {
@@ -11,7 +14,9 @@ namespace moxilane {
 // cached: every read goes to the file, every write is synced at once, so a value changed
 // by hand or by another copy of the program counts from the next use. A file that is
 // missing or unreadable reads as if every key were absent; a line that cannot be read
-// loses its own key only. A write that fails is said once on standard error.
+// loses its own key only. Only a regular file is read, opened without blocking, and a
+// writer waits at most a moment for the lock. A write changes only the lines of its key,
+// atomically. A read or write that fails is said once on standard error.
 class Settings {
 public:
     explicit Settings(QString filePath);
@@ -38,12 +43,15 @@ public:
     }
 
 private:
+    std::optional<IniDocument> readDocument() const;
     std::optional<QVariant> read(const QString& key) const;
     std::optional<bool> readBool(const QString& key) const;
     void write(const QString& key, const QVariant& value);
+    std::expected<void, QString> writeLocked(const QString& key, const QVariant& value);
 
     QString m_filePath;
-    bool m_reportedWriteFailure = false;  // said once, not at every write
+    bool m_reportedWriteFailure = false;         // said once, not at every write
+    mutable bool m_reportedReadFailure = false;  // likewise for reads
 };
 
 }  // namespace moxilane

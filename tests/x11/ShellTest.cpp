@@ -156,12 +156,14 @@ TEST(Shell, FirstLaunchOffersLaunchAtLoginAndTheDefaultAnswerWritesTheEntry) {
         waitUntil([&] { return !session.findWindow("Launch Moxilane at Login\\?").isEmpty(); }));
     EXPECT_EQ(readSetting(session, "didAskLaunchAtLogin"), "true");
     ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));  // the default: Launch at Login
-    const QString entry = session.home() + "/config/autostart/moxilane.desktop";
+    const QString entry = session.home() + "/config/autostart/io.github.moxilane.Moxilane.desktop";
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(entry); }));
     QFile file(entry);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains(
+    const QByteArray written = file.readAll();
+    EXPECT_TRUE(written.contains(
         "\nExec=" + QFileInfo(MOXILANE_BINARY).canonicalFilePath().toUtf8() + "\n"));
+    EXPECT_TRUE(written.endsWith("\nX-Moxilane-Managed=true\n")) << written.toStdString();
 }
 
 TEST(Shell, WithoutATrayItSaysSoOnceAndDocksWhenOneAppears) {

@@ -103,6 +103,36 @@ TEST(WindowCapture, OnAMonitorLeftOfThePrimaryAtScaleTwo) {
     EXPECT_EQ(QImage(agent.saved()).dotsPerMeterX(), 5669);
 }
 
+// A server without Composite (some VNC and remote servers): the full screen comes as
+// always, a window comes as far as it is visible, and one line says why.
+TEST(WindowCapture, WithoutCompositeScreenAndVisibleWindowAreCaptured) {
+    XSession session({1024, 768}, {}, true, {"-extension", "Composite"});
+    ASSERT_TRUE(session.isReady() && session.paintRoot(pattern({1024, 768}, 6)));
+    const QImage picture = pattern({300, 200}, 8);
+    const xcb_window_t window = session.showWindow(picture, {100, 100}, "Alone");
+    ASSERT_NE(window, 0u);
+    QSettings(session.home() + "/config/Moxilane/Moxilane.conf", QSettings::IniFormat)
+        .setValue("windowShadow", false);
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    const QImage screen = load(agent.saved(-1));
+    EXPECT_EQ(screen.size(), QSize(1024, 768));
+    EXPECT_TRUE(screen.copy(0, 0, 90, 90) ==
+                pattern({1024, 768}, 6).copy(0, 0, 90, 90).convertToFormat(QImage::Format_ARGB32));
+
+    const auto [left, right, top, bottom] = session.frameExtents(window);
+    ASSERT_TRUE(session.openOverlays("ctrl+shift+2", {200, 200}, 1));
+    session.click({200, 200});
+    ASSERT_TRUE(agent.waitForFiles(2));
+    const QImage image = load(agent.saved(-1));
+    EXPECT_EQ(image.size(), QSize(300 + left + right, 200 + top + bottom));
+    EXPECT_TRUE(image.copy(left, top, 300, 200) == picture.convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(agent.standardError().count("Composite"), 1) << agent.standardError().toStdString();
+}
+
 // A desktop click beeps and Esc cancels; a window closed between the pick and the capture
 // gives the alert and no file. After each, the next key works.
 TEST(WindowCapture, DesktopClickBeepsEscCancelsAndAWindowClosedBeforeTheCaptureGivesTheAlert) {

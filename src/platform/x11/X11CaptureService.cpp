@@ -49,12 +49,6 @@ void copyOpaque(const unsigned char* source, std::size_t sourceStride, QImage& t
     }
 }
 
-// Asking an extension the server lacks closes the connection: look before asking.
-bool hasExtension(xcb_connection_t* c, xcb_extension_t* extension) {
-    const xcb_query_extension_reply_t* data = xcb_get_extension_data(c, extension);
-    return data && data->present;
-}
-
 }  // namespace
 
 X11CaptureService::X11CaptureService() {

@@ -57,7 +57,9 @@ quint32 over(quint32 source, quint32 destination) {
 
 X11RegionCapture::X11RegionCapture(xcb_connection_t* connection, xcb_window_t root)
     : m_connection(connection), m_root(root) {
-    if (xcb_connection_has_error(connection) || root == XCB_WINDOW_NONE) return;
+    if (xcb_connection_has_error(connection) || root == XCB_WINDOW_NONE ||
+        !hasExtension(connection, &xcb_composite_id))
+        return;
     Reply<xcb_composite_query_version_reply_t> version{xcb_composite_query_version_reply(
         connection, xcb_composite_query_version(connection, 0, 4), nullptr)};
     m_hasComposite = version && (version->major_version > 0 || version->minor_version >= 2);

@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowCapture.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/x11/Xcb.h"
 
 #include <xcb/composite.h>
@@ -41,6 +42,12 @@ int bitsPerPixel(xcb_connection_t* c, int depth) {
 X11WindowCapture::X11WindowCapture(xcb_connection_t* connection, xcb_window_t root)
     : m_connection(connection), m_root(root) {
     if (xcb_connection_has_error(connection) || root == XCB_WINDOW_NONE) return;
+    if (!hasExtension(connection, &xcb_composite_id)) {
+        printDiagnostic(
+            QStringLiteral("the display has no Composite extension; a window "
+                           "capture shows only the visible part of the window"));
+        return;
+    }
     Reply<xcb_composite_query_version_reply_t> version{xcb_composite_query_version_reply(
         connection, xcb_composite_query_version(connection, 0, 4), nullptr)};
     if (!version) return;

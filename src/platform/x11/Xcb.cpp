@@ -19,6 +19,11 @@ Connection::~Connection() {
     xcb_disconnect(m_connection);
 }
 
+bool hasExtension(xcb_connection_t* connection, xcb_extension_t* extension) {
+    const xcb_query_extension_reply_t* data = xcb_get_extension_data(connection, extension);
+    return data && data->present;
+}
+
 QString describe(const xcb_generic_error_t& error) {
     static const char* const names[] = {
         "Success",   "BadRequest", "BadValue",    "BadWindow",   "BadPixmap", "BadAtom",

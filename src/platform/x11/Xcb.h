@@ -36,6 +36,10 @@ private:
     xcb_screen_t* m_screen = nullptr;
 };
 
+// Whether the server lists the extension. Asking one for an extension it lacks closes the
+// connection, so every extension request waits for this.
+bool hasExtension(xcb_connection_t* connection, xcb_extension_t* extension);
+
 // "BadMatch (request 73)": enough for a user to report and for us to tell what failed.
 QString describe(const xcb_generic_error_t& error);
 

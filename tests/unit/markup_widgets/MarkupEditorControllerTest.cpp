@@ -3,8 +3,18 @@
 #include "platform/Services.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QToolButton>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +33,12 @@ struct Answers final : Questions {
 struct Pasteboard final : Clipboard {
     void setPngImage(const QByteArray& png) override { items.push_back(png); }
     std::vector<QByteArray> items;
+};
+struct Messages final : Alerts {
+    void showAlert(const QString& message, const QString& informativeText) override {
+        shown << message + ": " + informativeText;
+    }
+    QStringList shown;
 };
 struct NoDesktop final : Desktop {
     void openFile(const QString&) override {}
@@ -59,11 +75,13 @@ struct EditorFixture {
     Answers questions;
     Pasteboard clipboard;
     NoDesktop desktop;
+    Messages alerts;
     QImage capture;
     MarkupEditorController editor;
     int closed = 0;
     explicit EditorFixture(QSize size = {400, 300}, double scale = 2.0, QSizeF screen = {1440, 875})
-        : capture(grey(size)), editor(capture, scale, {questions, clipboard, desktop}, screen) {
+        : capture(grey(size)),
+          editor(capture, scale, {questions, clipboard, desktop, alerts}, screen) {
         editor.onClosed = [this] { ++closed; };
         editor.present();
     }
@@ -129,6 +147,106 @@ TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
     EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
     EXPECT_EQ(f.editor.size(), QSize(640, 972));
     EXPECT_FALSE(f.editor.grab().isNull());
+}
+
+namespace {
+
+// A second local user: the one who plants links. Made when missing (tests run as root).
+std::optional<passwd> hostileUser() {
+    const char* name = "moxilane-other";
+    if (!getpwnam(name)) QProcess::execute("useradd", {"--system", "--no-create-home", name});
+    if (const passwd* user = getpwnam(name)) return *user;
+    return std::nullopt;
+}
+
+bool runAs(const passwd& user, const QStringList& command) {
+    return QProcess::execute(
+               "setpriv", QStringList{"--reuid=" + QString::number(user.pw_uid),
+                                      "--regid=" + QString::number(user.pw_gid), "--clear-groups"} +
+                              command) == 0;
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden);
+}
+
+}  // namespace
+
+// Another user plants links under the names a predictable scheme would use next, in /tmp
+// and in a shared runtime folder; sharing must write none of them and leave a 0600 file
+// in a folder of our own.
+TEST(MarkupEditor, ShareWritesOnlyAPrivateFileWhateverAnotherUserPlanted) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
+    const auto other = hostileUser();
+    ASSERT_TRUE(other) << "useradd failed";
+    struct Row {
+        const char* name;
+        bool sharedRuntime;  // the runtime folder is world-writable, another user was first
+    };
+    for (const Row row : {Row{"private runtime folder", false}, Row{"hostile runtime", true}}) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir home, runtime, cache, theirs;
+        const QString victim = home.filePath(".bashrc");
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("echo hi\n") == 8);
+        file.close();
+        chmod(QFile::encodeName(theirs.path()), 0777);
+        chown(QFile::encodeName(theirs.path()), other->pw_uid, other->pw_gid);
+        if (row.sharedRuntime) {
+            chmod(QFile::encodeName(runtime.path()), 01777);
+            ASSERT_TRUE(runAs(*other, {"ln", "-s", theirs.path(), runtime.filePath("moxilane")}));
+        }
+        QStringList planted;
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        for (qint64 second = now; second < now + 5; ++second) {
+            const QString name = QStringLiteral("Screenshot-%1.png").arg(second);
+            for (const QString& link : {"/tmp/" + name, runtime.filePath(name)}) {
+                if (runAs(*other, {"ln", "-s", victim, link})) planted << link;
+            }
+        }
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+
+        EditorFixture f;
+        buttonNamed(f.editor, "Share")->click();
+
+        for (const QString& link : planted) {
+            EXPECT_EQ(QFileInfo(link).symLinkTarget(), victim) << link.toStdString();
+            QFile::remove(link);
+        }
+        QFile check(victim);
+        ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+        EXPECT_EQ(check.readAll(), "echo hi\n");
+        EXPECT_TRUE(filesIn(theirs.path()).isEmpty());
+        const QString folder =
+            row.sharedRuntime ? cache.filePath("moxilane/share") : runtime.filePath("moxilane");
+        const QStringList written = filesIn(folder);
+        ASSERT_EQ(written.size(), 1) << written.join(' ').toStdString();
+        EXPECT_TRUE(written[0].startsWith("Screenshot-") && written[0].endsWith(".png"));
+        struct stat info {};
+        ASSERT_EQ(lstat(QFile::encodeName(folder + "/" + written[0]), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0600u);
+        EXPECT_EQ(info.st_uid, 0u);
+        EXPECT_TRUE(f.alerts.shown.isEmpty()) << f.alerts.shown.join('\n').toStdString();
+    }
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_CACHE_HOME");
+}
+
+TEST(MarkupEditor, AShareThatCannotBeWrittenSaysWhy) {
+    QTemporaryDir home;
+    QFile blocker(home.filePath("file"));  // a file where the folders' parent should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath("file/run")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath("file/cache")));
+    EditorFixture f;
+    buttonNamed(f.editor, "Share")->click();
+    ASSERT_EQ(f.alerts.shown.size(), 1);
+    EXPECT_TRUE(f.alerts.shown[0].startsWith("Could Not Share the Screenshot: "));
+    EXPECT_TRUE(f.alerts.shown[0].contains("Not a directory")) << f.alerts.shown[0].toStdString();
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 int main(int argc, char** argv) {

@@ -1,9 +1,18 @@
 #include "platform/Settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <future>
+
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace moxilane;
 
@@ -87,4 +96,79 @@ TEST(Settings, WritesAreSeenByTheNextReaderAtOnce) {
         EXPECT_EQ(reader.saveFolderBookmark(), QVariant(folder));
     }
     EXPECT_FALSE(reader.alsoCopyToClipboard());
+}
+
+namespace {
+
+// Runs job on a thread; when it has not finished by the deadline, unblock() frees it and
+// the result says it hung.
+bool finishesInTime(const std::function<void()>& job, const std::function<void()>& unblock) {
+    auto done = std::async(std::launch::async, job);
+    if (done.wait_for(std::chrono::seconds(4)) == std::future_status::ready) return true;
+    do
+        unblock();
+    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready);
+    return false;
+}
+
+}  // namespace
+
+// A FIFO at the file, a folder where Qt would put its lock file, a lock another writer
+// never frees: nothing hangs, reads give the defaults, each problem is said once.
+TEST(Settings, HostileFilesNeitherHangNorBreakTheProgram) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Moxilane.conf");
+    const QByteArray native = QFile::encodeName(path);
+    ASSERT_EQ(mkfifo(native.constData(), 0600), 0);
+    Settings settings(path);
+    testing::internal::CaptureStderr();
+    Values values{};
+    EXPECT_TRUE(finishesInTime([&] { values = read(settings); },
+                               [&] {
+                                   const int fd = open(native.constData(), O_WRONLY | O_NONBLOCK);
+                                   if (fd >= 0) close(fd);
+                               }));
+    EXPECT_TRUE(values == kDefaults);
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said.count('\n'), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(path)) << said.toStdString();
+    unlink(native.constData());
+
+    ASSERT_TRUE(QDir().mkpath(path + ".lock"));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(finishesInTime([&] { settings.setWindowShadow(false); },
+                               [&] { QDir(path + ".lock").removeRecursively(); }));
+    EXPECT_FALSE(settings.windowShadow());
+
+    const int otherWriter = open(QFile::encodeName(dir.path()), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(otherWriter, LOCK_EX), 0);
+    settings.setWindowShadow(true);  // skipped after a moment
+    settings.setCopyToClipboard(true);
+    close(otherWriter);
+    const QString lockSaid = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(lockSaid.count('\n'), 1) << lockSaid.toStdString();
+    EXPECT_TRUE(lockSaid.contains("locked")) << lockSaid.toStdString();
+    EXPECT_FALSE(settings.windowShadow());
+}
+
+// Keys the program does not own, comments, and lines it cannot read stay as they were;
+// its own keys change in place or join the General section.
+TEST(Settings, ARewriteKeepsEveryLineItDoesNotOwn) {
+    const QByteArray before =
+        "; kept\n[General]\nnote=\"one\\ntwo\"\ncopyToClipboard=false\nstray words\n"
+        "broken=\"unbalanced\n\n[Other]\nkey=a\\nb\\\\c\n";
+    const QByteArray after =
+        "; kept\n[General]\nnote=\"one\\ntwo\"\ncopyToClipboard=true\nstray words\n"
+        "broken=\"unbalanced\nwindowShadow=false\n\n[Other]\nkey=a\\nb\\\\c\n";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Moxilane.conf");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    file.close();
+    Settings settings(path);
+    settings.setCopyToClipboard(true);
+    settings.setWindowShadow(false);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), after);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Moxilane.conf"});
 }
