@@ -1,7 +1,7 @@
 #pragma once
 
-#include "flows/FlowUi.h"
 #include "delivery/CaptureDelivery.h"
+#include "flows/FlowUi.h"
 #include "platform/Capture.h"
 #include "platform/CaptureService.h"
 #include "platform/Scheduler.h"

@@ -1,7 +1,7 @@
-#include "flows/AppCommands.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/FakeScheduler.h"
 #include "fakes/FakeServices.h"
+#include "flows/AppCommands.h"
 
 #include <QTemporaryDir>
 

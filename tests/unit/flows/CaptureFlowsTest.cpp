@@ -1,6 +1,6 @@
 #include "DeliveryFixture.h"
-#include "flows/CaptureFlows.h"
 #include "fakes/FakeCapture.h"
+#include "flows/CaptureFlows.h"
 
 #include <gtest/gtest.h>
 
