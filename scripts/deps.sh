@@ -17,6 +17,8 @@ packages=(
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev
     xvfb openbox tint2 xdotool xclip x11-xserver-utils x11-utils desktop-file-utils
+    # the icons' PNG sizes; the Debian package and its checks
+    librsvg2-bin dpkg-dev file lintian appstream man-db groff
 )
 
 missing=()

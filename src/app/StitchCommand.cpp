@@ -25,21 +25,9 @@ namespace moxilane {
 
 namespace {
 
-const char kUsage[] = "usage: moxilane stitch FRAME.png... -o OUT.png [--scale S]";
-const char kHelp[] =
-    "Stitches the frames of a scrolling capture, in the order taken, into one tall PNG.\n"
-    "  -o OUT.png   the image to write (a new name or a regular file, which is replaced)\n"
-    "  --scale S    device pixels per point of the frames (default 1), kept as the PNG's\n"
-    "               resolution: 72 x S pixels per inch\n"
-    "Frames: PNG files or pipes, each at most 24000 rows high and 512 MiB when decoded.\n"
-    "One line per frame on standard output: first, appended N, appended N (gap) where the\n"
-    "frames shared only blank rows and the gap may come out shorter, unchanged, misaligned,\n"
-    "full, too small, too large: W x H, or unreadable: REASON.\n"
-    "Exit status:\n"
-    "  0  OUT.png was written, also when some frames were skipped (misaligned, unreadable,\n"
-    "     too small or too large) or the image stopped at 24000 rows: the lines say which\n"
-    "  1  no image could be made, or it could not be written; OUT.png is left as it was\n"
-    "  2  the command was used wrongly\n";
+QString usage() {
+    return renderUsage(stitchHelp().usage);
+}
 
 struct Request {
     QStringList frames;
@@ -212,18 +200,57 @@ QString describe(const AppendResult& result, const QImage& frame, const ScrollSt
 
 }  // namespace
 
+HelpPage stitchHelp() {
+    return {
+        .usage = {QStringLiteral("moxilane stitch FRAME.png... -o OUT.png [--scale S]")},
+        .paragraphs = {QStringLiteral("Stitches the frames of a scrolling capture, in the order "
+                                      "taken, into one tall PNG.")},
+        .sections =
+            {{.heading = QStringLiteral("Options"),
+              .intro = {},
+              .rows = {{QStringLiteral("-o OUT.png"),
+                        QStringLiteral("the image to write (a new name or a regular file, which "
+                                       "is replaced)")},
+                       {QStringLiteral("--scale S"),
+                        QStringLiteral("device pixels per point of the frames (default 1), kept "
+                                       "as the PNG's resolution: 72 x S pixels per inch")},
+                       {QStringLiteral("-h, --help"), QStringLiteral("show this help")}}},
+             {.heading = QStringLiteral("Frames"),
+              .intro = QStringLiteral("Frames: PNG files or pipes, each at most 24000 rows high "
+                                      "and 512 MiB when decoded."),
+              .rows = {}},
+             {.heading = QStringLiteral("Report"),
+              .intro = QStringLiteral(
+                  "One line per frame on standard output: first, appended N, appended N (gap) "
+                  "where the frames shared only blank rows and the gap may come out shorter, "
+                  "unchanged, misaligned, full, too small, too large: W x H, or unreadable: "
+                  "REASON."),
+              .rows = {}},
+             {.heading = QStringLiteral("Exit status"),
+              .intro = {},
+              .rows = {{QStringLiteral("0"),
+                        QStringLiteral("OUT.png was written, also when some frames were skipped "
+                                       "(misaligned, unreadable, too small or too large) or the "
+                                       "image stopped at 24000 rows: the lines say which")},
+                       {QStringLiteral("1"), QStringLiteral("no image could be made, or it could "
+                                                            "not be written; OUT.png is left as "
+                                                            "it was")},
+                       {QStringLiteral("2"), QStringLiteral("the command was used wrongly")}}}},
+    };
+}
+
 int runStitchCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     const auto request = parseArguments(args);
     if (!request) {
-        err << "moxilane stitch: " << request.error() << "\n" << kUsage << "\n";
+        err << "moxilane stitch: " << request.error() << "\n" << usage();
         return 2;
     }
     if (request->help) {
-        out << kUsage << "\n" << kHelp;
+        out << renderHelpText(stitchHelp());
         return 0;
     }
     if (const auto problem = outputProblem(request->output)) {
-        err << "moxilane stitch: " << *problem << "\n" << kUsage << "\n";
+        err << "moxilane stitch: " << *problem << "\n" << usage();
         return 2;
     }
     std::optional<ScrollStitcher> stitcher;

@@ -3,6 +3,7 @@
 #include "app/StitchCommand.h"
 #include "delivery/ThumbnailWindow.h"
 #include "flows/CommandLine.h"
+#include "platform/AppId.h"
 #include "platform/posix/CommandChannel.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/posix/PrivateFiles.h"
@@ -61,6 +62,8 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Moxilane"));
     QApplication::setApplicationName(QStringLiteral("Moxilane"));
+    // Desktops and portals know the program by its entry's name.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(moxilane::kAppId));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/moxilane.svg")));
     // Alerts and dialogs come and go; the program lives on in the tray.
     QApplication::setQuitOnLastWindowClosed(false);

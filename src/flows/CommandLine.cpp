@@ -46,35 +46,62 @@ Invocation parseCommandLine(const QStringList& arguments) {
     return {.kind = Kind::UsageError, .problem = QStringLiteral("unknown command “%1”").arg(first)};
 }
 
+std::vector<HelpRow> commandRows() {
+    const auto capture = [](CaptureCommand command, const char* text) {
+        return HelpRow{QString::fromLatin1(commandName(command)), QString::fromUtf8(text)};
+    };
+    return {
+        capture(CaptureCommand::Area, "capture an area (as Ctrl+Shift+1)"),
+        capture(CaptureCommand::Window, "capture a window (as Ctrl+Shift+2)"),
+        capture(CaptureCommand::Screen, "capture the full screen (as Ctrl+Shift+3)"),
+        capture(CaptureCommand::ScreenDelayed, "capture the full screen after 5 seconds"),
+        capture(CaptureCommand::Scroll,
+                "start a scrolling capture, or finish the running one (as Ctrl+Shift+4)"),
+        {QStringLiteral("stitch"),
+         QStringLiteral("stitch frames of a scrolled view into one image; needs no display "
+                        "(moxilane stitch --help)")},
+    };
+}
+
+HelpPage commandLineHelp() {
+    QStringList captures;
+    for (const auto& [command, name] : kNames)
+        captures << QString::fromLatin1(name);
+    return {
+        .usage = {QStringLiteral("moxilane [%1]").arg(captures.join(QStringLiteral(" | "))),
+                  QStringLiteral("moxilane stitch FRAME.png... -o OUT.png [--scale S]"),
+                  QStringLiteral("moxilane --help | --version")},
+        .paragraphs = {QStringLiteral("Screenshots for the X11 desktop, from the system tray."),
+                       QStringLiteral("With no command, starts the tray agent: one per display "
+                                      "and user. A second start says so and exits with status "
+                                      "0.")},
+        .sections =
+            {{.heading = QStringLiteral("Commands"),
+              .intro = QStringLiteral("Commands ask the agent running on this display, starting "
+                                      "one first when none runs; bind them to your desktop's "
+                                      "keyboard shortcuts:"),
+              .rows = commandRows()},
+             {.heading = QStringLiteral("Options"),
+              .intro = QStringLiteral("Options, which need no display:"),
+              .rows = {{QStringLiteral("-h, --help"), QStringLiteral("show this help")},
+                       {QStringLiteral("--version"),
+                        QStringLiteral("show the version: ") + kVersionText}}},
+             {.heading = QStringLiteral("Exit status"),
+              .intro = {},
+              .rows = {{QStringLiteral("0"),
+                        QStringLiteral("the agent took the command, or already runs")},
+                       {QStringLiteral("1"), QStringLiteral("it could not: no display, no agent, "
+                                                            "a capture already running")},
+                       {QStringLiteral("2"), QStringLiteral("a usage error")}}}},
+    };
+}
+
 QString usageText() {
-    return QStringLiteral(
-        "usage: moxilane [area | window | screen | screen-delayed | scroll]\n"
-        "       moxilane stitch FRAME.png... -o OUT.png [--scale S]\n"
-        "       moxilane --help | --version\n");
+    return renderUsage(commandLineHelp().usage);
 }
 
 QString helpText() {
-    return usageText() + QStringLiteral(
-                             "\n"
-                             "Screenshots for the X11 desktop, from the system tray.\n"
-                             "\n"
-                             "With no command, starts the tray agent: one per display and user.\n"
-                             "A second start says so and exits with status 0.\n"
-                             "\n"
-                             "Commands ask the agent running on this display, starting one first\n"
-                             "when none runs; bind them to your desktop's keyboard shortcuts:\n"
-                             "  area            capture an area (as Ctrl+Shift+1)\n"
-                             "  window          capture a window (as Ctrl+Shift+2)\n"
-                             "  screen          capture the full screen (as Ctrl+Shift+3)\n"
-                             "  screen-delayed  capture the full screen after 5 seconds\n"
-                             "  scroll          start a scrolling capture, or finish the running\n"
-                             "                  one (as Ctrl+Shift+4)\n"
-                             "  stitch          stitch frames of a scrolled view into one image;\n"
-                             "                  needs no display (moxilane stitch --help)\n"
-                             "\n"
-                             "Exit status: 0 when the agent took the command (or already runs),\n"
-                             "1 when it could not (no display, no agent, a capture already\n"
-                             "running), 2 for a usage error.\n");
+    return renderHelpText(commandLineHelp());
 }
 
 }  // namespace moxilane

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "flows/HelpText.h"
+#include "flows/Version.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -7,8 +10,6 @@
 #include <optional>
 
 namespace moxilane {
-
-inline constexpr char kVersionText[] = "Moxilane 2.1";
 
 // The captures the command line asks the running agent for, as their hot keys do.
 enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll };
@@ -24,6 +25,11 @@ struct Invocation {
     QString problem{};                                // for UsageError
 };
 Invocation parseCommandLine(const QStringList& arguments);
+
+// The commands and options, in the order --help lists them, and the whole help as data,
+// which --help and the manual page render.
+std::vector<HelpRow> commandRows();
+HelpPage commandLineHelp();
 
 QString helpText();
 QString usageText();  // the short form, for standard error after a usage error

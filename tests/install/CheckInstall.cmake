@@ -1,6 +1,8 @@
-# Installs the build into a temporary prefix and checks what a desktop finds there:
-# the program, a valid desktop entry with the four capture actions, and the icon.
-# Arguments: -DBUILD_DIR=... -DPREFIX=... -DVALIDATOR=<desktop-file-validate>
+# Installs the build into a temporary prefix and checks what a desktop finds there: the
+# program, a valid desktop entry that starts it by its absolute path under this prefix
+# (quoted: the prefix has a space) with the four capture actions, the icons, the AppStream
+# metainfo and the manual page.
+# Arguments: -DBUILD_DIR=... -DPREFIX=... -DVALIDATOR=<desktop-file-validate> -DAPP_ID=...
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
     RESULT_VARIABLE status OUTPUT_QUIET)
@@ -8,9 +10,14 @@ if(status)
     message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
 
-set(entry "${PREFIX}/share/applications/moxilane.desktop")
-foreach(path bin/moxilane share/applications/moxilane.desktop
-        share/icons/hicolor/scalable/apps/moxilane.svg)
+set(entry "${PREFIX}/share/applications/${APP_ID}.desktop")
+set(installed bin/moxilane share/applications/${APP_ID}.desktop
+    share/icons/hicolor/scalable/apps/${APP_ID}.svg share/metainfo/${APP_ID}.metainfo.xml
+    share/man/man1/moxilane.1.gz)
+foreach(size 16 22 24 32 48 64 128 256)
+    list(APPEND installed share/icons/hicolor/${size}x${size}/apps/${APP_ID}.png)
+endforeach()
+foreach(path ${installed})
     if(NOT EXISTS "${PREFIX}/${path}")
         message(FATAL_ERROR "not installed: ${path}")
     endif()
@@ -26,15 +33,27 @@ if(status OR report MATCHES "error:")
 endif()
 
 file(READ "${entry}" text)
+set(exec "Exec=\"${PREFIX}/bin/moxilane\"")
 foreach(action area window screen scroll)
-    if(NOT text MATCHES "\\[Desktop Action ${action}\\]\nName=[^\n]+\nExec=moxilane ${action}\n")
-        message(FATAL_ERROR "the entry has no action running moxilane ${action}")
+    if(NOT text MATCHES "\\[Desktop Action ${action}\\]\nName=[^\n]+\n")
+        message(FATAL_ERROR "the entry has no action ${action}")
+    endif()
+    string(FIND "${text}" "${exec} ${action}\n" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "no action runs ${exec} ${action}:\n${text}")
+    endif()
+endforeach()
+foreach(line "${exec}\n" "Icon=${APP_ID}\n"
+        "X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n")
+    string(FIND "${text}" "${line}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the entry lacks the line ${line}:\n${text}")
     endif()
 endforeach()
 
 execute_process(COMMAND "${PREFIX}/bin/moxilane" --version OUTPUT_VARIABLE version
     RESULT_VARIABLE status)
-if(status OR NOT version STREQUAL "Moxilane 2.1\n")
+if(status OR NOT version STREQUAL "Moxilane ${VERSION}\n")
     message(FATAL_ERROR "the installed program answers --version with: ${version}")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")

@@ -1,4 +1,5 @@
 #include "flows/CommandLine.h"
+#include "flows/ManualPage.h"
 
 #include <gtest/gtest.h>
 
@@ -34,4 +35,45 @@ TEST(CommandLine, CaptureNamesRoundTrip) {
         EXPECT_TRUE(helpText().contains(QString::fromUtf8(commandName(c))));
     }
     EXPECT_FALSE(captureCommandNamed("stitch"));
+}
+
+TEST(CommandLine, HelpRowsWrapUnderTheirTextColumnWithinTheWidth) {
+    const QString longText = QString("word ").repeated(40).trimmed();
+    const HelpPage page{.usage = {"moxilane x"},
+                        .paragraphs = {longText},
+                        .sections = {{.heading = "Things",
+                                      .intro = {},
+                                      .rows = {{"a", "short"}, {"longer-term", longText}}}}};
+    const QStringList lines = renderHelpText(page).split('\n');
+    QString rowWords;
+    for (const QString& line : lines) {
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_LE(line.size(), kHelpColumns);
+        if (line.startsWith("  longer-term  ") || line.startsWith(QString(15, ' ')))
+            rowWords += ' ' + line.mid(15);
+    }
+    EXPECT_TRUE(lines.contains("Things:"));
+    EXPECT_TRUE(lines.contains("  a            short"));
+    EXPECT_EQ(rowWords.simplified(), longText);  // every word, in order, in the text column
+}
+
+TEST(CommandLine, ManualPageEscapesWhatRoffWouldReadAsRequests) {
+    const std::pair<QString, QString> rows[] = {
+        {"--help, -h", "\\-\\-help, \\-h"},
+        {".hidden", "\\&.hidden"},
+        {"'quote", "\\&'quote"},
+        {"a\\b", "a\\eb"},
+        {"“Save To…”", "\\[u201C]Save To\\[u2026]\\[u201D]"},
+    };
+    for (const auto& [text, roff] : rows) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(roffEscape(text), roff);
+    }
+}
+
+TEST(CommandLine, ManualTemplateTakesEveryPartAndNothingElse) {
+    const QString roffTemplate = ".TH X 1\n.\\\" generated: a\n.SH B\n";
+    EXPECT_EQ(fillManualTemplate(roffTemplate, {{"a", ".PP\nA\n"}}), ".TH X 1\n.PP\nA\n.SH B\n");
+    EXPECT_FALSE(fillManualTemplate(roffTemplate, {}));
+    EXPECT_FALSE(fillManualTemplate(roffTemplate, {{"a", ""}, {"b", ""}}));
 }
