@@ -1,8 +1,8 @@
 #include "app/AppDelegate.h"
 #include "app/CommandClient.h"
-#include "flows/CommandLine.h"
 #include "app/StitchCommand.h"
 #include "delivery/ThumbnailWindow.h"
+#include "flows/CommandLine.h"
 #include "platform/posix/CommandChannel.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/posix/RuntimeFolder.h"
@@ -78,7 +78,7 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::QtDesktop desktop;
     moxilane::QtFolderPicker folderPicker;
     moxilane::SystemClock clock;
-    moxilane::QtThumbnailWindows thumbnailWindows;
+    moxilane::QtThumbnailWindows thumbnailWindows(screens);
     moxilane::ThumbnailPresenter preview(thumbnailWindows, scheduler);
     moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),
                                      QApplication::applicationFilePath());

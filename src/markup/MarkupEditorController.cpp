@@ -11,10 +11,8 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -204,10 +202,10 @@ void MarkupEditorController::updateButtons() {
     m_redoButton->setEnabled(m_canvas->canvas().canRedo());
 }
 
-void MarkupEditorController::present() {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+void MarkupEditorController::present(std::optional<QRectF> workAreaPoints) {
+    if (workAreaPoints) {
         QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
+        frame.moveCenter(workAreaPoints->toRect().center());
         move(frame.topLeft());
     }
     show();
