@@ -64,11 +64,21 @@ public:
     void showAlert(const QString&, const QString&) override {}
 };
 
+// One screen the size of the page; the panel places itself on it.
+class PageScreen final : public ScreenList {
+public:
+    ScreenLayout layout() const override {
+        const QRect frame(0, 0, kWidth, kHeight);
+        return ScreenLayout({ScreenLayout::fromQtGeometry(1, {}, frame, frame, 1.0)});
+    }
+};
+
 void BM_ScrollTickMainThread(benchmark::State& state) {
     HandScheduler scheduler;
     PageService service;
     NoAlerts alerts;
-    ScrollHudPanel hud;
+    PageScreen screen;
+    ScrollHudPanel hud(screen);
     ScrollCaptureController controller({scheduler, service, alerts, hud, 0});
     const RegionSelection area{QRectF(0, 0, kWidth, kHeight),
                                ScreenInfo{1, QRectF(0, 0, kWidth, kHeight), 1.0}};

@@ -13,6 +13,7 @@
 #include "capture/CaptureEngine.h"
 #include "common/RealisticScreen.h"
 #include "platform/x11/X11CaptureService.h"
+#include "platform/x11/X11Screens.h"
 #include "selection/RegionSelectionView.h"
 #include "selection/WindowCandidates.h"
 #include "selection/WindowPickerView.h"
@@ -162,10 +163,12 @@ BENCHMARK(BM_HotKeyToOverlayPainted)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(8);
 
+ScreenLayout screenLayout() {
+    return x11::X11Screens().layout();
+}
+
 ScreenInfo primaryInfo() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return ScreenInfo{0, QRectF(QPointF(0, 0), QSizeF(screen->geometry().size())),
-                      screen->devicePixelRatio()};
+    return screenLayout().screenInfos().front();
 }
 
 void syncWithServer() {
@@ -213,7 +216,7 @@ std::vector<WindowInfo> fiftyWindows() {
 
 // The hit test alone, at points spread over the screen (y up, from the primary's bottom).
 void BM_PickerHitTest50Windows(benchmark::State& state) {
-    const WindowCandidates candidates(fiftyWindows(), 1, {primaryInfo()});
+    const WindowCandidates candidates(fiftyWindows(), 1, screenLayout());
     std::mt19937 random(9);
     std::vector<QPointF> points;
     for (int i = 0; i < 1024; ++i)
@@ -227,8 +230,7 @@ BENCHMARK(BM_PickerHitTest50Windows);
 // A mouse move that moves the highlight to another window: hit test, both frames repainted
 // and flushed.
 void BM_PickerHighlightMove(benchmark::State& state) {
-    auto candidates =
-        std::make_shared<const WindowCandidates>(fiftyWindows(), 1, std::vector{primaryInfo()});
+    auto candidates = std::make_shared<const WindowCandidates>(fiftyWindows(), 1, screenLayout());
     WindowPickerView view(QGuiApplication::primaryScreen(), primaryInfo(), g_desktop, candidates);
     view.show();
     QApplication::processEvents();

@@ -23,6 +23,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                  }),
       m_regionController(platform.screens, platform.windowFocus),
       m_windowPicker(platform.screens, platform.windowFocus),
+      m_scrollHud(platform.screens),
       m_scrollCapture(
           {platform.scheduler, platform.captureService, platform.alerts, m_scrollHud, getpid()}),
       m_flows({platform.permission, settings, platform.captureService, platform.screens, m_delivery,
@@ -34,6 +35,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_commands(
           {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
       m_markupOwner(
+          platform.screens,
           {m_saveLocation, platform.clock, m_savePanel, platform.alerts, m_clipboardImage},
           {platform.questions, platform.clipboard, platform.desktop, platform.alerts}) {}
 

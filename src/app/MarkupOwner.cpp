@@ -1,23 +1,19 @@
 #include "app/MarkupOwner.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 namespace moxilane {
 
-MarkupOwner::MarkupOwner(EditedCaptureStore::Services store,
+MarkupOwner::MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services store,
                          MarkupEditorController::Services editor)
-    : m_store(store), m_editorServices(editor) {}
+    : m_screens(screens), m_store(store), m_editorServices(editor) {}
 
 MarkupOwner::~MarkupOwner() = default;
 
 void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
                                    const QStringList& savedFiles) {
+    const ScreenLayout layout = m_screens.layout();
+    const ScreenLayout::Screen* primary = layout.primary();
     std::optional<QSizeF> workArea;
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen && !QGuiApplication::screens().isEmpty())
-        screen = QGuiApplication::screens().front();
-    if (screen) workArea = QSizeF(screen->availableGeometry().size());
+    if (primary) workArea = primary->workArea.size();
 
     auto editor =
         std::make_unique<MarkupEditorController>(image, scale, m_editorServices, workArea);
@@ -33,7 +29,7 @@ void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
         if (!alive.expired()) editorClosed(raw);
     };
     m_markupEditors.push_back(std::move(editor));
-    raw->present();
+    raw->present(primary ? std::optional(primary->workArea) : std::nullopt);
 }
 
 void MarkupOwner::saveEditedImage(const QImage& image, double scale) {

@@ -2,6 +2,7 @@
 
 #include "delivery/EditedCaptureStore.h"
 #include "markup/MarkupEditorController.h"
+#include "platform/Screens.h"
 
 #include <memory>
 #include <vector>
@@ -12,7 +13,8 @@ namespace moxilane {
 // its Save and Discard go to the edited-capture store.
 class MarkupOwner {
 public:
-    MarkupOwner(EditedCaptureStore::Services store, MarkupEditorController::Services editor);
+    MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services store,
+                MarkupEditorController::Services editor);
     ~MarkupOwner();
 
     void openMarkupEditor(const QImage& image, double scale, const QStringList& savedFiles);
@@ -22,6 +24,7 @@ public:
 private:
     void editorClosed(MarkupEditorController* editor);
 
+    const ScreenList& m_screens;
     EditedCaptureStore m_store;
     MarkupEditorController::Services m_editorServices;
     std::vector<std::unique_ptr<MarkupEditorController>> m_markupEditors;

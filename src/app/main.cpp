@@ -83,7 +83,7 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::QtDesktop desktop;
     moxilane::QtFolderPicker folderPicker;
     moxilane::SystemClock clock;
-    moxilane::QtThumbnailWindows thumbnailWindows;
+    moxilane::QtThumbnailWindows thumbnailWindows(screens);
     moxilane::ThumbnailPresenter preview(thumbnailWindows, scheduler);
     moxilane::QtQuestions questions;
     moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),

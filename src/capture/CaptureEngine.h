@@ -25,9 +25,9 @@ public:
     // The scale of the screen with that identifier; else the primary screen's; else 2.
     static double backingScale(std::span<const ScreenInfo> screens, std::uint32_t displayID);
 
-    // frameTopDown is a window frame in global points with the origin at the top left of
-    // the primary screen, y down. The screen holding the frame's centre gives the scale.
-    static double backingScaleForWindowFrame(std::span<const ScreenInfo> screens,
+    // frameTopDown is a window frame in global points, y down. The screen holding the
+    // frame's centre gives the scale; else the primary screen's; else 2.
+    static double backingScaleForWindowFrame(const ScreenLayout& layout,
                                              const QRectF& frameTopDown);
 
     // The window image centred on a larger transparent canvas, over a soft shadow: margins

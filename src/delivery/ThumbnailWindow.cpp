@@ -6,7 +6,6 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPropertyAnimation>
-#include <QScreen>
 #include <QWidget>
 
 namespace moxilane {
@@ -108,11 +107,10 @@ private:
 }  // namespace
 
 std::optional<ThumbnailWindows::Screen> QtThumbnailWindows::mainScreen() const {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen && !QGuiApplication::screens().isEmpty())
-        screen = QGuiApplication::screens().front();
-    if (!screen) return std::nullopt;
-    return Screen{QRectF(screen->availableGeometry()), screen->devicePixelRatio()};
+    const ScreenLayout layout = m_screens.layout();
+    const ScreenLayout::Screen* primary = layout.primary();
+    if (!primary) return std::nullopt;
+    return Screen{primary->workArea, primary->scale};
 }
 
 std::unique_ptr<ThumbnailPanel> QtThumbnailWindows::open(const QImage& image,

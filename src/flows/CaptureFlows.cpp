@@ -106,7 +106,7 @@ void CaptureFlows::finishWindowPick(const std::optional<WindowInfo>& window) {
 void CaptureFlows::performWindowCapture(const WindowInfo& window) {
     const bool withShadow = m_services.settings.windowShadow();
     const double scale =
-        CaptureEngine::backingScaleForWindowFrame(m_services.screens.screens(), window.frame);
+        CaptureEngine::backingScaleForWindowFrame(m_services.screens.layout(), window.frame);
     inBackground(
         m_services.scheduler,
         [this, window, withShadow, scale]() -> std::expected<QImage, CaptureError> {

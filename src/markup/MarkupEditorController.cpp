@@ -10,10 +10,8 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -203,10 +201,10 @@ void MarkupEditorController::updateButtons() {
     m_redoButton->setEnabled(m_canvas->canvas().canRedo());
 }
 
-void MarkupEditorController::present() {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+void MarkupEditorController::present(std::optional<QRectF> workAreaPoints) {
+    if (workAreaPoints) {
         QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
+        frame.moveCenter(workAreaPoints->toRect().center());
         move(frame.topLeft());
     }
     show();

@@ -36,9 +36,9 @@ public:
                            std::optional<QSizeF> workAreaPoints);
     ~MarkupEditorController() override;
 
-    // Brings the window forward, centred on the primary screen, with the keyboard focus
-    // on the canvas.
-    void present();
+    // Brings the window forward, centred on the work area (global points, y down; nothing:
+    // where it is), with the keyboard focus on the canvas.
+    void present(std::optional<QRectF> workAreaPoints = std::nullopt);
 
     std::function<void(const QImage& image, double scale)> onSave;
     std::function<void()> onDiscard;

@@ -30,9 +30,8 @@ struct OwningApplication {
 struct WindowInfo {
     std::uint32_t windowID = 0;  // the client window
     QRect frameDevice;           // its frame, decorations included, in root device pixels
-    // The frame in global points, origin at the top left of the primary screen, y down.
-    // The service knows only device pixels: the window picker fills this in from the
-    // screens' scales.
+    // The frame in global points, y down, as ScreenLayout lays them out. The service
+    // knows only device pixels: the window picker fills this in from the screens' scales.
     QRectF frame;
     std::optional<QString> title;
     int windowLayer = 0;  // 0 for ordinary windows; docks, desktops and menus lie outside 0-19

@@ -74,15 +74,8 @@ QPointF ScrollCaptureController::positionHUD(QSizeF panel, const QRectF& visible
 
 QRect ScrollCaptureController::areaOnDisplay(const QRectF& selection, const ScreenInfo& screen,
                                              QSize displaySize) {
-    if (screen.frame.isEmpty()) return {};
     // The factors come from the display, as the area capture's cut does.
-    const double sx = displaySize.width() / screen.frame.width();
-    const double sy = displaySize.height() / screen.frame.height();
-    // A hair of tolerance: 0.5 points at scale 2 must give pixel 1, not 0.
-    const auto down = [](double v) { return int(std::floor(v + 1e-6)); };
-    const QRect area(down((selection.left() - screen.frame.left()) * sx),
-                     down((screen.frame.bottom() - selection.bottom()) * sy),
-                     down(selection.width() * sx), down(selection.height() * sy));
+    const QRect area = ScreenLayout::imagePixels(selection, screen, displaySize);
     return area.intersected(QRect(QPoint(0, 0), displaySize));
 }
 

@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 
 namespace moxilane {
 
@@ -20,11 +19,6 @@ QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;
-}
-
-double primaryBottom() {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? primary->geometry().y() + primary->geometry().height() : 0;
 }
 
 // Frames are laid out y up from the panel's bottom edge; Qt counts from the top.
@@ -43,9 +37,10 @@ QPushButton* makeButton(QWidget* parent, const QString& title, const QString& st
 
 }  // namespace
 
-ScrollHudPanel::ScrollHudPanel()
+ScrollHudPanel::ScrollHudPanel(const ScreenList& screens)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                           Qt::WindowStaysOnTopHint) {
+                           Qt::WindowStaysOnTopHint),
+      m_screens(screens) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Scrolling Capture"));
     setFixedSize(kWidth, kHeight);
@@ -92,13 +87,9 @@ ScrollHudPanel::ScrollHudPanel()
 }
 
 QRectF ScrollHudPanel::visibleFrame(const ScreenInfo& screen) const {
-    const double bottom = primaryBottom();
-    const QPointF centre = flipVertically(screen.frame, bottom).center();
-    for (const QScreen* candidate : QGuiApplication::screens()) {
-        if (QRectF(candidate->geometry()).contains(centre))
-            return flipVertically(QRectF(candidate->availableGeometry()), bottom);
-    }
-    return screen.frame;
+    const ScreenLayout layout = m_screens.layout();
+    const ScreenLayout::Screen* home = layout.screenAt(layout.fromYUp(screen.frame).center());
+    return home ? layout.toYUp(home->workArea) : screen.frame;
 }
 
 void ScrollHudPanel::show(QPointF origin, const QString& status, Actions actions) {
@@ -106,7 +97,8 @@ void ScrollHudPanel::show(QPointF origin, const QString& status, Actions actions
     setElided(m_status, status);
     setElided(m_hint, {});
     // origin is the bottom left corner, y up.
-    move(qRound(origin.x()), qRound(primaryBottom() - origin.y() - kHeight));
+    const QRectF frame = m_screens.layout().fromYUp(QRectF(origin, QSizeF(kWidth, kHeight)));
+    move(qRound(frame.left()), qRound(frame.top()));
     QWidget::show();
     raise();
 }

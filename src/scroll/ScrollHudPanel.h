@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Screens.h"
 #include "scroll/ScrollCaptureController.h"
 
 #include <QWidget>
@@ -15,7 +16,7 @@ namespace moxilane {
 class ScrollHudPanel final : public QWidget, public ScrollHud {
     Q_OBJECT
 public:
-    ScrollHudPanel();
+    explicit ScrollHudPanel(const ScreenList& screens);
 
     QSizeF size() const override { return {300, 117}; }
     QRectF visibleFrame(const ScreenInfo& screen) const override;
@@ -33,6 +34,7 @@ protected:
 private:
     void setElided(QLabel* label, const QString& text);
 
+    const ScreenList& m_screens;
     Actions m_actions;
     QLabel* m_title;
     QLabel* m_status;

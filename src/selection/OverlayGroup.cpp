@@ -1,7 +1,6 @@
 #include "selection/OverlayGroup.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "platform/qt/QtScreens.h"
 
 #include <cstdio>
 
@@ -41,10 +40,7 @@ void OverlayGroup::open(const std::vector<OverlayPanel*>& panels, OverlayPanel* 
     auto changed = [this] {
         if (m_open && m_onScreensChanged) m_onScreensChanged();
     };
-    m_screenWatch.push_back(connect(qGuiApp, &QGuiApplication::screenRemoved, this, changed));
-    for (QScreen* screen : QGuiApplication::screens()) {
-        m_screenWatch.push_back(connect(screen, &QScreen::geometryChanged, this, changed));
-    }
+    m_screenWatch = QtScreens::watchChanges(this, changed);
     ensureKeyboard();
 }
 

@@ -1,11 +1,10 @@
 #include "selection/RegionSelectionController.h"
 
-#include "selection/QtScreens.h"
+#include "platform/qt/QtScreens.h"
 #include "selection/RegionSelectionView.h"
 #include "selection/SelectionGeometry.h"
 
 #include <QCursor>
-#include <QGuiApplication>
 #include <QScreen>
 
 namespace moxilane {
@@ -54,23 +53,24 @@ void RegionSelectionController::begin(
     m_completion =
         std::make_unique<Completion<std::optional<RegionSelection>>>(std::move(completion));
     m_idleRelease.stop();
-    std::erase_if(m_views, [](const KeptView& kept) {
-        const auto screens = QGuiApplication::screens();
-        return std::none_of(screens.begin(), screens.end(),
-                            [&](QScreen* s) { return s->name() == kept.screenName; });
+    const ScreenLayout layout = m_screens.layout();
+    std::erase_if(m_views, [&](const KeptView& kept) {
+        return std::ranges::none_of(layout.screens(), [&](const ScreenLayout::Screen& s) {
+            return s.name == kept.screenName;
+        });
     });
 
-    const QPoint mouse = QCursor::pos();
+    const ScreenLayout::Screen* underMouse = layout.screenAt(QCursor::pos());
     std::vector<OverlayPanel*> panels;
     OverlayPanel* keyPanel = nullptr;
     m_shown.clear();
-    for (const ScreenInfo& screen : m_screens.screens()) {
+    for (const ScreenInfo& screen : layout.screenInfos()) {
         const auto snapshot = snapshots.find(screen.displayID);
-        QScreen* qtScreen = QtScreens::find(screen);
+        QScreen* qtScreen = QtScreens::named(screen.name);
         if (snapshot == snapshots.end() || !qtScreen) continue;  // nothing to select on
         RegionSelectionView* view = viewFor(qtScreen);
         view->prepare(screen, snapshot->second, hint);
-        if (qtScreen->geometry().contains(mouse) || !keyPanel) keyPanel = view;
+        if ((underMouse && underMouse->name == screen.name) || !keyPanel) keyPanel = view;
         panels.push_back(view);
         m_shown.push_back(view);
     }

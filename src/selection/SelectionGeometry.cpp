@@ -77,9 +77,7 @@ QRegion changedArea(const std::optional<QRectF>& before, const std::optional<QRe
 }
 
 QRectF viewToGlobal(const QRectF& view, const ScreenInfo& screen) {
-    const QRectF& frame = screen.frame;
-    return QRectF(frame.left() + view.left(), frame.top() + frame.height() - view.bottom(),
-                  view.width(), view.height());
+    return ScreenLayout::viewToYUp(view, screen);
 }
 
 }  // namespace moxilane::SelectionGeometry

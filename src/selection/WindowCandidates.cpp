@@ -14,10 +14,8 @@ bool holds(const QRectF& r, double x, double y) {
 }  // namespace
 
 WindowCandidates::WindowCandidates(const std::vector<WindowInfo>& windows,
-                                   std::int64_t ownProcessID,
-                                   const std::vector<ScreenInfo>& screens) {
-    if (!screens.empty())
-        m_primaryScreenMaxY = screens.front().frame.top() + screens.front().frame.height();
+                                   std::int64_t ownProcessID, ScreenLayout layout)
+    : m_layout(std::move(layout)) {
     for (const WindowInfo& window : windows) {
         const bool ours =
             window.owningApplication && window.owningApplication->processID == ownProcessID;
@@ -30,32 +28,15 @@ WindowCandidates::WindowCandidates(const std::vector<WindowInfo>& windows,
 }
 
 const WindowInfo* WindowCandidates::windowUnder(QPointF globalPoint) const {
-    const double y = m_primaryScreenMaxY - globalPoint.y();
+    const QPointF point = m_layout.fromYUp(globalPoint);
     for (const WindowInfo& window : m_candidates) {
-        if (holds(window.frame, globalPoint.x(), y)) return &window;
+        if (holds(window.frame, point.x(), point.y())) return &window;
     }
     return nullptr;
 }
 
 QRectF WindowCandidates::frameInView(const WindowInfo& window, const ScreenInfo& screen) const {
-    const double screenTop = m_primaryScreenMaxY - (screen.frame.top() + screen.frame.height());
-    return window.frame.translated(-screen.frame.left(), -screenTop);
-}
-
-QRectF WindowCandidates::frameInPoints(const QRect& frameDevice,
-                                       const std::vector<ScreenPlacement>& screens) {
-    if (screens.empty()) return QRectF(frameDevice);
-    const ScreenPlacement* home = &screens.front();
-    for (const ScreenPlacement& screen : screens) {
-        if (screen.areaDevice.contains(frameDevice.center())) {
-            home = &screen;
-            break;
-        }
-    }
-    const double scale = home->scale;
-    return QRectF(home->frameTopDown.left() + (frameDevice.x() - home->areaDevice.x()) / scale,
-                  home->frameTopDown.top() + (frameDevice.y() - home->areaDevice.y()) / scale,
-                  frameDevice.width() / scale, frameDevice.height() / scale);
+    return ScreenLayout::yUpToView(m_layout.toYUp(window.frame), screen);
 }
 
 QString WindowCandidates::labelText(const WindowInfo& window) {

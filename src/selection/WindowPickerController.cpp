@@ -1,6 +1,6 @@
 #include "selection/WindowPickerController.h"
 
-#include "selection/QtScreens.h"
+#include "platform/qt/QtScreens.h"
 #include "selection/WindowPickerView.h"
 
 #include <QApplication>
@@ -21,41 +21,37 @@ void WindowPickerController::begin(const std::vector<WindowInfo>& windows,
                                    std::function<void(std::optional<WindowInfo>)> completion) {
     if (m_completion && !m_completion->isFinished()) finish(std::nullopt);
     m_completion = std::make_unique<Completion<std::optional<WindowInfo>>>(std::move(completion));
-    const std::vector<ScreenInfo> screens = m_screens.screens();
+    const ScreenLayout layout = m_screens.layout();
     // The service measures in device pixels; the picker and the capture's scale in points.
     std::vector<WindowInfo> placed = windows;
-    const auto placements = QtScreens::placements();
     for (WindowInfo& window : placed)
-        window.frame = WindowCandidates::frameInPoints(window.frameDevice, placements);
+        window.frame = layout.deviceToPoints(window.frameDevice);
     m_candidates = std::make_shared<const WindowCandidates>(
-        placed, QCoreApplication::applicationPid(), screens);
+        placed, QCoreApplication::applicationPid(), layout);
 
     const QPoint mouse = QCursor::pos();
+    const ScreenLayout::Screen* underMouse = layout.screenAt(mouse);
     std::vector<OverlayPanel*> panels;
     OverlayPanel* keyPanel = nullptr;
-    for (const ScreenInfo& screen : screens) {
-        QScreen* qtScreen = QtScreens::find(screen);
+    bool mouseOnView = false;
+    for (const ScreenInfo& screen : layout.screenInfos()) {
+        QScreen* qtScreen = QtScreens::named(screen.name);
         const auto snapshot = snapshots.find(screen.displayID);
         if (!qtScreen || snapshot == snapshots.end()) continue;
         auto view =
             std::make_unique<WindowPickerView>(qtScreen, screen, snapshot->second, m_candidates);
         view->onMoved = [this](QPointF at) { updateHighlight(at); };
         view->onClicked = [this](QPointF at) { clicked(at); };
-        if (qtScreen->geometry().contains(mouse) || !keyPanel) keyPanel = view.get();
+        const bool hasMouse = underMouse && underMouse->name == screen.name;
+        if (hasMouse || !keyPanel) keyPanel = view.get();
+        mouseOnView = mouseOnView || hasMouse;
         panels.push_back(view.get());
         m_views.push_back(std::move(view));
     }
     if (panels.empty()) return finish(std::nullopt);
     m_overlay.open(panels, keyPanel);
     // The first highlight, before the pointer moves.
-    for (const auto& view : m_views) {
-        const QRect area = view->geometry();
-        if (area.contains(mouse)) {
-            const QPointF local = mouse - area.topLeft();
-            const QRectF frame = view->screenInfo().frame;
-            updateHighlight(QPointF(frame.left() + local.x(), frame.bottom() - local.y()));
-        }
-    }
+    if (mouseOnView) updateHighlight(layout.toYUp(QPointF(mouse)));
 }
 
 void WindowPickerController::updateHighlight(QPointF globalPoint) {

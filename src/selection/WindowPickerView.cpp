@@ -39,8 +39,7 @@ WindowPickerView::WindowPickerView(QScreen* qtScreen, const ScreenInfo& screen,
 }
 
 QPointF WindowPickerView::toGlobal(QPointF viewPoint) const {
-    return QPointF(m_screen.frame.left() + viewPoint.x(),
-                   m_screen.frame.top() + m_screen.frame.height() - viewPoint.y());
+    return ScreenLayout::viewToYUp(viewPoint, m_screen);
 }
 
 QRect WindowPickerView::highlightArea() const {

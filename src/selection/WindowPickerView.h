@@ -22,7 +22,6 @@ public:
     WindowPickerView(QScreen* qtScreen, const ScreenInfo& screen, const QImage& snapshot,
                      std::shared_ptr<const WindowCandidates> candidates);
 
-    const ScreenInfo& screenInfo() const { return m_screen; }
     // Frames the window (nothing: no frame) and repaints what changed.
     void setHighlighted(const WindowInfo* window);
 

@@ -48,8 +48,8 @@ public:
 
 class FakeScreens final : public ScreenList {
 public:
-    std::vector<ScreenInfo> screens() const override { return list; }
-    std::vector<ScreenInfo> list;
+    ScreenLayout layout() const override { return ScreenLayout(list); }
+    std::vector<ScreenLayout::Screen> list;
 };
 
 class FakeKeyGrabber final : public KeyGrabber {

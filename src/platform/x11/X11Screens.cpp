@@ -21,20 +21,17 @@ std::uint32_t X11Screens::displayIdFor(const QString& name) const {
     return id;
 }
 
-std::vector<ScreenInfo> X11Screens::screens() const {
-    std::vector<ScreenInfo> result;
+ScreenLayout X11Screens::layout() const {
+    std::vector<ScreenLayout::Screen> result;
     const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary) return result;
-    const QRect primaryGeometry = primary->geometry();
-    const double primaryBottom = primaryGeometry.y() + primaryGeometry.height();
     QList<QScreen*> screens = QGuiApplication::screens();
     std::stable_partition(screens.begin(), screens.end(), [&](QScreen* s) { return s == primary; });
     for (const QScreen* screen : screens) {
-        result.push_back({displayIdFor(screen->name()),
-                          flipVertically(QRectF(screen->geometry()), primaryBottom),
-                          screen->devicePixelRatio()});
+        result.push_back(ScreenLayout::fromQtGeometry(
+            displayIdFor(screen->name()), screen->name(), screen->geometry(),
+            screen->availableGeometry(), screen->devicePixelRatio()));
     }
-    return result;
+    return ScreenLayout(std::move(result));
 }
 
 }  // namespace moxilane::x11

@@ -12,7 +12,7 @@ namespace moxilane::x11 {
 // the same number the capture service reports for that monitor.
 class X11Screens final : public ScreenList {
 public:
-    std::vector<ScreenInfo> screens() const override;
+    ScreenLayout layout() const override;
 
 private:
     std::uint32_t displayIdFor(const QString& name) const;

@@ -55,9 +55,11 @@ TEST(CaptureEngine, CropCutsTheSelectionInImagePixels) {
 }
 
 TEST(CaptureEngine, ScaleLookupsFallBackToThePrimaryThenTwo) {
-    const std::vector<ScreenInfo> screens{{11, QRectF(0, 0, 1512, 982), 1.0},
-                                          {12, QRectF(1512, 0, 1000, 982), 2.0},
-                                          {13, QRectF(-800, 0, 800, 600), 1.5}};
+    // y down: the primary's bottom edge is at 982, so the third screen's bottom is at y 0.
+    const ScreenLayout layout({{11, {}, QRectF(0, 0, 1512, 982), {}, 1.0},
+                               {12, {}, QRectF(1512, 0, 1000, 982), {}, 2.0},
+                               {13, {}, QRectF(-800, 382, 800, 600), {}, 1.5}});
+    const std::vector<ScreenInfo> screens = layout.screenInfos();
     EXPECT_EQ(CaptureEngine::backingScale(screens, 12), 2.0);
     EXPECT_EQ(CaptureEngine::backingScale(screens, 13), 1.5);
     EXPECT_EQ(CaptureEngine::backingScale(screens, 99), 1.0);
@@ -77,7 +79,7 @@ TEST(CaptureEngine, ScaleLookupsFallBackToThePrimaryThenTwo) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(CaptureEngine::backingScaleForWindowFrame(screens, row.frameTopDown), row.scale);
+        EXPECT_EQ(CaptureEngine::backingScaleForWindowFrame(layout, row.frameTopDown), row.scale);
     }
     EXPECT_EQ(CaptureEngine::backingScaleForWindowFrame({}, QRectF(0, 0, 10, 10)), 2.0);
 }

@@ -62,7 +62,9 @@ struct Fixture : DeliveryFixture {
     Fixture() {
         service.addDisplay(7, {1920, 1080}, Qt::red);
         service.addDisplay(9, {2000, 1000}, Qt::blue);
-        screens.list = {{7, QRectF(0, 0, 1920, 1080), 1.0}, {9, QRectF(1920, 580, 1000, 500), 2.0}};
+        // y down; the second one's bottom edge is 580 points above the primary's.
+        screens.list = {{7, {}, QRectF(0, 0, 1920, 1080), {}, 1.0},
+                        {9, {}, QRectF(1920, 0, 1000, 500), {}, 2.0}};
         makeSaveFolder();
     }
 };

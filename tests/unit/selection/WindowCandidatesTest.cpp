@@ -19,8 +19,11 @@ WindowInfo window(std::uint32_t id, QRectF frameTopDown, int layer = 0, bool onS
 }
 
 constexpr std::int64_t kOwnPid = 4242;
-const std::vector<ScreenInfo> kScreens{{1, QRectF(0, 0, 1440, 900), 1.0},
-                                       {2, QRectF(1440, 900, 1280, 800), 2.0}};
+// The second screen sits right of the primary and above it: y up, its frame starts at
+// (1440, 900).
+const ScreenLayout kLayout({{1, {}, QRectF(0, 0, 1440, 900), {}, 1.0},
+                            {2, {}, QRectF(1440, -800, 1280, 800), {}, 2.0}});
+const std::vector<ScreenInfo> kScreens = kLayout.screenInfos();
 
 std::vector<std::uint32_t> ids(const std::vector<WindowInfo>& windows) {
     std::vector<std::uint32_t> result;
@@ -39,7 +42,7 @@ TEST(WindowCandidates, OnlyShownOrdinaryWindowsOfOtherProgramsAtLeast40PointsCou
          window(4, {0, 0, 100, 100}, -1), window(5, {0, 0, 100, 100}, 19),
          window(6, {0, 0, 100, 100}, 20), window(7, {0, 0, 100, 100}, 0, false),
          window(8, {0, 0, 100, 100}, 0, true, kOwnPid), orphan},
-        kOwnPid, kScreens);
+        kOwnPid, kLayout);
     EXPECT_EQ(ids(candidates.candidates()), (std::vector<std::uint32_t>{1, 5, 9}));
 }
 
@@ -47,7 +50,7 @@ TEST(WindowCandidates, HitTestFlipsThePointAndTakesTheFrontMostWindow) {
     const WindowCandidates candidates(
         {window(1, {100, 50, 400, 300}), window(2, {300, 200, 400, 300}),
          window(3, {100, 50, 30, 30}) /* too small: not in the way */},
-        kOwnPid, kScreens);
+        kOwnPid, kLayout);
     struct Row {
         QPointF globalPoint;  // y up
         std::optional<std::uint32_t> picked;
@@ -71,26 +74,14 @@ TEST(WindowCandidates, HitTestFlipsThePointAndTakesTheFrontMostWindow) {
     }
 }
 
-TEST(WindowCandidates, FramesLandInTheViewOfEachScreenFromPointsOrDevicePixels) {
-    const WindowCandidates candidates({}, kOwnPid, kScreens);
+TEST(WindowCandidates, FramesLandInTheViewOfEachScreen) {
+    const WindowCandidates candidates({}, kOwnPid, kLayout);
     // On the primary, 900 points high: view coordinates equal the capture-service ones.
     EXPECT_EQ(candidates.frameInView(window(1, {100, 50, 400, 300}), kScreens[0]),
               QRectF(100, 50, 400, 300));
     // The second screen's top is at y = 1700 (y up), i.e. -800 from the primary's top.
     EXPECT_EQ(candidates.frameInView(window(1, {1500, -780, 400, 300}), kScreens[1]),
               QRectF(60, 20, 400, 300));
-    // Device pixels become points through the screen holding the centre.
-    using Placement = WindowCandidates::ScreenPlacement;
-    // Primary at 2× (device 3840×2160), a 1× screen above it, one to its left.
-    const std::vector<Placement> screens{{{0, 0, 1920, 1080}, {0, 0, 3840, 2160}, 2.0},
-                                         {{0, -1080, 1920, 1080}, {0, -1080, 1920, 1080}, 1.0},
-                                         {{-1280, 0, 1280, 1024}, {-1280, 0, 1280, 1024}, 1.0}};
-    EXPECT_EQ(WindowCandidates::frameInPoints({200, 100, 800, 600}, screens),
-              QRectF(100, 50, 400, 300));
-    EXPECT_EQ(WindowCandidates::frameInPoints({10, -500, 300, 200}, screens),
-              QRectF(10, -500, 300, 200));
-    EXPECT_EQ(WindowCandidates::frameInPoints({-1000, 10, 300, 200}, screens),
-              QRectF(-1000, 10, 300, 200));
 }
 
 TEST(WindowCandidates, LabelNamesTheApplicationAndTitleInAPillThatFits) {
