@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scroll/ScrollAreaFrame.h"
 #include "scroll/ScrollCaptureController.h"
 
 #include <QWidget>
@@ -22,6 +23,7 @@ public:
     void show(QPointF origin, const QString& status, Actions actions) override;
     void setStatus(const QString& text) override;
     void setHint(const QString& text) override;
+    void markArea(const QRectF& area) override;
     void close() override;
     std::vector<std::uint32_t> windowIds() const override;
 
@@ -39,6 +41,7 @@ private:
     QLabel* m_hint;
     QPushButton* m_cancel;
     QPushButton* m_done;
+    ScrollAreaFrame m_areaFrame;
 };
 
 }  // namespace moxilane
