@@ -15,6 +15,7 @@ class QToolButton;
 namespace moxilane {
 
 class Clipboard;
+class EditorBar;
 class Desktop;
 class Questions;
 
@@ -49,11 +50,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildUI(double toolbarHeight);
+    EditorBar* buildUI();
     QWidget* makeToolSelector();
     QWidget* makeSwatches();
     QWidget* makeThickness();
-    QToolButton* makeActionButton(const QString& symbol, const QString& toolTip);
+    QToolButton* makeActionButton(const QString& symbol, const QString& name,
+                                  const QString& toolTip);
     QToolButton* makeTextButton(const QString& text);
     void updateButtons();
 
