@@ -17,6 +17,8 @@ packages=(
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev
     xvfb openbox tint2 xdotool xclip x11-xserver-utils x11-utils desktop-file-utils
+    # the editor read by a screen reader's interface
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus
 )
 
 missing=()

@@ -49,29 +49,23 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        // The window's shape is the capture's rounded rectangle (a letterbox shows the desktop);
+        // the border is the shape's outermost ring, so it follows the shape at every scale.
+        const QRegion shape = shapeRegion();
+        const QRegion inside = shape & shape.translated(1, 0) & shape.translated(-1, 0) &
+                               shape.translated(0, 1) & shape.translated(0, -1);
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        QPainterPath outline;
-        outline.addRoundedRect(bounds, kCornerRadius, kCornerRadius);
-        painter.fillPath(outline, QColor(40, 40, 40));
-        painter.save();
-        painter.setClipPath(outline);
-        QSizeF imageSize = QSizeF(m_image.size()) / devicePixelRatioF();
-        imageSize.scale(size(), Qt::KeepAspectRatio);
-        QRectF target(QPointF(), imageSize);
-        target.moveCenter(QRectF(rect()).center());
-        painter.drawImage(target, m_image);
-        painter.restore();
-        painter.setPen(QPen(QColor(255, 255, 255, 204), 1));
-        painter.drawPath(outline);
+        painter.setClipRegion(shape);
+        painter.fillRect(rect(), QColor(40, 40, 40));
+        painter.drawImage(imageRect(), m_image);
+        painter.setClipRegion(shape - inside);
+        painter.fillRect(rect(), QColor(255, 255, 255, 204));
     }
     void resizeEvent(QResizeEvent*) override {
-        // Without a compositing manager a window has no transparency: cut the corners.
-        QPainterPath outline;
-        outline.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
-        setMask(QRegion(outline.toFillPolygon().toPolygon()));
+        // Without a compositing manager a window has no transparency: cut the corners and any
+        // letterbox.
+        setMask(shapeRegion());
     }
     void mousePressEvent(QMouseEvent* event) override {
         event->accept();
@@ -79,6 +73,22 @@ protected:
     }
 
 private:
+    // The capture fitted and centred in the window.
+    QRectF imageRect() const {
+        QSizeF imageSize = QSizeF(m_image.size()) / devicePixelRatioF();
+        imageSize.scale(size(), Qt::KeepAspectRatio);
+        QRectF target(QPointF(), imageSize);
+        target.moveCenter(QRectF(rect()).center());
+        return target;
+    }
+    // Its rounded rectangle on whole points.
+    QRegion shapeRegion() const {
+        const QRect shown = imageRect().toRect().intersected(rect());
+        QPainterPath outline;
+        outline.addRoundedRect(QRectF(shown), kCornerRadius, kCornerRadius);
+        return QRegion(outline.toFillPolygon().toPolygon());
+    }
+
     QImage m_image;
     std::function<void()> m_onClick;
     QPointer<QPropertyAnimation> m_animation;
