@@ -19,6 +19,8 @@ packages=(
     xvfb openbox tint2 xdotool xclip x11-xserver-utils x11-utils desktop-file-utils
     # the icons' PNG sizes; the Debian package and its checks
     librsvg2-bin dpkg-dev file lintian appstream man-db groff
+    # the editor read by a screen reader's interface
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus
 )
 
 missing=()

@@ -48,7 +48,7 @@ void AppDelegate::launch() {
 
 void AppDelegate::createStatusItem() {
     m_statusItem = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
-    m_statusItem->setToolTip(QStringLiteral("Moxilane — Screenshots"));
+    m_statusItem->setToolTip(QStringLiteral("Moxilane"));
     m_statusMenu = std::make_unique<StatusMenu>(m_menuModel,
                                                 [this](MenuCommand command) { perform(command); });
     m_statusItem->setContextMenu(m_statusMenu->menu());

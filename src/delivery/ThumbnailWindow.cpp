@@ -1,5 +1,7 @@
 #include "delivery/ThumbnailWindow.h"
 
+#include "platform/x11/X11Compositing.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -20,12 +22,15 @@ constexpr int kFadeOutMs = 250;
 // click runs the action; there is no dragging.
 class ThumbnailWidget final : public QWidget {
 public:
-    ThumbnailWidget(QImage image, std::function<void()> onClick)
+    // translucent: a compositing manager shows what is behind the window's transparent pixels.
+    ThumbnailWidget(QImage image, std::function<void()> onClick, bool translucent)
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
           m_image(std::move(image)),
-          m_onClick(std::move(onClick)) {
+          m_onClick(std::move(onClick)),
+          m_translucent(translucent) {
         setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_TranslucentBackground, translucent);
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::PointingHandCursor);
         setWindowTitle(QtThumbnailWindows::windowTitle());
@@ -48,29 +53,24 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        if (m_translucent) return paintAntialiased();
+        // The window's shape is the capture's rounded rectangle (a letterbox shows the desktop);
+        // the border is the shape's outermost ring, so it follows the shape at every scale.
+        const QRegion shape = shapeRegion();
+        const QRegion inside = shape & shape.translated(1, 0) & shape.translated(-1, 0) &
+                               shape.translated(0, 1) & shape.translated(0, -1);
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        QPainterPath outline;
-        outline.addRoundedRect(bounds, kCornerRadius, kCornerRadius);
-        painter.fillPath(outline, QColor(40, 40, 40));
-        painter.save();
-        painter.setClipPath(outline);
-        QSizeF imageSize = QSizeF(m_image.size()) / devicePixelRatioF();
-        imageSize.scale(size(), Qt::KeepAspectRatio);
-        QRectF target(QPointF(), imageSize);
-        target.moveCenter(QRectF(rect()).center());
-        painter.drawImage(target, m_image);
-        painter.restore();
-        painter.setPen(QPen(QColor(255, 255, 255, 204), 1));
-        painter.drawPath(outline);
+        painter.setClipRegion(shape);
+        painter.fillRect(rect(), QColor(40, 40, 40));
+        painter.drawImage(imageRect(), m_image);
+        painter.setClipRegion(shape - inside);
+        painter.fillRect(rect(), QColor(255, 255, 255, 204));
     }
     void resizeEvent(QResizeEvent*) override {
-        // Without a compositing manager a window has no transparency: cut the corners.
-        QPainterPath outline;
-        outline.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
-        setMask(QRegion(outline.toFillPolygon().toPolygon()));
+        // Without a compositing manager a window has no transparency: cut the corners and any
+        // letterbox.
+        if (!m_translucent) setMask(shapeRegion());
     }
     void mousePressEvent(QMouseEvent* event) override {
         event->accept();
@@ -78,8 +78,41 @@ protected:
     }
 
 private:
+    // The capture fitted and centred in the window.
+    QRectF imageRect() const {
+        QSizeF imageSize = QSizeF(m_image.size()) / devicePixelRatioF();
+        imageSize.scale(size(), Qt::KeepAspectRatio);
+        QRectF target(QPointF(), imageSize);
+        target.moveCenter(QRectF(rect()).center());
+        return target;
+    }
+    // With transparency: anti-aliased corners, the border half a point inside the edge.
+    void paintAntialiased() {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRectF shown = imageRect();
+        QPainterPath outline;
+        outline.addRoundedRect(shown, kCornerRadius, kCornerRadius);
+        painter.setClipPath(outline);
+        painter.drawImage(shown, m_image);
+        painter.setClipping(false);
+        QPainterPath edge;
+        edge.addRoundedRect(shown.adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, kCornerRadius);
+        painter.setPen(QPen(QColor(255, 255, 255, 204), 1));
+        painter.drawPath(edge);
+    }
+    // Its rounded rectangle on whole points.
+    QRegion shapeRegion() const {
+        const QRect shown = imageRect().toRect().intersected(rect());
+        QPainterPath outline;
+        outline.addRoundedRect(QRectF(shown), kCornerRadius, kCornerRadius);
+        return QRegion(outline.toFillPolygon().toPolygon());
+    }
+
     QImage m_image;
     std::function<void()> m_onClick;
+    bool m_translucent;
     QPointer<QPropertyAnimation> m_animation;
 };
 
@@ -116,7 +149,7 @@ std::optional<ThumbnailWindows::Screen> QtThumbnailWindows::mainScreen() const {
 std::unique_ptr<ThumbnailPanel> QtThumbnailWindows::open(const QImage& image,
                                                          const QRectF& framePoints,
                                                          std::function<void()> onClick) {
-    auto* widget = new ThumbnailWidget(image, std::move(onClick));
+    auto* widget = new ThumbnailWidget(image, std::move(onClick), x11::compositingManagerRunning());
     widget->setGeometry(framePoints.toAlignedRect());
     widget->setWindowOpacity(0.0);
     widget->show();

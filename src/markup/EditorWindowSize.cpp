@@ -4,8 +4,8 @@
 
 namespace moxilane {
 
-QSizeF markupEditorContentSize(QSize imagePixels, double scale,
-                               std::optional<QSizeF> workAreaPoints) {
+EditorWindowLayout markupEditorLayout(QSize imagePixels, double scale,
+                                      std::optional<QSizeF> workAreaPoints, EditorBarWidths bar) {
     double maxW = 1080, maxH = 672;
     if (workAreaPoints) {
         maxW = 0.9 * workAreaPoints->width();
@@ -18,7 +18,11 @@ QSizeF markupEditorContentSize(QSize imagePixels, double scale,
     if (ptsW > 0) fit = std::min(fit, maxW / ptsW);
     if (ptsH > 0) fit = std::min(fit, maxH / ptsH);
     fit = std::max(fit, 0.0);  // a screen smaller than the tool bar leaves no room
-    return QSizeF(std::max(ptsW * fit, kEditorMinimumWidth), ptsH * fit + kEditorToolbarHeight);
+    const int rows = bar.oneRow > maxW ? 2 : 1;
+    const double minimumWidth =
+        std::max({kEditorMinimumWidth, rows == 1 ? bar.oneRow : bar.twoRows});
+    return {QSizeF(std::max(ptsW * fit, minimumWidth), ptsH * fit + rows * kEditorToolbarHeight),
+            minimumWidth, rows};
 }
 
 }  // namespace moxilane

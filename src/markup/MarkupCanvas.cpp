@@ -306,23 +306,36 @@ void MarkupCanvas::paint(QPainter& painter, QColor background, QColor accent,
     drawBaseImage(painter, view, devicePixelRatio);
     const PointMap map = [&view](QPointF q) { return view.imageToView(q); };
     const double scale = view.displayScale();
+    // Annotations show only over the image, as render() keeps only what falls on it.
+    painter.save();
+    painter.setClipRect(shownImageRect(view, devicePixelRatio), Qt::IntersectClip);
     for (const auto& annotation : m_annotations)
         annotation->draw(painter, map, scale);
     if (m_inProgress) m_inProgress->draw(painter, map, scale);
+    painter.restore();
     if (m_selection) drawSelectionOutline(painter, *m_selection, map, accent);
 }
 
-void MarkupCanvas::drawBaseImage(QPainter& painter, const CanvasMapping& view,
-                                 double devicePixelRatio) {
+// The image's place in view points, on whole device pixels, at least one each way: a
+// 1 × 24000 capture still shows.
+QRectF MarkupCanvas::shownImageRect(const CanvasMapping& view, double devicePixelRatio) {
     const QRectF shown = view.displayRect();
-    if (m_baseImage.isNull() || !(shown.width() > 0) || !(shown.height() > 0)) return;
-    // Whole device pixels, at least one each way: a 1 × 24000 capture still shows.
     const auto device = [devicePixelRatio](double v) {
         return static_cast<int>(std::lround(v * devicePixelRatio));
     };
     const QPoint topLeft(device(shown.left()), device(shown.top()));
     const QSize size(std::max(1, device(shown.right()) - topLeft.x()),
                      std::max(1, device(shown.bottom()) - topLeft.y()));
+    return QRectF(QPointF(topLeft) / devicePixelRatio, QSizeF(size) / devicePixelRatio);
+}
+
+void MarkupCanvas::drawBaseImage(QPainter& painter, const CanvasMapping& view,
+                                 double devicePixelRatio) {
+    const QRectF shown = view.displayRect();
+    if (m_baseImage.isNull() || !(shown.width() > 0) || !(shown.height() > 0)) return;
+    const QRectF place = shownImageRect(view, devicePixelRatio);
+    const QPoint topLeft = (place.topLeft() * devicePixelRatio).toPoint();
+    const QSize size = (place.size() * devicePixelRatio).toSize();
     if (m_scaledBase.size() != size || m_scaledBase.devicePixelRatio() != devicePixelRatio) {
         m_scaledBase = scaledForScreen(m_baseImage, size);
         if (m_scaledBase.format() != QImage::Format_RGB32)

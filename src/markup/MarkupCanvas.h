@@ -94,6 +94,7 @@ private:
     void redraw(QRectF dirtyView = {});
     void extendInProgress(QPointF imagePoint);
     void drawBaseImage(QPainter& painter, const CanvasMapping& mapping, double devicePixelRatio);
+    static QRectF shownImageRect(const CanvasMapping& mapping, double devicePixelRatio);
 
     QImage m_baseImage;
     TextEntry& m_textEntry;

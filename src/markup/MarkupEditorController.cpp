@@ -1,6 +1,7 @@
 #include "markup/MarkupEditorController.h"
 
 #include "capture/PngWriter.h"
+#include "markup/EditorBar.h"
 #include "markup/EditorWindowSize.h"
 #include "markup/MarkupToolIcon.h"
 #include "markup/ShareMenu.h"
@@ -12,11 +13,11 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <array>
+#include <cmath>
 
 namespace moxilane {
 
@@ -24,19 +25,27 @@ namespace {
 
 struct Thickness {
     const char* label;
+    const char* name;  // what a screen reader says
     double lineWidthPoints;
     double fontImagePx;
 };
 constexpr std::array<Thickness, 3> kThicknesses{
-    {{"S", 2.0, 28.0}, {"M", 4.0, 40.0}, {"L", 8.0, 64.0}}};
+    {{"S", "Small", 2.0, 28.0}, {"M", "Medium", 4.0, 40.0}, {"L", "Large", 8.0, 64.0}}};
 
 // Fixed, so the bar looks the same under every style and font.
 constexpr int kButtonSide = 32;
 
-// Red, orange, yellow, green, blue, black, white.
-const std::array<QColor, 7> kSwatchColors{
-    QColor(255, 59, 48), QColor(255, 149, 0), QColor(255, 204, 0), QColor(52, 199, 89),
-    QColor(0, 122, 255), QColor(Qt::black),   QColor(Qt::white)};
+struct Swatch {
+    const char* name;  // what a screen reader says
+    QColor color;
+};
+const std::array<Swatch, 7> kSwatches{{{"Red", QColor(255, 59, 48)},
+                                       {"Orange", QColor(255, 149, 0)},
+                                       {"Yellow", QColor(255, 204, 0)},
+                                       {"Green", QColor(52, 199, 89)},
+                                       {"Blue", QColor(0, 122, 255)},
+                                       {"Black", QColor(Qt::black)},
+                                       {"White", QColor(Qt::white)}}};
 
 }  // namespace
 
@@ -48,47 +57,41 @@ MarkupEditorController::MarkupEditorController(const QImage& image, double scale
       m_imageScale(scale > 0 ? scale : 1.0),
       m_canvas(new MarkupCanvasView(image, this)) {
     setWindowTitle(windowTitleText());
-    const QSizeF content = markupEditorContentSize(image.size(), m_imageScale, workAreaPoints);
-    resize(content.toSize());
-    buildUI(kEditorToolbarHeight);
+    EditorBar* bar = buildUI();
+    const EditorWindowLayout layout =
+        markupEditorLayout(image.size(), m_imageScale, workAreaPoints, bar->widths());
+    setMinimumWidth(int(std::ceil(layout.minimumWidth)));
+    resize(layout.content.toSize());
     m_canvas->canvas().setOnChange([this] { updateButtons(); });
 }
 
 MarkupEditorController::~MarkupEditorController() = default;
 
-void MarkupEditorController::buildUI(double toolbarHeight) {
+EditorBar* MarkupEditorController::buildUI() {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
-    // A tool bar, so that on a narrow screen what does not fit moves into its overflow menu
-    // instead of widening the window past the screen.
-    auto* bar = new QToolBar(this);
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->setFixedHeight(static_cast<int>(toolbarHeight));
-    bar->layout()->setSpacing(10);
-
-    bar->addWidget(makeToolSelector());
-    bar->addWidget(makeSwatches());
-    bar->addWidget(makeThickness());
-    m_undoButton =
-        makeActionButton(QStringLiteral("arrow.uturn.backward"), QStringLiteral("Undo (Ctrl+Z)"));
-    m_redoButton = makeActionButton(QStringLiteral("arrow.uturn.forward"),
+    // Every item in reach: where the window is too narrow for one row, the trailing group
+    // takes a second.
+    auto* bar = new EditorBar(this);
+    bar->setAccessibleName(QStringLiteral("Markup tools"));
+    bar->addLeading(makeToolSelector());
+    bar->addLeading(makeSwatches());
+    bar->addLeading(makeThickness());
+    m_undoButton = makeActionButton(QStringLiteral("arrow.uturn.backward"), QStringLiteral("Undo"),
+                                    QStringLiteral("Undo (Ctrl+Z)"));
+    m_redoButton = makeActionButton(QStringLiteral("arrow.uturn.forward"), QStringLiteral("Redo"),
                                     QStringLiteral("Redo (Ctrl+Shift+Z)"));
-    QToolButton* discard =
-        makeActionButton(QStringLiteral("trash"), QStringLiteral("Discard this screenshot"));
+    QToolButton* discard = makeActionButton(QStringLiteral("trash"), QStringLiteral("Discard"),
+                                            QStringLiteral("Discard this screenshot"));
     connect(m_undoButton, &QToolButton::clicked, this, [this] { m_canvas->undo(); });
     connect(m_redoButton, &QToolButton::clicked, this, [this] { m_canvas->redo(); });
     connect(discard, &QToolButton::clicked, this, [this] { discardAction(); });
-    bar->addWidget(m_undoButton);
-    bar->addWidget(m_redoButton);
-    bar->addWidget(discard);
-    auto* gap = new QWidget(bar);
-    gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    bar->addWidget(gap);
+    for (QToolButton* button : {m_undoButton, m_redoButton, discard})
+        bar->addLeading(button);
 
-    m_shareButton =
-        makeActionButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share"));
+    m_shareButton = makeActionButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share"),
+                                     QStringLiteral("Share"));
     connect(m_shareButton, &QToolButton::clicked, this, [this] { shareAction(); });
     QToolButton* copy = makeTextButton(QStringLiteral("Copy"));
     QToolButton* save = makeTextButton(QStringLiteral("Save"));
@@ -97,12 +100,13 @@ void MarkupEditorController::buildUI(double toolbarHeight) {
     connect(save, &QToolButton::clicked, this, [this] { saveAction(); });
     connect(done, &QToolButton::clicked, this, [this] { close(); });
     for (QToolButton* button : {m_shareButton, copy, save, done})
-        bar->addWidget(button);
+        bar->addTrailing(button);
 
     root->addWidget(bar);
     root->addWidget(m_canvas, 1);
     m_canvas->canvas().setCurrentTool(MarkupTool::arrow);
     updateButtons();
+    return bar;
 }
 
 QWidget* MarkupEditorController::makeToolSelector() {
@@ -136,16 +140,16 @@ QWidget* MarkupEditorController::makeSwatches() {
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
-    for (const QColor& color : kSwatchColors) {
+    for (const auto& [name, color] : kSwatches) {
         auto* swatch = new QToolButton(box);
         swatch->setFixedSize(18, 18);
-        swatch->setAccessibleName(color.name());
+        swatch->setAccessibleName(QString::fromLatin1(name));
         swatch->setStyleSheet(
             QStringLiteral("QToolButton { background: %1; border: 1px solid rgba(0,0,0,64);"
                            " border-radius: 9px; }")
                 .arg(color.name()));
         connect(swatch, &QToolButton::clicked, this,
-                [this, color] { m_canvas->canvas().setCurrentColor(color); });
+                [this, color = color] { m_canvas->canvas().setCurrentColor(color); });
         layout->addWidget(swatch);
     }
     return box;
@@ -160,6 +164,7 @@ QWidget* MarkupEditorController::makeThickness() {
     for (int i = 0; i < int(kThicknesses.size()); ++i) {
         auto* button = new QToolButton(box);
         button->setText(QString::fromLatin1(kThicknesses[i].label));
+        button->setAccessibleName(QString::fromLatin1(kThicknesses[i].name));
         button->setCheckable(true);
         button->setFixedSize(kButtonSide, kButtonSide);
         button->setChecked(i == 1);
@@ -176,7 +181,7 @@ QWidget* MarkupEditorController::makeThickness() {
     return box;
 }
 
-QToolButton* MarkupEditorController::makeActionButton(const QString& symbol,
+QToolButton* MarkupEditorController::makeActionButton(const QString& symbol, const QString& name,
                                                       const QString& toolTip) {
     auto* button = new QToolButton(this);
     button->setIcon(markupSymbolIcon(symbol));
@@ -184,13 +189,14 @@ QToolButton* MarkupEditorController::makeActionButton(const QString& symbol,
     button->setAutoRaise(true);
     button->setFixedSize(kButtonSide, kButtonSide);
     button->setToolTip(toolTip);
-    button->setAccessibleName(toolTip);
+    button->setAccessibleName(name);
     return button;
 }
 
 QToolButton* MarkupEditorController::makeTextButton(const QString& text) {
     auto* button = new QToolButton(this);
     button->setText(text);
+    button->setAccessibleName(text);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setFixedSize(2 * kButtonSide, kButtonSide);
     return button;
@@ -253,8 +259,8 @@ void MarkupEditorController::saveAction() {
 }
 
 void MarkupEditorController::discardAction() {
-    const bool confirmed = m_services.questions.ask(
-        discardQuestion(),
+    const bool confirmed = m_services.questions.askWarning(
+        this, discardQuestion(),
         QStringLiteral("The screenshot and its saved file will be removed. This cannot be undone."),
         QStringLiteral("Discard"), QStringLiteral("Cancel"));
     if (!confirmed) return;

@@ -17,6 +17,7 @@ namespace moxilane {
 
 class Alerts;
 class Clipboard;
+class EditorBar;
 class Desktop;
 class Questions;
 
@@ -52,11 +53,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildUI(double toolbarHeight);
+    EditorBar* buildUI();
     QWidget* makeToolSelector();
     QWidget* makeSwatches();
     QWidget* makeThickness();
-    QToolButton* makeActionButton(const QString& symbol, const QString& toolTip);
+    QToolButton* makeActionButton(const QString& symbol, const QString& name,
+                                  const QString& toolTip);
     QToolButton* makeTextButton(const QString& text);
     void updateButtons();
 

@@ -46,6 +46,9 @@ ScrollCaptureController::~ScrollCaptureController() {
 QString ScrollCaptureController::initialStatus() {
     return QStringLiteral("Scroll down through the content…");
 }
+QString ScrollCaptureController::scrolledBackHint() {
+    return QStringLiteral("Scrolled back — scroll down to continue.");
+}
 QString ScrollCaptureController::misalignedHint() {
     return QStringLiteral("Couldn't align — scroll a bit slower.");
 }
@@ -53,10 +56,9 @@ QString ScrollCaptureController::screenChangedHint() {
     return QStringLiteral("The screen changed — click Done to keep what was captured.");
 }
 
-QString ScrollCaptureController::statusText(qint64 stitchedPixels, double scale,
-                                            const QLocale& locale) {
-    const auto points = static_cast<qlonglong>(double(stitchedPixels) / scale);
-    return locale.toString(points) + QStringLiteral(" px — scroll on, then click Done");
+QString ScrollCaptureController::statusText(qint64 stitchedPixels, const QLocale& locale) {
+    return locale.toString(qlonglong(stitchedPixels)) +
+           QStringLiteral(" px — scroll on, then click Done");
 }
 
 QPointF ScrollCaptureController::positionHUD(QSizeF panel, const QRectF& visibleFrame,
@@ -101,6 +103,7 @@ void ScrollCaptureController::begin(const RegionSelection& area,
               [this, current] {
                   if (current()) cancelTapped();
               }});
+    hud.markArea(area.rectGlobal);
     start(run);
 }
 
@@ -190,7 +193,7 @@ void ScrollCaptureController::integrate(Run& run, const QImage& frame) {
         case AppendResult::Kind::unchanged:
             break;
         case AppendResult::Kind::misaligned:
-            m_services.hud.setHint(misalignedHint());
+            m_services.hud.setHint(result.scrolledBack ? scrolledBackHint() : misalignedHint());
             break;
         case AppendResult::Kind::full:
             m_services.hud.setHint({});
@@ -202,8 +205,7 @@ void ScrollCaptureController::integrate(Run& run, const QImage& frame) {
 
 void ScrollCaptureController::updateStatus(Run& run) {
     if (!run.stitcher) return;
-    m_services.hud.setStatus(
-        statusText(run.stitcher->totalHeight(), run.area.screen.backingScaleFactor));
+    m_services.hud.setStatus(statusText(run.stitcher->totalHeight()));
 }
 
 void ScrollCaptureController::doneTapped() {

@@ -37,6 +37,8 @@ public:
     virtual void show(QPointF origin, const QString& status, Actions actions) = 0;
     virtual void setStatus(const QString& text) = 0;
     virtual void setHint(const QString& text) = 0;
+    // Outlines the sampled area (global points, y up) just outside it, until close().
+    virtual void markArea(const QRectF& area) = 0;
     virtual void close() = 0;
     // The panel's own windows, to be left out of every frame.
     virtual std::vector<std::uint32_t> windowIds() const = 0;
@@ -71,10 +73,11 @@ public:
     // selection, else above it, else inside it above its bottom edge; at least 8 points from
     // the visible frame's side edges.
     static QPointF positionHUD(QSizeF panel, const QRectF& visibleFrame, const QRectF& selection);
-    // "1,234 px — scroll on, then click Done": the stitched height in points.
-    static QString statusText(qint64 stitchedPixels, double scale,
-                              const QLocale& locale = QLocale());
+    // "2,468 px — scroll on, then click Done": the stitched height in device pixels, as the
+    // saved image has it.
+    static QString statusText(qint64 stitchedPixels, const QLocale& locale = QLocale());
     static QString initialStatus();
+    static QString scrolledBackHint();
     static QString misalignedHint();
     static QString screenChangedHint();
     // The selection in device pixels of the display showing the screen, from its top left.

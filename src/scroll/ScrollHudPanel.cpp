@@ -1,5 +1,7 @@
 #include "scroll/ScrollHudPanel.h"
 
+#include "platform/DigitsFont.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -53,9 +55,7 @@ ScrollHudPanel::ScrollHudPanel(const ScreenList& screens)
 
     m_status = new QLabel(this);
     m_status->setGeometry(fromBottom(14, 67, 272, 16));
-    QFont digits = systemFont(12);
-    digits.setStyleHint(QFont::Monospace);  // the height's digits keep their places
-    m_status->setFont(digits);
+    m_status->setFont(tabularDigitsFont(12));  // the height's digits keep their places
     m_status->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 217)"));
 
     m_hint = new QLabel(this);
@@ -110,13 +110,20 @@ void ScrollHudPanel::setHint(const QString& text) {
     setElided(m_hint, text);
 }
 
+void ScrollHudPanel::markArea(const QRectF& area) {
+    m_areaFrame.show(m_screens.layout().fromYUp(area));
+}
+
 void ScrollHudPanel::close() {
     m_actions = {};
+    m_areaFrame.hide();
     hide();
 }
 
 std::vector<std::uint32_t> ScrollHudPanel::windowIds() const {
-    return {static_cast<std::uint32_t>(winId())};
+    std::vector<std::uint32_t> ids = m_areaFrame.windowIds();
+    ids.push_back(static_cast<std::uint32_t>(winId()));
+    return ids;
 }
 
 void ScrollHudPanel::setElided(QLabel* label, const QString& text) {

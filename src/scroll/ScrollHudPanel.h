@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Screens.h"
+#include "scroll/ScrollAreaFrame.h"
 #include "scroll/ScrollCaptureController.h"
 
 #include <QWidget>
@@ -23,6 +24,7 @@ public:
     void show(QPointF origin, const QString& status, Actions actions) override;
     void setStatus(const QString& text) override;
     void setHint(const QString& text) override;
+    void markArea(const QRectF& area) override;
     void close() override;
     std::vector<std::uint32_t> windowIds() const override;
 
@@ -41,6 +43,7 @@ private:
     QLabel* m_hint;
     QPushButton* m_cancel;
     QPushButton* m_done;
+    ScrollAreaFrame m_areaFrame;
 };
 
 }  // namespace moxilane

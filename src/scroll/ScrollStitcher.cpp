@@ -5,9 +5,14 @@
 #include <utility>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <set>
+#include <span>
 
 namespace moxilane {
+
+using pixelrows::ColumnRange;
 
 namespace {
 
@@ -69,7 +74,14 @@ ScrollStitcher::ScrollStitcher(const QImage& firstFrame, qint64 maxTotalHeight,
       m_lastFrame(firstFrame),
       m_lastSignature(std::move(firstSignature)),
       m_matcher(firstFrame.width(), firstFrame.height(), int(m_columns)),
-      m_canvas(firstFrame.width(), firstFrame.format(), m_maxTotalHeight) {}
+      m_canvas(firstFrame.width(), firstFrame.format(), m_maxTotalHeight) {
+    for (const ColumnRange band : pixelrows::bands(m_frameWidth, int(m_columns))) {
+        if (band.begin >= m_frameWidth / 4 && band.end <= m_frameWidth - m_frameWidth / 4)
+            m_keyBands.push_back(band);
+    }
+    if (m_keyBands.empty()) m_keyBands = pixelrows::bands(m_frameWidth, int(m_columns));
+    keyRows(0);
+}
 
 AppendResult ScrollStitcher::append(const QImage& frame) {
     if (m_totalHeight >= m_maxTotalHeight) return AppendResult::full(0);
@@ -83,8 +95,11 @@ AppendResult ScrollStitcher::append(const QImage& frame) {
     if (match.kind == FrameMatch::Kind::same) return AppendResult::unchanged();
     // A join across a gap is a guess that nothing was skipped: not after frames that showed
     // content out of reach.
-    if (match.kind == FrameMatch::Kind::unknown || (match.acrossGap && m_rejectedAhead))
-        return followRejected(pixels, !match.scrolledBack);
+    if (match.kind == FrameMatch::Kind::unknown || (match.acrossGap && m_rejectedAhead)) {
+        AppendResult result = followRejected(pixels, !match.scrolledBack);
+        if (result.kind == AppendResult::Kind::misaligned) result.scrolledBack = seenAbove(pixels);
+        return result;
+    }
     return accept(pixels, match, 0);
 }
 
@@ -96,6 +111,7 @@ AppendResult ScrollStitcher::accept(const QImage& frame, const FrameMatch& match
         return earlier > 0 ? AppendResult::appended(earlier) : AppendResult::misaligned();
     }
     m_totalHeight += rows;
+    keyRows(m_totalHeight - m_frameHeight);
     m_lastFrame = frame;
     std::swap(m_lastSignature, m_frameSignature);
     m_rejected = QImage();
@@ -140,6 +156,7 @@ bool ScrollStitcher::joinAt(const lineseam::Seam& seam) {
         copyRow(m_rejected, seam.frameRow + y - kept, y);
     m_heightBeforeJoin = m_totalHeight;
     m_totalHeight = total;
+    keyRows(kept);
     m_lastFrame = std::exchange(m_rejected, QImage());
     std::swap(m_lastSignature, m_rejectedSignature);
     return true;
@@ -204,6 +221,50 @@ std::vector<QRgb> ScrollStitcher::sidebarFill(const QImage& frame, const FrameMa
         }
     }
     return colour;
+}
+
+quint64 ScrollStitcher::rowKey(const QRgb* row) const {
+    std::array<quint8, kMaxSignatureBands> bands{};
+    pixelrows::signatureRow(row, m_keyBands, bands.data());
+    quint64 key = 14695981039346656037ull;  // FNV-1a
+    for (std::size_t i = 0; i < m_keyBands.size(); ++i)
+        key = (key ^ bands[i]) * 1099511628211ull;
+    return key;
+}
+
+// Keys rows [from, totalHeight()) anew: the rows written since.
+void ScrollStitcher::keyRows(qint64 from) {
+    from = std::clamp<qint64>(from, 0, qint64(m_rowKeys.size()));
+    m_rowKeys.resize(std::size_t(m_totalHeight));
+    for (qint64 y = from; y < m_totalHeight; ++y) {
+        const auto* row = m_canvasStarted ? reinterpret_cast<const QRgb*>(m_canvas.row(y))
+                                          : rowOf(m_firstFrame, y);
+        m_rowKeys[std::size_t(y)] = rowKey(row);
+    }
+}
+
+// Whether a stretch of the frame's middle rows, showing content, appears in the image exactly
+// once and above where the last accepted frame shows it: the user scrolled back.
+bool ScrollStitcher::seenAbove(const QImage& frame) const {
+    const qint64 rows = std::min(m_matcher.minOverlap(), m_frameHeight / 2);
+    const qint64 lastTop = m_totalHeight - m_frameHeight;
+    std::vector<quint64> keys(static_cast<std::size_t>(m_frameHeight));
+    for (qint64 y = 0; y < m_frameHeight; ++y)
+        keys[std::size_t(y)] = rowKey(rowOf(frame, y));
+    for (const qint64 begin : {(m_frameHeight - rows) / 2, m_frameHeight / 4,
+                               m_frameHeight - m_frameHeight / 4 - rows}) {
+        const auto window = std::span(keys).subspan(std::size_t(begin), std::size_t(rows));
+        if (std::set(window.begin(), window.end()).size() < 3) continue;  // blank, or nearly
+        qint64 found = -1, places = 0;
+        for (qint64 y = 0; y + rows <= m_totalHeight && places < 2; ++y) {
+            if (std::equal(window.begin(), window.end(), m_rowKeys.begin() + y)) {
+                found = y;
+                ++places;
+            }
+        }
+        if (places == 1) return found < lastTop + begin;
+    }
+    return false;
 }
 
 std::optional<QImage> ScrollStitcher::compose() const {

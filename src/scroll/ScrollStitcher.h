@@ -2,6 +2,7 @@
 
 #include "scroll/FrameMatcher.h"
 #include "scroll/LineSeam.h"
+#include "scroll/PixelRows.h"
 #include "scroll/StitchCanvas.h"
 
 #include <QImage>
@@ -28,12 +29,17 @@ struct AppendResult {
     // The frames shared only blank rows, so the shift could not be seen: they were joined at
     // the smallest shift both allow, and the blank gap between may have come out shorter.
     bool acrossGap = false;
+    // For `misaligned`: the frame shows rows already in the image, above where the last
+    // accepted frame's are: the content was scrolled back, not too fast.
+    bool scrolledBack = false;
 
     static AppendResult appended(qint64 rows, bool acrossGap = false) {
         return {Kind::appended, rows, acrossGap};
     }
     static AppendResult unchanged() { return {Kind::unchanged, 0, false}; }
-    static AppendResult misaligned() { return {Kind::misaligned, 0, false}; }
+    static AppendResult misaligned(bool scrolledBack = false) {
+        return {Kind::misaligned, 0, false, scrolledBack};
+    }
     static AppendResult full(qint64 rows, bool acrossGap = false) {
         return {Kind::full, rows, acrossGap};
     }
@@ -84,6 +90,9 @@ private:
     void copyRow(const QImage& from, qint64 fromRow, qint64 toRow);
     std::vector<QRgb> sidebarFill(const QImage& frame, const FrameMatch& match,
                                   qint64 footerRows) const;
+    quint64 rowKey(const QRgb* row) const;
+    void keyRows(qint64 from);
+    [[nodiscard]] bool seenAbove(const QImage& frame) const;
 
     qint64 m_frameWidth;
     qint64 m_frameHeight;
@@ -103,6 +112,10 @@ private:
     StitchCanvas m_canvas;
     bool m_canvasStarted = false;
     qint64 m_lowestFooterRows = std::numeric_limits<qint64>::max();
+    // Per row of the stitched image, a key of its middle columns (away from sidebars and
+    // scroll bars), to recognise content scrolled back to.
+    std::vector<pixelrows::ColumnRange> m_keyBands;
+    std::vector<quint64> m_rowKeys;
 };
 
 }  // namespace moxilane

@@ -1,5 +1,6 @@
 #include "selection/RegionSelectionView.h"
 
+#include "platform/DigitsFont.h"
 #include "selection/SelectionGeometry.h"
 
 #include <QFontMetricsF>
@@ -67,7 +68,7 @@ QFont systemFont(double pointSize, QFont::Weight weight) {
 
 RegionSelectionView::RegionSelectionView(QScreen* qtScreen)
     : OverlayPanel(qtScreen),
-      m_labelFont(systemFont(12, QFont::Medium)),
+      m_labelFont(tabularDigitsFont(12, QFont::Medium)),
       m_hintFont(systemFont(14, QFont::Medium)) {
     setCursor(Qt::CrossCursor);
 }

@@ -2,10 +2,17 @@
 #include "TestImages.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
 
 using namespace moxilane::test;
 
@@ -53,6 +60,87 @@ bool drag(XSession& session, const QString& window, QPoint from, QPoint to) {
     for (int step = 1; step <= 4; ++step)
         if (!move(from + (to - from) * step / 4)) return false;
     return session.run("xdotool", {"mouseup", "1"}).has_value();
+}
+
+// A session bus with the accessibility bus on it, as a desktop with a screen reader has; both
+// stop with the session.
+QString startAccessibilityBus(XSession& session) {
+    const QString address = "unix:path=" + session.home() + "/bus";
+    QProcessEnvironment env = session.environment();
+    session.start("dbus-daemon", {"--session", "--nofork", "--address=" + address}, env);
+    if (!waitUntil([&] { return QFile::exists(session.home() + "/bus"); })) return {};
+    env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+    session.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"}, env);
+    return address;
+}
+
+// A button of the editor as the accessibility interface lists it.
+struct Listed {
+    bool showing = false;
+    QRect extents;
+};
+struct Listing {
+    QRect window;
+    QMap<QString, Listed> buttons;
+};
+
+std::optional<Listing> listButtons(XSession& session, const QString& bus, const QString& title) {
+    QProcess probe;
+    QProcessEnvironment env = session.environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+    probe.setProcessEnvironment(env);
+    probe.start("/usr/bin/python3", {ATSPI_PROBE, "buttons", title});  // Debian's, with pyatspi
+    if (!probe.waitForFinished(30000) || probe.exitCode() != 0) {
+        ADD_FAILURE() << probe.readAllStandardError().toStdString();
+        return std::nullopt;
+    }
+    const QJsonObject out = QJsonDocument::fromJson(probe.readAllStandardOutput()).object();
+    const auto rect = [](const QJsonValue& v) {
+        const QJsonArray a = v.toArray();
+        return QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt());
+    };
+    Listing listing{rect(out["window"]), {}};
+    for (const QJsonValue& button : out["buttons"].toArray()) {
+        listing.buttons[button["name"].toString()] = {button["showing"].toBool(),
+                                                      rect(button["extents"])};
+    }
+    return listing;
+}
+
+QString property(XSession& session, const QString& window, const QString& name) {
+    return QString::fromUtf8(session.run("xprop", {"-id", window, name}).value_or(""));
+}
+
+// What the screen shows in `area` (root device pixels).
+QImage grabScreen(XSession& session, QRect area) {
+    xcb_connection_t* c = session.connection();
+    const auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), area.x(),
+                                      area.y(), area.width(), area.height(), ~0u);
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+        xcb_get_image_reply(c, cookie, nullptr), &std::free);
+    if (!reply) return {};
+    return QImage(xcb_get_image_data(reply.get()), area.width(), area.height(),
+                  QImage::Format_RGB32)
+        .copy();
+}
+
+// Rows near the window's corners, walked in from each side: the first pixel that is not the
+// desktop's must be the light border (white at 0.8 over anything), never the fill or image.
+int cornerRowsWithoutBorder(const QImage& shown, const QImage& desktop, int cornerRows) {
+    int broken = 0;
+    const int w = shown.width(), h = shown.height();
+    for (int y = 0; y < h; ++y) {
+        if (y >= cornerRows && y < h - cornerRows) continue;
+        for (const int step : {1, -1}) {
+            int x = step > 0 ? 0 : w - 1;
+            while (x >= 0 && x < w && shown.pixel(x, y) == desktop.pixel(x, y))
+                x += step;
+            if (x < 0 || x >= w) continue;
+            const QColor first = shown.pixelColor(x, y);
+            if (std::min({first.red(), first.green(), first.blue()}) < 190) ++broken;
+        }
+    }
+    return broken;
 }
 
 const QString kThumbnail = QStringLiteral("Moxilane Thumbnail");
@@ -125,12 +213,101 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     // Discard (the sixth item, after the tools, swatches, S/M/L, Undo and Redo), confirmed.
     ASSERT_TRUE(
         click(session, editor, {12 + 256 + 10 + 150 + 10 + 96 + 10 + 32 + 10 + 32 + 10 + 16, 24}));
-    ASSERT_TRUE(
-        waitUntil([&] { return !findWindow(session, "Discard this screenshot?").isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !findWindow(session, "Moxilane").isEmpty(); }));
     ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(captured); }));
     EXPECT_TRUE(QFile::exists(edited));  // a saved edit is not the capture's to remove
     EXPECT_TRUE(waitUntil([&] { return findWindow(session, kEditor).isEmpty(); }));
     const auto targets = session.run("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
     EXPECT_FALSE(targets && targets->contains("image/png"));
+}
+
+// Every item of the bar within reach, as a screen reader finds it: on one row where the work
+// area has room, the trailing group on a second row where it has not; and clickable by name.
+TEST(Markup, EveryBarItemIsShowingInsideTheWindowAndNamedForAScreenReader) {
+    struct Scenario {
+        QSize screen;
+        int scale;
+        bool wraps;
+    };
+    const Scenario scenarios[] = {
+        {{1280, 800}, 1, false}, {{3840, 2160}, 2, false}, {{1024, 768}, 1, true}};
+    // Tools, swatches, thicknesses, Undo, Redo, Discard.
+    const QStringList leading = {
+        "Select / Move", "Arrow", "Rectangle", "Oval",   "Line",  "Freehand", "Highlighter",
+        "Text",          "Red",   "Orange",    "Yellow", "Green", "Blue",     "Black",
+        "White",         "Small", "Medium",    "Large",  "Undo",  "Redo",     "Discard"};
+    const QStringList trailing = {"Share", "Copy", "Save", "Done"};
+    for (const Scenario& scenario : scenarios) {
+        SCOPED_TRACE(testing::Message() << scenario.screen.width() << " at " << scenario.scale);
+        XSession session(scenario.screen, {{"MAIN", QRect(QPoint(), scenario.screen), true}});
+        ASSERT_TRUE(session.isReady() && session.paintRoot(pattern(scenario.screen)));
+        const QString bus = startAccessibilityBus(session);
+        ASSERT_FALSE(bus.isEmpty());
+        QProcessEnvironment env = scenario.scale == 2 ? Agent::scaleTwo() : QProcessEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+        env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        Agent agent(session, env);
+        ASSERT_TRUE(agent.waitUntilReady());
+
+        // A 200 × 150-point area.
+        const QPoint from(100, 100);
+        ASSERT_TRUE(session.openOverlays("ctrl+shift+1", from, 1));
+        session.drag(from, from + QPoint(200, 150) * scenario.scale);
+        ASSERT_TRUE(agent.waitForFiles(1));
+        ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kThumbnail).isEmpty(); }));
+        const QString thumbnail = findWindow(session, kThumbnail);
+        const QRect shown = windowGeometry(session, thumbnail);
+        // Its rounded corners keep an unbroken border at either scale.
+        const QImage desktop = pattern(scenario.screen).copy(shown);
+        QImage corners;
+        EXPECT_TRUE(waitUntil([&] {
+            corners = grabScreen(session, shown);
+            return corners.pixel(shown.width() / 2, 0) != desktop.pixel(shown.width() / 2, 0);
+        }));
+        EXPECT_EQ(cornerRowsWithoutBorder(corners, desktop, 12 * scenario.scale), 0);
+        ASSERT_TRUE(click(session, thumbnail, {shown.width() / 2, shown.height() / 2}));
+        ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kEditor).isEmpty(); }));
+        const QString editor = findWindow(session, kEditor);
+
+        const auto listing = listButtons(session, bus, kEditor);
+        ASSERT_TRUE(listing);
+        for (const QString& name : leading + trailing) {
+            SCOPED_TRACE(name.toStdString());
+            ASSERT_TRUE(listing->buttons.contains(name));
+            const Listed& button = listing->buttons[name];
+            EXPECT_TRUE(button.showing);
+            EXPECT_TRUE(listing->window.contains(button.extents));
+        }
+        // The bar's groups as measured: one row needs both side by side.
+        const auto span = [&](const QString& first, const QString& last) {
+            return listing->buttons[last].extents.right() - listing->buttons[first].extents.left();
+        };
+        const int oneRow = span("Select / Move", "Discard") + span("Share", "Done");
+        const int sameRow =
+            listing->buttons["Done"].extents.top() == listing->buttons["Undo"].extents.top();
+        EXPECT_EQ(!sameRow, scenario.wraps);
+        EXPECT_EQ(listing->window.width() < oneRow, scenario.wraps);
+
+        // Save, found by its name, clicked as a user would.
+        ASSERT_TRUE(session.run("xdotool", {"windowactivate", "--sync", editor}));
+        // The interface counts points; the pointer moves in pixels.
+        const auto at = [&](const QString& name) {
+            return listing->buttons[name].extents.center() * scenario.scale;
+        };
+        session.click(at("Save"));
+        EXPECT_TRUE(agent.waitForFiles(2));
+
+        // The Discard question: the program's name as title, over its editor, a line wide.
+        session.click(at("Discard"));
+        ASSERT_TRUE(waitUntil([&] { return !findWindow(session, "Moxilane").isEmpty(); }));
+        const QString question = findWindow(session, "Moxilane");
+        EXPECT_TRUE(property(session, question, "WM_NAME").contains("\"Moxilane\""));
+        EXPECT_TRUE(property(session, question, "WM_TRANSIENT_FOR")
+                        .contains(QString::asprintf("0x%x", editor.toUInt())));
+        EXPECT_GE(windowGeometry(session, question).width(), 400 * scenario.scale);
+        ASSERT_TRUE(session.run("xdotool", {"key", "Escape"}));
+        EXPECT_TRUE(waitUntil([&] { return findWindow(session, "Moxilane").isEmpty(); }));
+        EXPECT_FALSE(findWindow(session, kEditor).isEmpty());
+    }
 }

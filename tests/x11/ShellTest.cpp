@@ -152,8 +152,12 @@ TEST(Shell, FirstLaunchOffersLaunchAtLoginAndTheDefaultAnswerWritesTheEntry) {
     ASSERT_TRUE(session.isReady());
     Agent agent(session, {}, [](QSettings& s) { s.remove("didAskLaunchAtLogin"); });
     ASSERT_TRUE(agent.waitUntilReady());
-    ASSERT_TRUE(
-        waitUntil([&] { return !session.findWindow("Launch Moxilane at Login\\?").isEmpty(); }));
+    // Titled with the program's name, wide enough that the question reads as lines.
+    ASSERT_TRUE(waitUntil([&] { return !session.findWindow("^Moxilane$").isEmpty(); }));
+    const auto geometry =
+        session.run("xdotool", {"getwindowgeometry", "--shell", session.findWindow("^Moxilane$")});
+    const QStringList lines = QString::fromUtf8(geometry.value_or("")).split('\n');
+    EXPECT_GE(lines.filter("WIDTH=").value(0).mid(6).toInt(), 400);
     EXPECT_EQ(readSetting(session, "didAskLaunchAtLogin"), "true");
     ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));  // the default: Launch at Login
     const QString entry = session.home() + "/config/autostart/io.github.moxilane.Moxilane.desktop";

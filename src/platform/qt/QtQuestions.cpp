@@ -1,30 +1,39 @@
 #include "platform/qt/QtQuestions.h"
 
-#include <QApplication>
+#include "platform/qt/QtAlerts.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace moxilane {
 
-bool QtQuestions::ask(const QString& message, const QString& informativeText,
-                      const QString& firstButton, const QString& secondButton) {
-    QMessageBox box;
-    box.setWindowTitle(message);
-    box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
-    box.setText(QStringLiteral("<b>%1</b>").arg(message.toHtmlEscaped()));
-    box.setTextFormat(Qt::RichText);
-    box.setInformativeText(informativeText);
+namespace {
+
+bool askIn(QMessageBox& box, const QString& message, const QString& informativeText,
+           const QString& firstButton, const QString& secondButton, bool warning) {
+    prepareMessageBox(box, message, informativeText, warning);
     QPushButton* first = box.addButton(firstButton, QMessageBox::AcceptRole);
     QPushButton* second = box.addButton(secondButton, QMessageBox::RejectRole);
     box.setDefaultButton(first);
     box.setEscapeButton(second);
-    // A tray program has no window in front: bring the question there.
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.show();
-    box.raise();
-    box.activateWindow();
-    box.exec();
+    runMessageBox(box);
     return box.clickedButton() == first;
+}
+
+}  // namespace
+
+bool QtQuestions::ask(const QString& message, const QString& informativeText,
+                      const QString& firstButton, const QString& secondButton) {
+    QMessageBox box;
+    return askIn(box, message, informativeText, firstButton, secondButton, false);
+}
+
+bool QtQuestions::askWarning(QWidget* window, const QString& message,
+                             const QString& informativeText, const QString& firstButton,
+                             const QString& secondButton) {
+    // A child of the window: transient for it, and opening over it.
+    QMessageBox box(window);
+    return askIn(box, message, informativeText, firstButton, secondButton, true);
 }
 
 }  // namespace moxilane

@@ -8,6 +8,8 @@ class QtQuestions final : public Questions {
 public:
     bool ask(const QString& message, const QString& informativeText, const QString& firstButton,
              const QString& secondButton) override;
+    bool askWarning(QWidget* window, const QString& message, const QString& informativeText,
+                    const QString& firstButton, const QString& secondButton) override;
 };
 
 }  // namespace moxilane

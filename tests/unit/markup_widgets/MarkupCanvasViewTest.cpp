@@ -92,6 +92,47 @@ TEST(MarkupCanvasView, PaintsTheStrokeItRecordedWhereTheImageShowsIt) {
     EXPECT_FALSE(markupToolIcon(MarkupTool::highlighter).pixmap(24, 24).isNull());
 }
 
+TEST(MarkupCanvasView, ShowsOverTheImageWhatRenderSavesAndNothingBeyond) {
+    // A 200 x 300 capture in a 400 x 300 view: shown at its size between two margins.
+    MarkupCanvasView view(filled({200, 300}, QColor(40, 90, 160)));
+    view.resize(400, 300);
+    view.show();
+    QCoreApplication::processEvents();
+    view.canvas().setCurrentTool(MarkupTool::text);
+    const auto click = [&](QPointF at) {
+        for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(&view, &event);
+        }
+    };
+    click({260, 150});  // near the right edge: the words run past it
+    auto* field = view.findChild<QLineEdit*>();
+    ASSERT_TRUE(field);
+    field->setText(QStringLiteral("Noted past the edge"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(field, &enter);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view.canvas().annotations().size(), 1u);
+    view.canvas().setCurrentTool(MarkupTool::select);
+    click({50, 20});  // nothing there: the text is no longer selected, its outline goes
+
+    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto saved = view.canvas().render();
+    ASSERT_TRUE(saved);
+    const QColor margin = shown.pixelColor(2, 2);
+    int differing = 0, painted = 0;
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 200; ++x)
+            differing += shown.pixel(100 + x, y) != saved->pixel(x, y);
+        for (int x = 300; x < 400; ++x)
+            painted += shown.pixelColor(x, y) != margin;
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(painted, 0);
+}
+
 TEST(MarkupCanvasView, ShowsOnePixelWideCapturesCentred) {
     struct Case {
         QSize image, view;

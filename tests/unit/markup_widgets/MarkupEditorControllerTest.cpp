@@ -92,7 +92,7 @@ struct EditorFixture {
 TEST(MarkupEditor, TitleSizeAndUndoRedoFollowTheStacks) {
     EditorFixture f;
     EXPECT_EQ(f.editor.windowTitle(), "Moxilane — Markup");
-    EXPECT_EQ(f.editor.size(), QSize(640, 198));  // 200 × 150 points, raised to 640 wide
+    EXPECT_EQ(f.editor.size(), QSize(936, 198));  // 200 × 150 points, raised to the bar's width
     QToolButton* undo = buttonNamed(f.editor, "Undo (Ctrl+Z)");
     QToolButton* redo = buttonNamed(f.editor, "Redo (Ctrl+Shift+Z)");
     ASSERT_TRUE(undo && redo);
@@ -145,7 +145,7 @@ TEST(MarkupEditor, DiscardAsksFirstAndDoneClosesWithoutAsking) {
 
 TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
     EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
-    EXPECT_EQ(f.editor.size(), QSize(640, 972));
+    EXPECT_EQ(f.editor.size(), QSize(936, 972));
     EXPECT_FALSE(f.editor.grab().isNull());
 }
 
@@ -247,6 +247,29 @@ TEST(MarkupEditor, AShareThatCannotBeWrittenSaysWhy) {
     EXPECT_TRUE(f.alerts.shown[0].contains("Not a directory")) << f.alerts.shown[0].toStdString();
     qunsetenv("XDG_RUNTIME_DIR");
     qunsetenv("XDG_CACHE_HOME");
+}
+
+// Every item inside the window at its initial size: in one row where 90 % of the work area
+// holds the bar, else with Share, Copy, Save and Done on a second row, the canvas as high.
+TEST(MarkupEditor, EveryBarItemIsInsideTheWindowInOneRowOrTwo) {
+    for (const bool narrow : {false, true}) {
+        SCOPED_TRACE(narrow ? "1024 wide" : "1440 wide");
+        EditorFixture f({400, 300}, 2.0, narrow ? QSizeF(1024, 768) : QSizeF(1440, 875));
+        QCoreApplication::processEvents();
+        const auto buttons = f.editor.findChildren<QToolButton*>();
+        ASSERT_EQ(buttons.size(), 8 + 7 + 3 + 3 + 4);
+        for (QToolButton* button : buttons) {
+            SCOPED_TRACE(button->accessibleName().toStdString());
+            EXPECT_FALSE(button->accessibleName().isEmpty());
+            EXPECT_TRUE(button->isVisibleTo(&f.editor));
+            EXPECT_TRUE(f.editor.rect().contains(
+                QRect(button->mapTo(&f.editor, QPoint()), button->size())));
+        }
+        const int undoTop = buttonNamed(f.editor, "Undo (Ctrl+Z)")->mapTo(&f.editor, QPoint()).y();
+        const int doneTop = buttonNamed(f.editor, "Done")->mapTo(&f.editor, QPoint()).y();
+        EXPECT_EQ(doneTop > undoTop, narrow);
+        EXPECT_EQ(f.editor.canvasView().height(), 150);
+    }
 }
 
 int main(int argc, char** argv) {

@@ -105,7 +105,7 @@ TEST(AlignmentRules, UniformAndStaticAreasNeitherHideNorFakeAScroll) {
         {"one line on a blank page moved by a notch", frameAt(sparse, 200, 600),
          frameAt(sparse, 260, 600), AppendResult::appended(60)},
         {"scrolled back on a blank page", frameAt(sparse, 200, 600), frameAt(sparse, 140, 600),
-         AppendResult::misaligned()},
+         AppendResult::misaligned(true)},
         {"the only line scrolled out within reach, the rest blank", frameAt(sparse, 0, 600),
          frameAt(sparse, 320, 600), AppendResult::unchanged()},
         {"the only line, near the bottom, gone beyond reach", frameAt(sparse, 960, 600),

@@ -76,22 +76,27 @@ TEST(ScrollStitcher, KeepsExactlyTheNewBottomRowsForEveryShiftWithinReach) {
 TEST(ScrollStitcher, RejectsShiftsBeyondReachUpwardScrollsAndOtherSizes) {
     const QImage page = noisePage(64, 2000);
     const int height = 500;  // maxShift 440
-    const QImage rejected[] = {
-        frameAt(page, 600 + 441, height),     // one row beyond reach
-        frameAt(page, 600 + height, height),  // a whole frame further
-        frameAt(page, 599, height),           // upwards by one row
-        frameAt(page, 350, height),           // upwards by half a frame
-        page.copy(0, 610, 63, height),        // one column narrower
-        frameAt(page, 610, height - 1),       // one row lower
-        noisePage(64, height, 1234),          // unrelated
-        QImage(),
+    struct Rejected {
+        QImage frame;
+        bool scrolledBack;
     };
-    for (const QImage& frame : rejected) {
+    const Rejected rejected[] = {
+        {frameAt(page, 600 + 441, height), false},     // one row beyond reach
+        {frameAt(page, 600 + height, height), false},  // a whole frame further
+        {frameAt(page, 599, height), true},            // upwards by one row
+        {frameAt(page, 350, height), true},            // upwards by half a frame
+        {frameAt(page, 40, height), true},             // upwards past the last frame
+        {page.copy(0, 610, 63, height), false},        // one column narrower
+        {frameAt(page, 610, height - 1), false},       // one row lower
+        {noisePage(64, height, 1234), false},          // unrelated
+        {QImage(), false},
+    };
+    for (const auto& [frame, scrolledBack] : rejected) {
         auto stitcher = stitcherFor(frameAt(page, 0, height));
         ASSERT_EQ(stitcher.append(frameAt(page, 300, height)), AppendResult::appended(300));
         ASSERT_EQ(stitcher.append(frameAt(page, 600, height)), AppendResult::appended(300));
         const Signature before = stitcher.lastSignature();
-        EXPECT_EQ(stitcher.append(frame), AppendResult::misaligned());
+        EXPECT_EQ(stitcher.append(frame), AppendResult::misaligned(scrolledBack));
         EXPECT_EQ(stitcher.totalHeight(), height + 600);
         EXPECT_EQ(stitcher.lastSignature(), before);
         // The next frame is compared with the last accepted one, not with the rejected one.

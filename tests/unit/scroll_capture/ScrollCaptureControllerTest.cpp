@@ -1,3 +1,4 @@
+#include "ScrollSessionGenerator.h"
 #include "TestPages.h"
 #include "scroll/ScrollCaptureController.h"
 
@@ -71,8 +72,10 @@ public:
             failNext = false;
             return std::unexpected(CaptureError{CaptureError::Kind::Refused, {}});
         }
+        if (window) return window->frame(page, offset);
         return page.copy(0, offset, page.width(), frameHeight);
     }
+    std::optional<scrolltest::Window> window;  // when set, frames show the page through it
     QImage page = scrolltest::noisePage(64, 30000);
     int offset = 0, frameHeight = 400, captures = 0, listings = 0;
     bool failNext = false;
@@ -94,11 +97,13 @@ public:
     }
     void setStatus(const QString& text) override { status = text; }
     void setHint(const QString& text) override { hint = text; }
+    void markArea(const QRectF& area) override { marked = area; }
     void close() override { ++closed; }
     std::vector<std::uint32_t> windowIds() const override { return {900}; }
     int shown = 0, closed = 0;
     QPointF origin;
     QString status, hint;
+    QRectF marked;
     Actions actions;
 };
 
@@ -145,12 +150,13 @@ TEST(ScrollCaptureGeometry, PanelGoesBelowElseAboveElseInsideAndKeepsOffTheSides
     EXPECT_EQ(C::positionHUD(panel, visible, QRectF(1850, 400, 70, 300)).x(), 1920 - 300 - 8);
 }
 
-TEST(ScrollCaptureGeometry, StatusShowsPointsGroupedAsTheLocaleHasIt) {
+TEST(ScrollCaptureGeometry, StatusShowsDevicePixelsGroupedAsTheLocaleHasIt) {
     using C = ScrollCaptureController;
-    EXPECT_EQ(C::statusText(2468, 2.0, QLocale(QLocale::English, QLocale::UnitedStates)),
-              QStringLiteral("1,234 px — scroll on, then click Done"));
-    EXPECT_EQ(C::statusText(2469, 2.0, QLocale(QLocale::German, QLocale::Germany)),
-              QStringLiteral("1.234 px — scroll on, then click Done"));
+    // At scale 2 too the number is the saved image's height in pixels.
+    EXPECT_EQ(C::statusText(2468, QLocale(QLocale::English, QLocale::UnitedStates)),
+              QStringLiteral("2,468 px — scroll on, then click Done"));
+    EXPECT_EQ(C::statusText(2469, QLocale(QLocale::German, QLocale::Germany)),
+              QStringLiteral("2.469 px — scroll on, then click Done"));
     // y up: 700 points from the bottom of a 1080-point screen is 380 from its top.
     EXPECT_EQ(C::areaOnDisplay(QRectF(100, 500, 32, 200), {7, QRectF(0, 0, 1920, 1080), 2.0},
                                QSize(3840, 2160)),
@@ -162,11 +168,12 @@ TEST_F(ScrollCaptureControllerTest, TicksKeepOneCaptureInFlightAndStitchWhatScro
     EXPECT_EQ(hud.shown, 1);
     EXPECT_EQ(hud.status, QStringLiteral("Scroll down through the content…"));
     EXPECT_EQ(hud.origin, QPointF(8, 500 - 117 - 12));  // below, kept off the left edge
-    scheduler.completeJobs();                           // the listing, then the first frame
+    EXPECT_EQ(hud.marked, QRectF(100, 500, 32, 200));
+    scheduler.completeJobs();  // the listing, then the first frame
     EXPECT_EQ(capture.captures, 1);
     EXPECT_EQ(capture.lastArea, QRect(200, 760, 64, 400));
     EXPECT_EQ(capture.lastExcluded, std::vector<std::uint32_t>{900});
-    EXPECT_EQ(hud.status, QStringLiteral("200 px — scroll on, then click Done"));
+    EXPECT_EQ(hud.status, QStringLiteral("400 px — scroll on, then click Done"));  // pixels
 
     // Ticks while a capture runs are dropped, not queued.
     scrollBy(150);
@@ -175,7 +182,7 @@ TEST_F(ScrollCaptureControllerTest, TicksKeepOneCaptureInFlightAndStitchWhatScro
     EXPECT_EQ(scheduler.jobs.size(), 1u);
     scheduler.completeJobs();
     EXPECT_EQ(capture.captures, 2);
-    EXPECT_EQ(hud.status, QStringLiteral("275 px — scroll on, then click Done"));
+    EXPECT_EQ(hud.status, QStringLiteral("550 px — scroll on, then click Done"));
 
     scrollBy(1000);  // too far for any overlap
     scheduler.step();
@@ -198,6 +205,28 @@ TEST_F(ScrollCaptureControllerTest, TicksKeepOneCaptureInFlightAndStitchWhatScro
     scheduler.step();
     scheduler.step();
     EXPECT_EQ(capture.captures, captures);  // the timer stopped
+}
+
+TEST_F(ScrollCaptureControllerTest, ScrollingBackSaysSoUntilTheNextAcceptedFrame) {
+    using scrolltest::Theme;
+    capture.page = scrolltest::renderPage({.content = scrolltest::Content::mixed, .width = 400});
+    capture.window.emplace(400, 400, scrolltest::Chrome{.headerRows = 40}, Theme::light);
+    begin();
+    scheduler.completeJobs();
+    const QString back = QStringLiteral("Scrolled back — scroll down to continue.");
+    // Down three notches, back up two (within the last frame, then past it), down again.
+    const struct {
+        int offset;
+        QString hint;
+    } steps[] = {{200, {}},   {400, {}},   {600, {}},   {400, back},
+                 {200, back}, {400, back}, {600, back}, {800, {}}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.offset);
+        capture.offset = step.offset;
+        scheduler.step();
+        EXPECT_EQ(hud.hint, step.hint);
+    }
+    EXPECT_EQ(hud.status, QStringLiteral("1,200 px — scroll on, then click Done"));
 }
 
 TEST_F(ScrollCaptureControllerTest, FramesTooSmallNeverMakeAStitcher) {
