@@ -1,29 +1,15 @@
 #include "flows/CommandLine.h"
 
-#include <array>
-#include <utility>
-
 namespace moxilane {
 
-namespace {
-constexpr std::array<std::pair<CaptureCommand, const char*>, 5> kNames{{
-    {CaptureCommand::Area, "area"},
-    {CaptureCommand::Window, "window"},
-    {CaptureCommand::Screen, "screen"},
-    {CaptureCommand::ScreenDelayed, "screen-delayed"},
-    {CaptureCommand::Scroll, "scroll"},
-}};
-}  // namespace
-
 QByteArray commandName(CaptureCommand command) {
-    for (const auto& [candidate, name] : kNames)
-        if (candidate == command) return name;
-    return {};
+    const std::string_view name = captureKind(command).name;
+    return QByteArray(name.data(), qsizetype(name.size()));
 }
 
 std::optional<CaptureCommand> captureCommandNamed(const QByteArray& name) {
-    for (const auto& [command, candidate] : kNames)
-        if (name == candidate) return command;
+    for (const CaptureKind& kind : captureKinds())
+        if (name.toStdString() == kind.name) return kind.command;
     return std::nullopt;
 }
 
@@ -47,34 +33,51 @@ Invocation parseCommandLine(const QStringList& arguments) {
 }
 
 QString usageText() {
-    return QStringLiteral(
-        "usage: moxilane [area | window | screen | screen-delayed | scroll]\n"
-        "       moxilane stitch FRAME.png... -o OUT.png [--scale S]\n"
-        "       moxilane --help | --version\n");
+    QStringList names;
+    for (const CaptureKind& kind : captureKinds())
+        names << kindText(kind.name);
+    return QStringLiteral("usage: moxilane [%1]\n").arg(names.join(QLatin1String(" | "))) +
+           QStringLiteral(
+               "       moxilane stitch FRAME.png... -o OUT.png [--scale S]\n"
+               "       moxilane --help | --version\n");
 }
 
+namespace {
+
+// "  area            capture an area (as Ctrl+Shift+1)", a continued line under the first.
+QString commandLines() {
+    const QString indent(18, QLatin1Char(' '));
+    QString lines;
+    for (const CaptureKind& kind : captureKinds()) {
+        QString help = kindText(kind.help);
+        if (!kind.shortcut.empty()) help += QStringLiteral(" (as %1)").arg(kindText(kind.shortcut));
+        help.replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
+        lines += QStringLiteral("  %1%2\n").arg(kindText(kind.name), -16).arg(help);
+    }
+    return lines;
+}
+
+}  // namespace
+
 QString helpText() {
-    return usageText() + QStringLiteral(
-                             "\n"
-                             "Screenshots for the X11 desktop, from the system tray.\n"
-                             "\n"
-                             "With no command, starts the tray agent: one per display and user.\n"
-                             "A second start says so and exits with status 0.\n"
-                             "\n"
-                             "Commands ask the agent running on this display, starting one first\n"
-                             "when none runs; bind them to your desktop's keyboard shortcuts:\n"
-                             "  area            capture an area (as Ctrl+Shift+1)\n"
-                             "  window          capture a window (as Ctrl+Shift+2)\n"
-                             "  screen          capture the full screen (as Ctrl+Shift+3)\n"
-                             "  screen-delayed  capture the full screen after 5 seconds\n"
-                             "  scroll          start a scrolling capture, or finish the running\n"
-                             "                  one (as Ctrl+Shift+4)\n"
-                             "  stitch          stitch frames of a scrolled view into one image;\n"
-                             "                  needs no display (moxilane stitch --help)\n"
-                             "\n"
-                             "Exit status: 0 when the agent took the command (or already runs),\n"
-                             "1 when it could not (no display, no agent, a capture already\n"
-                             "running), 2 for a usage error.\n");
+    return usageText() +
+           QStringLiteral(
+               "\n"
+               "Screenshots for the X11 desktop, from the system tray.\n"
+               "\n"
+               "With no command, starts the tray agent: one per display and user.\n"
+               "A second start says so and exits with status 0.\n"
+               "\n"
+               "Commands ask the agent running on this display, starting one first\n"
+               "when none runs; bind them to your desktop's keyboard shortcuts:\n") +
+           commandLines() +
+           QStringLiteral(
+               "  stitch          stitch frames of a scrolled view into one image;\n"
+               "                  needs no display (moxilane stitch --help)\n"
+               "\n"
+               "Exit status: 0 when the agent took the command (or already runs),\n"
+               "1 when it could not (no display, no agent, a capture already\n"
+               "running), 2 for a usage error.\n");
 }
 
 }  // namespace moxilane

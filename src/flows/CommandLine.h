@@ -1,5 +1,7 @@
 #pragma once
 
+#include "flows/CaptureKinds.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -10,8 +12,6 @@ namespace moxilane {
 
 inline constexpr char kVersionText[] = "Moxilane 2.1";
 
-// The captures the command line asks the running agent for, as their hot keys do.
-enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll };
 QByteArray commandName(CaptureCommand command);
 std::optional<CaptureCommand> captureCommandNamed(const QByteArray& name);
 

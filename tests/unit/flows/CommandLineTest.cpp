@@ -1,5 +1,9 @@
 #include "flows/CommandLine.h"
 
+#include <QFile>
+
+#include <map>
+
 #include <gtest/gtest.h>
 
 using namespace moxilane;
@@ -34,4 +38,28 @@ TEST(CommandLine, CaptureNamesRoundTrip) {
         EXPECT_TRUE(helpText().contains(QString::fromUtf8(commandName(c))));
     }
     EXPECT_FALSE(captureCommandNamed("stitch"));
+}
+
+// The installed entry offers the kinds with a shortcut as its actions, named as in the menu.
+TEST(CommandLine, DesktopEntryActionsAreTheKindsWithAShortcut) {
+    QFile file(QStringLiteral(MOXILANE_DESKTOP_ENTRY));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text)) << MOXILANE_DESKTOP_ENTRY;
+    std::map<QString, std::map<QString, QString>> groups;  // [group] key=value
+    QString group;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+        if (line.startsWith('['))
+            group = line.mid(1, line.size() - 2);
+        else if (const qsizetype equals = line.indexOf('='); equals > 0)
+            groups[group][line.left(equals)] = line.mid(equals + 1);
+    }
+    QStringList expected;
+    for (const CaptureKind& kind : captureKinds()) {
+        if (kind.shortcut.empty()) continue;
+        expected << kindText(kind.name);
+        SCOPED_TRACE(expected.back().toStdString());
+        const auto& action = groups["Desktop Action " + expected.back()];
+        EXPECT_EQ(action.at("Name"), kindText(kind.menuTitle));
+        EXPECT_EQ(action.at("Exec"), "moxilane " + expected.back());
+    }
+    EXPECT_EQ(groups["Desktop Entry"]["Actions"].split(';', Qt::SkipEmptyParts), expected);
 }
