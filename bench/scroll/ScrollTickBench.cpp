@@ -3,6 +3,7 @@
 // capture itself runs on the worker and is not counted. Frames come from a realistic page
 // scrolled by one to three wheel notches of 60 rows per tick; the real panel shows the status.
 #include "ScrollSessionGenerator.h"
+#include "platform/x11/X11WindowRoles.h"
 #include "scroll/ScrollCaptureController.h"
 #include "scroll/ScrollHudPanel.h"
 
@@ -68,7 +69,8 @@ void BM_ScrollTickMainThread(benchmark::State& state) {
     HandScheduler scheduler;
     PageService service;
     NoAlerts alerts;
-    ScrollHudPanel hud;
+    x11::X11WindowRoles roles;
+    ScrollHudPanel hud(roles);
     ScrollCaptureController controller({scheduler, service, alerts, hud, 0});
     const RegionSelection area{QRectF(0, 0, kWidth, kHeight),
                                ScreenInfo{1, QRectF(0, 0, kWidth, kHeight), 1.0}};

@@ -1,5 +1,7 @@
 #include "delivery/ThumbnailWindow.h"
 
+#include "platform/WindowRoles.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,12 +23,9 @@ constexpr int kFadeOutMs = 250;
 // click runs the action; there is no dragging.
 class ThumbnailWidget final : public QWidget {
 public:
-    ThumbnailWidget(QImage image, std::function<void()> onClick)
-        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                               Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-          m_image(std::move(image)),
-          m_onClick(std::move(onClick)) {
-        setAttribute(Qt::WA_ShowWithoutActivating);
+    ThumbnailWidget(QImage image, std::function<void()> onClick, WindowRoles& roles)
+        : m_image(std::move(image)), m_onClick(std::move(onClick)) {
+        roles.prepare(*this, WindowRole::thumbnail);
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::PointingHandCursor);
         setWindowTitle(QtThumbnailWindows::windowTitle());
@@ -118,7 +117,7 @@ std::optional<ThumbnailWindows::Screen> QtThumbnailWindows::mainScreen() const {
 std::unique_ptr<ThumbnailPanel> QtThumbnailWindows::open(const QImage& image,
                                                          const QRectF& framePoints,
                                                          std::function<void()> onClick) {
-    auto* widget = new ThumbnailWidget(image, std::move(onClick));
+    auto* widget = new ThumbnailWidget(image, std::move(onClick), m_roles);
     widget->setGeometry(framePoints.toAlignedRect());
     widget->setWindowOpacity(0.0);
     widget->show();

@@ -4,15 +4,21 @@
 
 namespace moxilane {
 
+class WindowRoles;
+
 // Thumbnail windows on the desktop: borderless, above other windows, never focused, at
 // the primary screen's work area (which the window manager takes from panels).
 class QtThumbnailWindows final : public ThumbnailWindows {
 public:
+    explicit QtThumbnailWindows(WindowRoles& roles) : m_roles(roles) {}
     std::optional<Screen> mainScreen() const override;
     std::unique_ptr<ThumbnailPanel> open(const QImage& image, const QRectF& framePoints,
                                          std::function<void()> onClick) override;
 
     static QString windowTitle() { return QStringLiteral("Moxilane Thumbnail"); }
+
+private:
+    WindowRoles& m_roles;
 };
 
 }  // namespace moxilane

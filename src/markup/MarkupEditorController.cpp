@@ -38,7 +38,7 @@ constexpr int kButtonSide = 32;
 
 // Red, orange, yellow, green, blue, black, white.
 const std::array<QColor, 7> kSwatchColors{
-    QColor(255, 59, 48), QColor(255, 149, 0), QColor(255, 204, 0), QColor(52, 199, 89),
+    systemRed(),         QColor(255, 149, 0), QColor(255, 204, 0), QColor(52, 199, 89),
     QColor(0, 122, 255), QColor(Qt::black),   QColor(Qt::white)};
 
 }  // namespace
@@ -229,7 +229,7 @@ void MarkupEditorController::shareAction() {
         QDir(QDir::tempPath())
             .filePath(QStringLiteral("Screenshot-%1.png").arg(QDateTime::currentSecsSinceEpoch()));
     if (!writePNG(*image, path, m_imageScale)) return;
-    QMenu* menu = makeShareMenu(path, m_services.desktop, this);
+    QMenu* menu = makeShareMenu(path, m_services.desktop, m_services.alerts, this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(m_shareButton->mapToGlobal(QPoint(0, m_shareButton->height())));
 }

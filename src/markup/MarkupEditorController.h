@@ -14,6 +14,7 @@ class QToolButton;
 
 namespace moxilane {
 
+class Alerts;
 class Clipboard;
 class Desktop;
 class Questions;
@@ -27,6 +28,7 @@ public:
         Questions& questions;
         Clipboard& clipboard;
         Desktop& desktop;
+        Alerts& alerts;
     };
     // The window is built but not shown; workAreaPoints sizes it (nothing: no screen).
     MarkupEditorController(const QImage& image, double scale, Services services,
@@ -41,7 +43,6 @@ public:
     std::function<void()> onDiscard;
     std::function<void()> onClosed;
 
-    MarkupCanvasView& canvasView() { return *m_canvas; }
     static QString windowTitleText() { return QStringLiteral("Moxilane — Markup"); }
     static QString discardQuestion() { return QStringLiteral("Discard this screenshot?"); }
 

@@ -1,5 +1,7 @@
 #include "scroll/ScrollHudPanel.h"
 
+#include "platform/WindowRoles.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -43,10 +45,8 @@ QPushButton* makeButton(QWidget* parent, const QString& title, const QString& st
 
 }  // namespace
 
-ScrollHudPanel::ScrollHudPanel()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                           Qt::WindowStaysOnTopHint) {
-    setAttribute(Qt::WA_ShowWithoutActivating);
+ScrollHudPanel::ScrollHudPanel(WindowRoles& roles) {
+    roles.prepare(*this, WindowRole::panel);
     setWindowTitle(QStringLiteral("Scrolling Capture"));
     setFixedSize(kWidth, kHeight);
     setFocusPolicy(Qt::StrongFocus);

@@ -1,8 +1,10 @@
+#include "fakes/FakeServices.h"
 #include "markup/MarkupEditorController.h"
+#include "markup/ShareMenu.h"
 #include "platform/Questions.h"
-#include "platform/Services.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QToolButton>
 
@@ -22,11 +24,9 @@ struct Answers final : Questions {
 };
 struct Pasteboard final : Clipboard {
     void setPngImage(const QByteArray& png) override { items.push_back(png); }
+    bool holdsImage() const override { return !items.empty(); }
+    void clear() override { items.clear(); }
     std::vector<QByteArray> items;
-};
-struct NoDesktop final : Desktop {
-    void openFile(const QString&) override {}
-    bool revealFolder(const QString&) override { return false; }
 };
 
 QToolButton* buttonNamed(QWidget& window, const QString& text) {
@@ -37,8 +37,8 @@ QToolButton* buttonNamed(QWidget& window, const QString& text) {
 
 // A rectangle dragged across the canvas with the tool bar's rectangle tool.
 void drawRectangle(MarkupEditorController& editor) {
-    editor.canvasView().canvas().setCurrentTool(MarkupTool::rectangle);
-    QWidget& view = editor.canvasView();
+    buttonNamed(editor, label(MarkupTool::rectangle))->click();
+    QWidget& view = *editor.findChild<MarkupCanvasView*>();
     auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
         QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
         QApplication::sendEvent(&view, &event);
@@ -58,12 +58,14 @@ QImage grey(QSize size) {
 struct EditorFixture {
     Answers questions;
     Pasteboard clipboard;
-    NoDesktop desktop;
+    test::FakeDesktop desktop;
+    test::FakeAlerts alerts;
     QImage capture;
     MarkupEditorController editor;
     int closed = 0;
     explicit EditorFixture(QSize size = {400, 300}, double scale = 2.0, QSizeF screen = {1440, 875})
-        : capture(grey(size)), editor(capture, scale, {questions, clipboard, desktop}, screen) {
+        : capture(grey(size)),
+          editor(capture, scale, {questions, clipboard, desktop, alerts}, screen) {
         editor.onClosed = [this] { ++closed; };
         editor.present();
     }
@@ -129,6 +131,37 @@ TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
     EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
     EXPECT_EQ(f.editor.size(), QSize(640, 972));
     EXPECT_FALSE(f.editor.grab().isNull());
+}
+
+TEST(ShareMenu, WhatTheDesktopRefusesIsShownWithItsReason) {
+    test::FakeDesktop desktop;
+    desktop.applications = {{"viewer.desktop", "Viewer"}};
+    test::FakeAlerts alerts;
+    QWidget parent;
+    QMenu* menu = makeShareMenu("/tmp/shot.png", desktop, alerts, &parent);
+    const auto trigger = [&](const char* text) {
+        for (QAction* action : menu->findChildren<QAction*>())
+            if (action->text() == QString::fromUtf8(text)) return action->trigger();
+        ADD_FAILURE() << text;
+    };
+    for (const char* item : {"Open", "Viewer", "Show in File Manager", "Copy File"})
+        trigger(item);
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_EQ(desktop.launched, QStringList{"viewer.desktop /tmp/shot.png"});
+    EXPECT_EQ(desktop.revealed, QStringList{"/tmp/shot.png"});
+    EXPECT_EQ(desktop.copied, QStringList{"/tmp/shot.png"});
+
+    desktop.refusal = "No such file or directory";
+    for (const char* item : {"Open", "Viewer", "Show in File Manager", "Copy File"})
+        trigger(item);
+    QStringList titles;
+    for (const auto& alert : alerts.shown) {
+        titles << alert.message;
+        EXPECT_EQ(alert.text, *desktop.refusal);
+    }
+    EXPECT_EQ(titles,
+              (QStringList{"Could Not Open the Screenshot", "Could Not Open the Screenshot",
+                           "Could Not Open the File Manager", "Could Not Copy the Screenshot"}));
 }
 
 int main(int argc, char** argv) {
