@@ -1,7 +1,7 @@
 #pragma once
 
-#include "flows/FlowUi.h"
 #include "delivery/CaptureDelivery.h"
+#include "flows/FlowUi.h"
 #include "platform/Capture.h"
 #include "platform/CaptureService.h"
 #include "platform/Scheduler.h"
@@ -30,7 +30,8 @@ public:
         Alerts& alerts;
         Scheduler& scheduler;
     };
-    // The interactive parts; a part that is absent ends its flow quietly.
+    // The interactive parts. An absent selector or picker ends its flow quietly; the
+    // scrolling capture needs the region selector and its runner.
     struct Ui {
         RegionSelector* regionSelector = nullptr;
         ScrollCaptureRunner* scrollCapture = nullptr;

@@ -1,6 +1,6 @@
 #include "DeliveryFixture.h"
-#include "flows/CaptureFlows.h"
 #include "fakes/FakeCapture.h"
+#include "flows/CaptureFlows.h"
 
 #include <gtest/gtest.h>
 
@@ -213,19 +213,6 @@ TEST(CaptureFlows, AreaIsCutFromTheFrozenSnapshotOfItsScreen) {
             EXPECT_EQ(f.preview.shown[0].scale, 2.0);
         }
     }
-}
-
-TEST(CaptureFlows, ScrollingNotInThisBuildSaysSoAndTakesNothing) {
-    Fixture f;
-    CaptureFlows flows{f.services(), {&f.selector, nullptr}};
-    testing::internal::CaptureStderr();
-    flows.startScrollingCapture();
-    f.scheduler.runUntilIdle();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "moxilane: scrolling capture is not in this build\n");
-    EXPECT_EQ(f.service.listings, 0);
-    EXPECT_FALSE(flows.captureFlowActive());
-    EXPECT_TRUE(f.preview.dismissals.empty());
 }
 
 TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {
