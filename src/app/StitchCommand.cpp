@@ -26,18 +26,19 @@ namespace moxilane {
 namespace {
 
 const char kUsage[] = "usage: moxilane stitch FRAME.png... -o OUT.png [--scale S]";
+// %1: the most rows a frame and the stitched image have; %2: a frame's decoded MiB.
 const char kHelp[] =
     "Stitches the frames of a scrolling capture, in the order taken, into one tall PNG.\n"
     "  -o OUT.png   the image to write (a new name or a regular file, which is replaced)\n"
     "  --scale S    device pixels per point of the frames (default 1), kept as the PNG's\n"
     "               resolution: 72 x S pixels per inch\n"
-    "Frames: PNG files or pipes, each at most 24000 rows high and 512 MiB when decoded.\n"
+    "Frames: PNG files or pipes, each at most %1 rows high and %2 MiB when decoded.\n"
     "One line per frame on standard output: first, appended N, appended N (gap) where the\n"
     "frames shared only blank rows and the gap may come out shorter, unchanged, misaligned,\n"
     "full, too small, too large: W x H, or unreadable: REASON.\n"
     "Exit status:\n"
     "  0  OUT.png was written, also when some frames were skipped (misaligned, unreadable,\n"
-    "     too small or too large) or the image stopped at 24000 rows: the lines say which\n"
+    "     too small or too large) or the image stopped at %1 rows: the lines say which\n"
     "  1  no image could be made, or it could not be written; OUT.png is left as it was\n"
     "  2  the command was used wrongly\n";
 
@@ -219,7 +220,8 @@ int runStitchCommand(const QStringList& args, QTextStream& out, QTextStream& err
         return 2;
     }
     if (request->help) {
-        out << kUsage << "\n" << kHelp;
+        out << kUsage << "\n"
+            << QString::fromLatin1(kHelp).arg(kMaxScrollCaptureHeight).arg(kMaxFrameBytes >> 20);
         return 0;
     }
     if (const auto problem = outputProblem(request->output)) {
@@ -240,8 +242,8 @@ int runStitchCommand(const QStringList& args, QTextStream& out, QTextStream& err
     }
     out.flush();
     if (!stitcher) {
-        err << "moxilane stitch: no frame to start from (each was unreadable, or lower than 120 "
-               "or narrower than 8 pixels); "
+        err << "moxilane stitch: no frame to start from (each was unreadable, or lower than "
+            << kMinFrameHeight << " or narrower than " << kMinFrameWidth << " pixels); "
             << request->output << " not written\n";
         return 1;
     }

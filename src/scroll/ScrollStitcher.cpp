@@ -11,9 +11,6 @@ namespace moxilane {
 
 namespace {
 
-constexpr qint64 kMinFrameHeight = 120;
-constexpr qint64 kMinFrameWidth = 8;
-
 QImage::Format stitchFormat(const QImage& firstFrame) {
     return firstFrame.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
 }

@@ -1,9 +1,9 @@
 #include "selection/OverlayGroup.h"
 
+#include "platform/Diagnostics.h"
+
 #include <QGuiApplication>
 #include <QScreen>
-
-#include <cstdio>
 
 namespace moxilane {
 
@@ -64,10 +64,9 @@ void OverlayGroup::ensureKeyboard() {
         return;
     }
     if (!m_toldRefusal) {
-        std::fputs(
-            "moxilane: another program holds the keyboard; Esc works once it lets go "
-            "(a click without dragging cancels)\n",
-            stderr);
+        printDiagnostic(
+            QStringLiteral("another program holds the keyboard; Esc works once it lets go "
+                           "(a click without dragging cancels)"));
         m_toldRefusal = true;
     }
     if (!m_grabRetry.isActive()) m_grabRetry.start();
