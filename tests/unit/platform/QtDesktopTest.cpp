@@ -44,7 +44,8 @@ TEST(QtDesktop, ApplicationsForATypeComeFromTheCachesAndLaunchWithTheFile) {
     EXPECT_EQ(found, (QStringList{"touch.desktop=Toucher", "viewer.desktop=Viewer"}));
 
     QTemporaryDir out;
-    for (const QString id : {QStringLiteral("touch.desktop"), QStringLiteral("viewer.desktop")}) {
+    for (const char* name : {"touch.desktop", "viewer.desktop"}) {
+        const QString id = QString::fromUtf8(name);
         SCOPED_TRACE(id.toStdString());
         const QString made = out.filePath(id + ".png");
         ASSERT_TRUE(desktop.launch({id, id}, made));
