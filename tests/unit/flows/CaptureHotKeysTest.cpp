@@ -1,6 +1,6 @@
 #include "DeliveryFixture.h"
-#include "flows/CaptureHotKeys.h"
 #include "fakes/FakeCapture.h"
+#include "flows/CaptureHotKeys.h"
 
 #include <gtest/gtest.h>
 

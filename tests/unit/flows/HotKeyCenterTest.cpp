@@ -1,6 +1,6 @@
-#include "flows/HotKeyCenter.h"
 #include "fakes/FakeCapture.h"
 #include "fakes/FakeScheduler.h"
+#include "flows/HotKeyCenter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "flows/StatusMenuModel.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/FakeServices.h"
+#include "flows/StatusMenuModel.h"
 
 #include <QDir>
 #include <QTemporaryDir>
