@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 "$PWD/scripts/deps.sh"
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$build"

@@ -3,6 +3,7 @@
 // capture itself runs on the worker and is not counted. Frames come from a realistic page
 // scrolled by one to three wheel notches of 60 rows per tick; the real panel shows the status.
 #include "ScrollSessionGenerator.h"
+#include "platform/x11/X11WindowRoles.h"
 #include "scroll/ScrollCaptureController.h"
 #include "scroll/ScrollHudPanel.h"
 
@@ -78,7 +79,8 @@ void BM_ScrollTickMainThread(benchmark::State& state) {
     PageService service;
     NoAlerts alerts;
     PageScreen screen;
-    ScrollHudPanel hud(screen);
+    x11::X11WindowRoles roles;
+    ScrollHudPanel hud(screen, roles);
     ScrollCaptureController controller({scheduler, service, alerts, hud, 0});
     const RegionSelection area{QRectF(0, 0, kWidth, kHeight),
                                ScreenInfo{1, QRectF(0, 0, kWidth, kHeight), 1.0}};

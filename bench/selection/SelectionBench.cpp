@@ -10,10 +10,11 @@
 //   build/bench/selection/selection_bench
 
 #include "Agent.h"
-#include "capture/CaptureEngine.h"
+#include "capture/WindowShadow.h"
 #include "common/RealisticScreen.h"
 #include "platform/x11/X11CaptureService.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11WindowRoles.h"
 #include "selection/RegionSelectionView.h"
 #include "selection/WindowCandidates.h"
 #include "selection/WindowPickerView.h"
@@ -179,7 +180,8 @@ void syncWithServer() {
 
 // One mouse step of a large drag: the changed strips painted and flushed to the server.
 void BM_DragRepaint(benchmark::State& state) {
-    RegionSelectionView view(QGuiApplication::primaryScreen());
+    x11::X11WindowRoles roles;
+    RegionSelectionView view(QGuiApplication::primaryScreen(), roles);
     view.prepare(primaryInfo(), g_desktop, std::nullopt);
     view.show();
     QApplication::processEvents();
@@ -231,7 +233,9 @@ BENCHMARK(BM_PickerHitTest50Windows);
 // and flushed.
 void BM_PickerHighlightMove(benchmark::State& state) {
     auto candidates = std::make_shared<const WindowCandidates>(fiftyWindows(), 1, screenLayout());
-    WindowPickerView view(QGuiApplication::primaryScreen(), primaryInfo(), g_desktop, candidates);
+    x11::X11WindowRoles roles;
+    WindowPickerView view(QGuiApplication::primaryScreen(), roles, primaryInfo(), g_desktop,
+                          candidates);
     view.show();
     QApplication::processEvents();
     syncWithServer();
@@ -261,7 +265,7 @@ void BM_WindowCapture1920x1080(benchmark::State& state) {
     for (auto _ : state) {
         auto image = service.captureWindow(window);
         if (!image) return state.SkipWithError(image.error().description().toStdString().c_str());
-        if (withShadow) benchmark::DoNotOptimize(CaptureEngine::compositeShadow(*image, 1.0));
+        if (withShadow) benchmark::DoNotOptimize(compositeShadow(*image, 1.0));
     }
 }
 BENCHMARK(BM_WindowCapture1920x1080)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -271,7 +275,7 @@ void BM_Shadow(benchmark::State& state) {
     const double scale = double(state.range(0));
     const QImage window = g_desktop.copy(0, 0, int(1920 * scale), int(1080 * scale));
     for (auto _ : state)
-        benchmark::DoNotOptimize(CaptureEngine::compositeShadow(window, scale));
+        benchmark::DoNotOptimize(compositeShadow(window, scale));
 }
 BENCHMARK(BM_Shadow)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

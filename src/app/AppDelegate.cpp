@@ -2,11 +2,10 @@
 
 #include "flows/CaptureHotKeys.h"
 #include "flows/CommandLine.h"
+#include "platform/Diagnostics.h"
 
 #include <QApplication>
 #include <QCursor>
-
-#include <cstdio>
 
 #include <unistd.h>
 
@@ -21,9 +20,9 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                  [this](const Capture& primary, const QStringList& savedFiles) {
                      m_markupOwner.openMarkupEditor(primary.image, primary.scale, savedFiles);
                  }),
-      m_regionController(platform.screens, platform.windowFocus),
-      m_windowPicker(platform.screens, platform.windowFocus),
-      m_scrollHud(platform.screens),
+      m_regionController(platform.screens, platform.windowFocus, platform.windowRoles),
+      m_windowPicker(platform.screens, platform.windowFocus, platform.windowRoles),
+      m_scrollHud(platform.screens, platform.windowRoles),
       m_scrollCapture(
           {platform.scheduler, platform.captureService, platform.alerts, m_scrollHud, getpid()}),
       m_flows({platform.permission, settings, platform.captureService, platform.screens, m_delivery,
@@ -36,7 +35,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
           {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
       m_markupOwner(
           platform.screens,
-          {m_saveLocation, platform.clock, m_savePanel, platform.alerts, m_clipboardImage},
+          {m_saveLocation, platform.clock, platform.savePanel, platform.alerts, platform.clipboard},
           {platform.questions, platform.clipboard, platform.desktop, platform.alerts}) {}
 
 void AppDelegate::launch() {
@@ -50,7 +49,7 @@ void AppDelegate::createStatusItem() {
     m_statusItem = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
     m_statusItem->setToolTip(QStringLiteral("Moxilane"));
     m_statusMenu = std::make_unique<StatusMenu>(m_menuModel,
-                                                [this](MenuCommand command) { perform(command); });
+                                                [this](const MenuEntry& entry) { perform(entry); });
     m_statusItem->setContextMenu(m_statusMenu->menu());
     // A left click opens the same menu; there is no other click action.
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
@@ -59,28 +58,19 @@ void AppDelegate::createStatusItem() {
             });
     // Without a tray host the icon waits for one to appear; captures work meanwhile.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        std::fputs(
-            "moxilane: no system tray found; the menu shows once one starts, and the shortcuts "
-            "and the moxilane commands work meanwhile\n",
-            stderr);
+        printDiagnostic(
+            QStringLiteral("no system tray found; the menu shows once one starts, and the "
+                           "shortcuts and the moxilane commands work meanwhile"));
     }
     m_statusItem->show();
 }
 
-void AppDelegate::perform(MenuCommand command) {
+void AppDelegate::perform(const MenuEntry& entry) {
     using C = MenuCommand;
-    if (m_menuModel.toggle(command)) return;
-    switch (command) {
-        case C::CaptureArea:
-            return m_flows.startRegionCapture();
-        case C::CaptureWindow:
-            return m_flows.startWindowCapture();
-        case C::CaptureFullScreen:
-            return m_flows.captureFullScreenFromMenu();
-        case C::CaptureScrolling:
-            return m_flows.startScrollingCapture();
-        case C::FullScreenDelayed:
-            return m_flows.captureFullScreenDelayed();
+    if (m_menuModel.toggle(entry.command)) return;
+    switch (entry.command) {
+        case C::Capture:
+            return (m_flows.*captureKind(entry.capture).startFromMenu)();
         case C::ChooseFolder:
             return static_cast<void>(m_saveLocation.promptForFolder());
         case C::RevealFolder:
@@ -108,20 +98,7 @@ QByteArray AppDelegate::handleCommand(const QByteArray& request) {
     if (guarded && m_flows.captureFlowActive()) return QByteArrayLiteral("busy");
     // Like a hot key's action, the capture starts once this event has been handled: the
     // reply goes out first, whatever the capture then shows.
-    m_platform.scheduler.post([this, command = *command] {
-        switch (command) {
-            case CaptureCommand::Area:
-                return m_flows.startRegionCapture();
-            case CaptureCommand::Window:
-                return m_flows.startWindowCapture();
-            case CaptureCommand::Screen:
-                return m_flows.startFullScreenCapture();
-            case CaptureCommand::ScreenDelayed:
-                return m_flows.captureFullScreenDelayed();
-            case CaptureCommand::Scroll:
-                return m_flows.startScrollingCapture();
-        }
-    });
+    m_platform.scheduler.post([this, start = captureKind(*command).start] { (m_flows.*start)(); });
     return QByteArrayLiteral("started");
 }
 

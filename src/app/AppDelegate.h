@@ -8,8 +8,7 @@
 #include "flows/CaptureFlows.h"
 #include "flows/HotKeyCenter.h"
 #include "flows/StatusMenuModel.h"
-#include "platform/WindowFocus.h"
-#include "platform/qt/QtEditServices.h"
+#include "platform/Platform.h"
 #include "scroll/ScrollCaptureController.h"
 #include "scroll/ScrollHudPanel.h"
 #include "selection/RegionSelectionController.h"
@@ -23,7 +22,7 @@
 
 namespace moxilane {
 
-// The system services the program runs on, chosen once at start-up by main.
+// The system services the program runs on (the Platform that main chose), and the preview.
 struct PlatformServices {
     Scheduler& scheduler;
     CaptureService& captureService;
@@ -34,11 +33,13 @@ struct PlatformServices {
     Clipboard& clipboard;
     Desktop& desktop;
     FolderPicker& folderPicker;
+    SavePanel& savePanel;
     Clock& clock;
     PreviewPresenter& preview;
     LoginItem& loginItem;
     Questions& questions;
     WindowFocus& windowFocus;
+    WindowRoles& windowRoles;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and
@@ -58,7 +59,7 @@ public:
 
 private:
     void createStatusItem();
-    void perform(MenuCommand command);
+    void perform(const MenuEntry& entry);
     void revealFolder();
     void registerHotKeys();
 
@@ -75,8 +76,6 @@ private:
     AppCommands m_commands;
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
-    QtSavePanel m_savePanel;
-    QtClipboardImage m_clipboardImage;
     MarkupOwner m_markupOwner;
 };
 

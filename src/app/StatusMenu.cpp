@@ -2,7 +2,7 @@
 
 namespace moxilane {
 
-StatusMenu::StatusMenu(StatusMenuModel& model, std::function<void(MenuCommand)> perform)
+StatusMenu::StatusMenu(StatusMenuModel& model, std::function<void(const MenuEntry&)> perform)
     : m_model(model), m_menu(std::make_unique<QMenu>()) {
     for (const MenuEntry& entry : StatusMenuModel::entries()) {
         if (entry.separatorBefore && !m_menu->isEmpty()) m_menu->addSeparator();
@@ -12,9 +12,9 @@ StatusMenu::StatusMenu(StatusMenuModel& model, std::function<void(MenuCommand)> 
             item->setShortcutVisibleInContextMenu(true);
         }
         item->setCheckable(entry.checkable);
-        m_items[entry.command] = item;
-        connect(item, &QAction::triggered, this,
-                [perform, command = entry.command] { perform(command); });
+        if (entry.command != MenuCommand::Capture) m_items[entry.command] = item;
+        // The entries live as long as the program.
+        connect(item, &QAction::triggered, this, [perform, &entry] { perform(entry); });
     }
     connect(m_menu.get(), &QMenu::aboutToShow, this, &StatusMenu::menuNeedsUpdate);
 }

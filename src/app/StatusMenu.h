@@ -16,7 +16,7 @@ namespace moxilane {
 class StatusMenu final : public QObject {
     Q_OBJECT
 public:
-    StatusMenu(StatusMenuModel& model, std::function<void(MenuCommand)> perform);
+    StatusMenu(StatusMenuModel& model, std::function<void(const MenuEntry&)> perform);
     QMenu* menu() const { return m_menu.get(); }
 
 private:

@@ -216,8 +216,10 @@ HelpPage stitchHelp() {
                                        "as the PNG's resolution: 72 x S pixels per inch")},
                        {QStringLiteral("-h, --help"), QStringLiteral("show this help")}}},
              {.heading = QStringLiteral("Frames"),
-              .intro = QStringLiteral("Frames: PNG files or pipes, each at most 24000 rows high "
-                                      "and 512 MiB when decoded."),
+              .intro = QStringLiteral("Frames: PNG files or pipes, each at most %1 rows high "
+                                      "and %2 MiB when decoded.")
+                           .arg(kMaxScrollCaptureHeight)
+                           .arg(kMaxFrameBytes >> 20),
               .rows = {}},
              {.heading = QStringLiteral("Report"),
               .intro = QStringLiteral(
@@ -231,7 +233,8 @@ HelpPage stitchHelp() {
               .rows = {{QStringLiteral("0"),
                         QStringLiteral("OUT.png was written, also when some frames were skipped "
                                        "(misaligned, unreadable, too small or too large) or the "
-                                       "image stopped at 24000 rows: the lines say which")},
+                                       "image stopped at %1 rows: the lines say which")
+                            .arg(kMaxScrollCaptureHeight)},
                        {QStringLiteral("1"), QStringLiteral("no image could be made, or it could "
                                                             "not be written; OUT.png is left as "
                                                             "it was")},
@@ -267,8 +270,8 @@ int runStitchCommand(const QStringList& args, QTextStream& out, QTextStream& err
     }
     out.flush();
     if (!stitcher) {
-        err << "moxilane stitch: no frame to start from (each was unreadable, or lower than 120 "
-               "or narrower than 8 pixels); "
+        err << "moxilane stitch: no frame to start from (each was unreadable, or lower than "
+            << kMinFrameHeight << " or narrower than " << kMinFrameWidth << " pixels); "
             << request->output << " not written\n";
         return 1;
     }

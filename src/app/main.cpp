@@ -8,17 +8,7 @@
 #include "platform/posix/InstanceLock.h"
 #include "platform/posix/PrivateFiles.h"
 #include "platform/posix/RuntimeFolder.h"
-#include "platform/posix/XdgAutostart.h"
-#include "platform/qt/QtAlerts.h"
-#include "platform/qt/QtClipboard.h"
-#include "platform/qt/QtQuestions.h"
-#include "platform/qt/QtScheduler.h"
-#include "platform/qt/QtServices.h"
-#include "platform/x11/DisplayProbe.h"
-#include "platform/x11/X11CaptureService.h"
-#include "platform/x11/X11KeyGrabber.h"
-#include "platform/x11/X11Screens.h"
-#include "platform/x11/X11WindowFocus.h"
+#include "platform/x11/X11Platform.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -73,27 +63,17 @@ int runAgent(int argc, char** argv, QTextStream& err) {
         return 1;
     }
 
-    moxilane::QtScheduler scheduler;
-    moxilane::x11::X11CaptureService captureService;
-    moxilane::x11::X11Screens screens;
-    moxilane::x11::X11KeyGrabber keyGrabber;
-    moxilane::X11Permission permission;
-    moxilane::QtAlerts alerts;
-    moxilane::QtClipboard clipboard;
-    moxilane::QtDesktop desktop;
-    moxilane::QtFolderPicker folderPicker;
-    moxilane::SystemClock clock;
-    moxilane::QtThumbnailWindows thumbnailWindows(screens);
-    moxilane::ThumbnailPresenter preview(thumbnailWindows, scheduler);
-    moxilane::QtQuestions questions;
-    moxilane::XdgAutostart loginItem(moxilane::XdgAutostart::userAutostartFolder(),
-                                     QApplication::applicationFilePath(), questions);
-    moxilane::x11::X11WindowFocus windowFocus;
+    // The one choice of back-end; a Wayland session will pick its own here.
+    moxilane::Platform platform = moxilane::x11::makeX11Platform();
+    moxilane::QtThumbnailWindows thumbnailWindows(*platform.screens, *platform.windowRoles);
+    moxilane::ThumbnailPresenter preview(thumbnailWindows, *platform.scheduler);
     moxilane::Settings settings(moxilane::Settings::userFilePath());
 
     moxilane::AppDelegate delegate(
-        {scheduler, captureService, screens, keyGrabber, permission, alerts, clipboard, desktop,
-         folderPicker, clock, preview, loginItem, questions, windowFocus},
+        {*platform.scheduler, *platform.captureService, *platform.screens, *platform.keyGrabber,
+         *platform.permission, *platform.alerts, *platform.clipboard, *platform.desktop,
+         *platform.folderPicker, *platform.savePanel, *platform.clock, preview, *platform.loginItem,
+         *platform.questions, *platform.windowFocus, *platform.windowRoles},
         settings);
     delegate.launch();
     // Listening last: a command that gets through finds the keys and the menu in place.
@@ -106,7 +86,7 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     }
     const int status = QApplication::exec();
     // A capture may still be on the worker; it uses objects that go with this scope.
-    scheduler.finishBackgroundWork();
+    platform.scheduler->finishBackgroundWork();
     return status;
 }
 

@@ -29,11 +29,6 @@ public:
     // frame's centre gives the scale; else the primary screen's; else 2.
     static double backingScaleForWindowFrame(const ScreenLayout& layout,
                                              const QRectF& frameTopDown);
-
-    // The window image centred on a larger transparent canvas, over a soft shadow: margins
-    // of 40 points, the shadow 8 points down, blurred by 24 points, black at 0.45. Nothing
-    // when the canvas cannot be allocated. Safe off the main thread.
-    static std::optional<QImage> compositeShadow(const QImage& window, double scale);
 };
 
 }  // namespace moxilane

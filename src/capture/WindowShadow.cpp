@@ -1,7 +1,7 @@
 // The window shadow: the window's alpha, moved down, blurred by three box passes each way
 // (close to a Gaussian at a cost independent of the radius), tinted black.
 
-#include "capture/CaptureEngine.h"
+#include "capture/WindowShadow.h"
 
 #include <QPainter>
 
@@ -113,7 +113,7 @@ std::vector<float> blurredInterval(int length, int start, int size, const std::v
 
 }  // namespace
 
-std::optional<QImage> CaptureEngine::compositeShadow(const QImage& window, double scale) {
+std::optional<QImage> compositeShadow(const QImage& window, double scale) {
     if (window.isNull()) return std::nullopt;
     const int margin = int(kMarginPt * scale);
     const int offset = int(std::lround(kOffsetDownPt * scale));

@@ -21,7 +21,7 @@ public:
         Clock& clock;
         SavePanel& savePanel;
         Alerts& alerts;
-        ClipboardImage& clipboard;
+        Clipboard& clipboard;
     };
     explicit EditedCaptureStore(Services services) : m_services(services) {}
 

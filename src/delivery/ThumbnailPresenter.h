@@ -46,9 +46,6 @@ public:
     void show(const QImage& image, double scale, std::function<void()> onEdit) override;
     void dismiss(bool animated) override;
 
-    bool isShowing() const { return m_panel != nullptr; }
-    std::size_t fadingCount() const { return m_fadingPanels.size(); }
-
     static constexpr std::chrono::milliseconds kShowFor{6000};
 
 private:

@@ -1,6 +1,6 @@
 #include "delivery/ThumbnailWindow.h"
 
-#include "platform/x11/X11Compositing.h"
+#include "platform/WindowRoles.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -23,14 +23,12 @@ constexpr int kFadeOutMs = 250;
 class ThumbnailWidget final : public QWidget {
 public:
     // translucent: a compositing manager shows what is behind the window's transparent pixels.
-    ThumbnailWidget(QImage image, std::function<void()> onClick, bool translucent)
-        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                               Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-          m_image(std::move(image)),
+    ThumbnailWidget(QImage image, std::function<void()> onClick, WindowRoles& roles)
+        : m_image(std::move(image)),
           m_onClick(std::move(onClick)),
-          m_translucent(translucent) {
-        setAttribute(Qt::WA_ShowWithoutActivating);
-        setAttribute(Qt::WA_TranslucentBackground, translucent);
+          m_translucent(roles.showsTranslucency()) {
+        roles.prepare(*this, WindowRole::thumbnail);
+        setAttribute(Qt::WA_TranslucentBackground, m_translucent);
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::PointingHandCursor);
         setWindowTitle(QtThumbnailWindows::windowTitle());
@@ -149,7 +147,7 @@ std::optional<ThumbnailWindows::Screen> QtThumbnailWindows::mainScreen() const {
 std::unique_ptr<ThumbnailPanel> QtThumbnailWindows::open(const QImage& image,
                                                          const QRectF& framePoints,
                                                          std::function<void()> onClick) {
-    auto* widget = new ThumbnailWidget(image, std::move(onClick), x11::compositingManagerRunning());
+    auto* widget = new ThumbnailWidget(image, std::move(onClick), m_roles);
     widget->setGeometry(framePoints.toAlignedRect());
     widget->setWindowOpacity(0.0);
     widget->show();

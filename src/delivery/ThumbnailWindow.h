@@ -5,11 +5,14 @@
 
 namespace moxilane {
 
+class WindowRoles;
+
 // Thumbnail windows on the desktop: borderless, above other windows, never focused, at
 // the primary screen's work area (which the window manager takes from panels).
 class QtThumbnailWindows final : public ThumbnailWindows {
 public:
-    explicit QtThumbnailWindows(const ScreenList& screens) : m_screens(screens) {}
+    QtThumbnailWindows(const ScreenList& screens, WindowRoles& roles)
+        : m_screens(screens), m_roles(roles) {}
 
     std::optional<Screen> mainScreen() const override;
     std::unique_ptr<ThumbnailPanel> open(const QImage& image, const QRectF& framePoints,
@@ -19,6 +22,7 @@ public:
 
 private:
     const ScreenList& m_screens;
+    WindowRoles& m_roles;
 };
 
 }  // namespace moxilane

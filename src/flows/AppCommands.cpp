@@ -1,5 +1,6 @@
 #include "flows/AppCommands.h"
 
+#include "flows/CaptureKinds.h"
 #include "flows/CommandLine.h"
 
 #include <QStringList>
@@ -46,23 +47,16 @@ void AppCommands::showInstructions() {
 
 QString AppCommands::instructionsText() {
     // Fourteen lines as they are meant to break; the alert must not re-wrap them.
-    return QStringList{
-        QStringLiteral("Global shortcuts:"),
-        QStringLiteral("Ctrl+Shift+1 — capture an area (drag with the mouse)"),
-        QStringLiteral("Ctrl+Shift+2 — capture a window (click the window)"),
-        QStringLiteral("Ctrl+Shift+3 — capture the full screen"),
-        QStringLiteral("Ctrl+Shift+4 — scrolling capture (select just the visible"),
-        QStringLiteral("part, release, then scroll through the content"),
-        QStringLiteral("with the mouse wheel and click Done — you get"),
-        QStringLiteral("one tall image; Ctrl+Shift+4 again also finishes it)"),
-        QString(),
-        QStringLiteral("While selecting: Esc cancels the capture."),
-        QString(),
-        QStringLiteral("On X11 no capture permission is needed. If another"),
-        QStringLiteral("program holds a shortcut, bind moxilane area (or"),
-        QStringLiteral("window, screen, scroll) in your keyboard settings."),
+    QStringList lines{QStringLiteral("Global shortcuts:")};
+    for (const CaptureKind& kind : captureKinds()) {
+        if (!kind.instructions.empty())
+            lines << kindText(kind.shortcut) + QStringLiteral(" — ") + kindText(kind.instructions);
     }
-        .join(QLatin1Char('\n'));
+    lines << QString() << QStringLiteral("While selecting: Esc cancels the capture.") << QString()
+          << QStringLiteral("On X11 no capture permission is needed. If another")
+          << QStringLiteral("program holds a shortcut, bind moxilane area (or")
+          << QStringLiteral("window, screen, scroll) in your keyboard settings.");
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace moxilane

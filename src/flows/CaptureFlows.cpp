@@ -1,7 +1,7 @@
 #include "flows/CaptureFlows.h"
 
 #include "capture/CaptureEngine.h"
-#include "platform/Diagnostics.h"
+#include "capture/WindowShadow.h"
 
 namespace moxilane {
 
@@ -113,7 +113,7 @@ void CaptureFlows::performWindowCapture(const WindowInfo& window) {
             auto image = m_services.captureService.captureWindow(window);
             if (!image || !withShadow) return image;
             // Without a canvas for the shadow, the plain window is still a capture.
-            if (auto shadowed = CaptureEngine::compositeShadow(*image, scale)) return *shadowed;
+            if (auto shadowed = compositeShadow(*image, scale)) return *shadowed;
             return image;
         },
         [this, scale](std::expected<QImage, CaptureError> image) {
@@ -127,11 +127,6 @@ void CaptureFlows::performWindowCapture(const WindowInfo& window) {
 }
 
 void CaptureFlows::startScrollingCapture() {
-    // Without its selection and its sampling there is nothing to start: no snapshots.
-    if (!m_ui.regionSelector || !m_ui.scrollCapture) {
-        printDiagnostic(QStringLiteral("scrolling capture is not in this build"));
-        return;
-    }
     if (m_ui.scrollCapture->isRunning()) {
         m_ui.scrollCapture->finish();
         return;

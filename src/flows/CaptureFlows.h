@@ -30,7 +30,8 @@ public:
         Alerts& alerts;
         Scheduler& scheduler;
     };
-    // The interactive parts; a part that is absent ends its flow quietly.
+    // The interactive parts. An absent selector or picker ends its flow quietly; the
+    // scrolling capture needs the region selector and its runner.
     struct Ui {
         RegionSelector* regionSelector = nullptr;
         ScrollCaptureRunner* scrollCapture = nullptr;

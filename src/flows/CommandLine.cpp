@@ -1,29 +1,15 @@
 #include "flows/CommandLine.h"
 
-#include <array>
-#include <utility>
-
 namespace moxilane {
 
-namespace {
-constexpr std::array<std::pair<CaptureCommand, const char*>, 5> kNames{{
-    {CaptureCommand::Area, "area"},
-    {CaptureCommand::Window, "window"},
-    {CaptureCommand::Screen, "screen"},
-    {CaptureCommand::ScreenDelayed, "screen-delayed"},
-    {CaptureCommand::Scroll, "scroll"},
-}};
-}  // namespace
-
 QByteArray commandName(CaptureCommand command) {
-    for (const auto& [candidate, name] : kNames)
-        if (candidate == command) return name;
-    return {};
+    const std::string_view name = captureKind(command).name;
+    return QByteArray(name.data(), qsizetype(name.size()));
 }
 
 std::optional<CaptureCommand> captureCommandNamed(const QByteArray& name) {
-    for (const auto& [command, candidate] : kNames)
-        if (name == candidate) return command;
+    for (const CaptureKind& kind : captureKinds())
+        if (name.toStdString() == kind.name) return kind.command;
     return std::nullopt;
 }
 
@@ -47,26 +33,22 @@ Invocation parseCommandLine(const QStringList& arguments) {
 }
 
 std::vector<HelpRow> commandRows() {
-    const auto capture = [](CaptureCommand command, const char* text) {
-        return HelpRow{QString::fromLatin1(commandName(command)), QString::fromUtf8(text)};
-    };
-    return {
-        capture(CaptureCommand::Area, "capture an area (as Ctrl+Shift+1)"),
-        capture(CaptureCommand::Window, "capture a window (as Ctrl+Shift+2)"),
-        capture(CaptureCommand::Screen, "capture the full screen (as Ctrl+Shift+3)"),
-        capture(CaptureCommand::ScreenDelayed, "capture the full screen after 5 seconds"),
-        capture(CaptureCommand::Scroll,
-                "start a scrolling capture, or finish the running one (as Ctrl+Shift+4)"),
-        {QStringLiteral("stitch"),
-         QStringLiteral("stitch frames of a scrolled view into one image; needs no display "
-                        "(moxilane stitch --help)")},
-    };
+    std::vector<HelpRow> rows;
+    for (const CaptureKind& kind : captureKinds()) {
+        QString help = kindText(kind.help);
+        if (!kind.shortcut.empty()) help += QStringLiteral(" (as %1)").arg(kindText(kind.shortcut));
+        rows.push_back({kindText(kind.name), help});
+    }
+    rows.push_back({QStringLiteral("stitch"),
+                    QStringLiteral("stitch frames of a scrolled view into one image; needs no "
+                                   "display (moxilane stitch --help)")});
+    return rows;
 }
 
 HelpPage commandLineHelp() {
     QStringList captures;
-    for (const auto& [command, name] : kNames)
-        captures << QString::fromLatin1(name);
+    for (const CaptureKind& kind : captureKinds())
+        captures << kindText(kind.name);
     return {
         .usage = {QStringLiteral("moxilane [%1]").arg(captures.join(QStringLiteral(" | "))),
                   QStringLiteral("moxilane stitch FRAME.png... -o OUT.png [--scale S]"),

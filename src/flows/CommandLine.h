@@ -1,5 +1,6 @@
 #pragma once
 
+#include "flows/CaptureKinds.h"
 #include "flows/HelpText.h"
 #include "flows/Version.h"
 
@@ -11,8 +12,6 @@
 
 namespace moxilane {
 
-// The captures the command line asks the running agent for, as their hot keys do.
-enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll };
 QByteArray commandName(CaptureCommand command);
 std::optional<CaptureCommand> captureCommandNamed(const QByteArray& name);
 

@@ -9,14 +9,32 @@ StatusMenuModel::StatusMenuModel(Settings& settings, SaveLocationStore& saveLoca
     : m_settings(settings), m_saveLocation(saveLocation), m_loginItem(loginItem) {}
 
 const std::vector<MenuEntry>& StatusMenuModel::entries() {
+    static const std::vector<MenuEntry> menu = [] {
+        std::vector<MenuEntry> lines = captureEntries();
+        lines.insert(lines.end(), settingEntries().begin(), settingEntries().end());
+        return lines;
+    }();
+    return menu;
+}
+
+// The capture kinds with a shortcut, then those without.
+std::vector<MenuEntry> StatusMenuModel::captureEntries() {
+    std::vector<MenuEntry> lines;
+    for (const bool withShortcut : {true, false}) {
+        for (const CaptureKind& kind : captureKinds()) {
+            if (kind.shortcut.empty() == withShortcut) continue;
+            lines.push_back({.command = MenuCommand::Capture,
+                             .title = kindText(kind.menuTitle),
+                             .shortcut = kindText(kind.shortcut),
+                             .capture = kind.command});
+        }
+    }
+    return lines;
+}
+
+const std::vector<MenuEntry>& StatusMenuModel::settingEntries() {
     using C = MenuCommand;
     static const std::vector<MenuEntry> menu{
-        {C::CaptureArea, QStringLiteral("Capture Area"), QStringLiteral("Ctrl+Shift+1")},
-        {C::CaptureWindow, QStringLiteral("Capture Window"), QStringLiteral("Ctrl+Shift+2")},
-        {C::CaptureFullScreen, QStringLiteral("Capture Full Screen"),
-         QStringLiteral("Ctrl+Shift+3")},
-        {C::CaptureScrolling, QStringLiteral("Capture Scrolling"), QStringLiteral("Ctrl+Shift+4")},
-        {C::FullScreenDelayed, QStringLiteral("Full Screen After 5 Seconds"), {}},
         {C::ToggleClipboard, QStringLiteral("Clipboard Only (No File)"), {}, true, true},
         {C::ToggleAlsoCopy, QStringLiteral("Also Copy to Clipboard (Ctrl+V)"), {}, false, true},
         {C::ToggleOpenAfter, QStringLiteral("Open After Saving"), {}, false, true},

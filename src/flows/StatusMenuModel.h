@@ -1,6 +1,7 @@
 #pragma once
 
 #include "delivery/SaveLocationStore.h"
+#include "flows/CaptureKinds.h"
 #include "platform/LoginItem.h"
 #include "platform/Settings.h"
 
@@ -12,11 +13,7 @@
 namespace moxilane {
 
 enum class MenuCommand {
-    CaptureArea,
-    CaptureWindow,
-    CaptureFullScreen,
-    CaptureScrolling,
-    FullScreenDelayed,
+    Capture,  // the entry's capture kind
     ToggleClipboard,
     ToggleAlsoCopy,
     ToggleOpenAfter,
@@ -36,6 +33,7 @@ struct MenuEntry {
     QString shortcut;  // shown beside the title, e.g. "Ctrl+Shift+1"
     bool separatorBefore = false;
     bool checkable = false;
+    CaptureCommand capture = {};  // for Capture
 };
 
 // What a kept item shows the moment the menu opens.
@@ -63,6 +61,8 @@ public:
     bool toggle(MenuCommand command);
 
 private:
+    static std::vector<MenuEntry> captureEntries();
+    static const std::vector<MenuEntry>& settingEntries();
     QString folderTitle() const;
 
     Settings& m_settings;

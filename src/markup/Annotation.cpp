@@ -71,6 +71,19 @@ std::shared_ptr<Annotation> Annotation::copy() const {
 
 namespace {
 
+// The painted pen width, at least one unit whatever the zoom.
+double penWidth(double scale, double lineWidth) {
+    return std::max(scale * lineWidth, 1.0);
+}
+
+double arrowWingLength(double scale, double width) {
+    return std::max(14.0 * scale, 3.5 * width);
+}
+
+double highlighterWidth(double scale, double width) {
+    return std::max(3 * width, 8 * scale);
+}
+
 QPainterPath polyline(const std::vector<QPointF>& points, const PointMap& map) {
     QPainterPath path(map(points.front()));
     for (std::size_t i = 1; i < points.size(); ++i)
@@ -84,7 +97,7 @@ QPainterPath arrowPath(QPointF a, QPointF b, double scale, double width, bool wi
     if (!withHead) return path;
     // The painter is y-down: mirror the angles so the head looks as in a y-up drawing.
     const double theta = std::atan2(-(b.y() - a.y()), b.x() - a.x());
-    const double wing = std::max(14.0 * scale, 3.5 * width);
+    const double wing = arrowWingLength(scale, width);
     constexpr double spread = std::numbers::pi / 7;
     for (const double phi :
          {theta + std::numbers::pi - spread, theta - std::numbers::pi + spread}) {
@@ -101,8 +114,28 @@ QRectF frameOf(QPointF a, QPointF b) {
 
 }  // namespace
 
+bool isStroke(Annotation::Kind kind) {
+    return kind == Annotation::Kind::freehand || kind == Annotation::Kind::highlight;
+}
+
+double textLineBox(double fontSize) {
+    return 1.2 * fontSize;
+}
+
+QColor systemRed() {
+    return QColor(255, 59, 48);
+}
+
+double Annotation::paintReach(double scale) const {
+    const double width = penWidth(scale, m_lineWidth);
+    double reach = width / 2;
+    if (m_kind == Kind::arrow) reach += arrowWingLength(scale, width);
+    if (m_kind == Kind::highlight) reach = highlighterWidth(scale, width) / 2;
+    return reach + 2;
+}
+
 void Annotation::draw(QPainter& painter, const PointMap& map, double scale) const {
-    const double width = std::max(scale * m_lineWidth, 1.0);
+    const double width = penWidth(scale, m_lineWidth);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
@@ -139,7 +172,7 @@ void Annotation::draw(QPainter& painter, const PointMap& map, double scale) cons
             QColor translucent = m_color;
             translucent.setAlphaF(0.35f);
             pen.setColor(translucent);
-            pen.setWidthF(std::max(3 * width, 8 * scale));
+            pen.setWidthF(highlighterWidth(scale, width));
             painter.setPen(pen);
             painter.drawPath(polyline(m_points, map));
             break;
@@ -162,7 +195,7 @@ void Annotation::drawText(QPainter& painter, const PointMap& map, double scale) 
     font.setPixelSize(wholePx);
     const QFontMetricsF metrics(font);
     // The line box is 1.2 font sizes high and hangs from the point; the glyphs sit centred in it.
-    const double lineBox = 1.2 * wholePx;
+    const double lineBox = textLineBox(wholePx);
     const double baseline = (lineBox - metrics.ascent() - metrics.descent()) / 2 + metrics.ascent();
     painter.translate(map(m_points.front()));
     painter.scale(fontPx / wholePx, fontPx / wholePx);

@@ -50,6 +50,9 @@ public:
 
     // Paints into a y-down painter; scale is painter units per image pixel.
     void draw(QPainter& painter, const PointMap& map, double scale) const;
+    // How far past its mapped points draw() can paint, in painter units, with a margin for
+    // antialiasing: what must be repainted around a change.
+    double paintReach(double scale) const;
 
     std::shared_ptr<Annotation> copy() const;
 
@@ -63,6 +66,16 @@ private:
     QString m_text;
     double m_fontSize;
 };
+
+// Freehand and highlight grow point by point while drawn; the other shapes have a start and
+// an end.
+bool isStroke(Annotation::Kind kind);
+
+// The height of a text annotation's line box for a font size, in the same units.
+double textLineBox(double fontSize);
+
+// The red that new annotations start with.
+QColor systemRed();
 
 using AnnotationList = std::vector<std::shared_ptr<Annotation>>;
 

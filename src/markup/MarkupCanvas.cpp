@@ -10,10 +10,6 @@
 
 namespace moxilane {
 
-QColor systemRed() {
-    return QColor(255, 59, 48);
-}
-
 namespace {
 
 std::optional<Annotation::Kind> createdKind(MarkupTool tool) {
@@ -99,10 +95,8 @@ void MarkupCanvas::beginDrawing(QPointF imagePoint) {
     const auto kind = createdKind(m_currentTool);
     if (!kind) return;
     m_selection = nullptr;
-    const bool isStroke =
-        *kind == Annotation::Kind::freehand || *kind == Annotation::Kind::highlight;
     std::vector<QPointF> points{imagePoint};
-    if (!isStroke) points.push_back(imagePoint);
+    if (!isStroke(*kind)) points.push_back(imagePoint);
     m_inProgress = std::make_shared<Annotation>(*kind, std::move(points), m_currentColor,
                                                 mapping().creationWidth(m_currentLineWidthPoints));
     m_phase = Phase::drawing;
@@ -114,7 +108,7 @@ void MarkupCanvas::beginTextEditing(QPointF viewPoint, QPointF imagePoint) {
     // The field grows with the font it shows, which never goes below 8, so typed text is never
     // clipped at a small zoom.
     const double fieldFont = std::max(fontView, 8.0);
-    const double lineBox = 1.2 * fieldFont;
+    const double lineBox = textLineBox(fieldFont);
     m_pendingTextPoint = imagePoint;
     m_textEntry.openTextField(QRectF(viewPoint.x() - 2, viewPoint.y() - 3, 220, lineBox + 6),
                               fieldFont, m_currentColor);
@@ -136,16 +130,6 @@ void MarkupCanvas::mouseMove(const QMouseEvent& event) {
 
 namespace {
 
-// How far beyond its mapped points an annotation being drawn can paint, in view units, with
-// a margin for antialiasing.
-double strokeReach(const Annotation& a, double scale) {
-    const double width = std::max(scale * a.lineWidth(), 1.0);
-    double reach = width / 2;
-    if (a.kind() == Annotation::Kind::arrow) reach += std::max(14.0 * scale, 3.5 * width);
-    if (a.kind() == Annotation::Kind::highlight) reach = std::max(3 * width, 8 * scale) / 2;
-    return reach + 2;
-}
-
 QRectF spanOf(QPointF a, QPointF b) {
     return QRectF(a, b).normalized();
 }
@@ -157,9 +141,8 @@ QRectF spanOf(QPointF a, QPointF b) {
 void MarkupCanvas::extendInProgress(QPointF imagePoint) {
     const CanvasMapping view = mapping();
     const auto& points = m_inProgress->points();
-    const auto kind = m_inProgress->kind();
     QRectF dirty;
-    if (kind == Annotation::Kind::freehand || kind == Annotation::Kind::highlight) {
+    if (isStroke(m_inProgress->kind())) {
         dirty = spanOf(view.imageToView(points.back()), view.imageToView(imagePoint));
         m_inProgress->appendPoint(imagePoint);
     } else if (points.size() >= 2) {
@@ -167,7 +150,7 @@ void MarkupCanvas::extendInProgress(QPointF imagePoint) {
         m_inProgress->replaceSecondPoint(imagePoint);
         dirty |= spanOf(view.imageToView(points[0]), view.imageToView(points[1]));
     }
-    const double reach = strokeReach(*m_inProgress, view.displayScale());
+    const double reach = m_inProgress->paintReach(view.displayScale());
     redraw(dirty.adjusted(-reach, -reach, reach, reach));
 }
 

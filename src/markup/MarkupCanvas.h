@@ -68,7 +68,6 @@ public:
     bool canRedo() const { return m_history.canRedo(); }
     const AnnotationList& annotations() const { return m_annotations; }
     const std::shared_ptr<Annotation>& selection() const { return m_selection; }
-    const std::shared_ptr<Annotation>& inProgress() const { return m_inProgress; }
     bool isTyping() const { return m_pendingTextPoint.has_value(); }
 
     // The capture at its full pixel size with every annotation burnt in (one unit = one image
@@ -121,8 +120,5 @@ private:
     // it instead of scaling the whole capture on every event.
     QImage m_scaledBase;
 };
-
-// The red that new annotations start with.
-QColor systemRed();
 
 }  // namespace moxilane

@@ -39,7 +39,7 @@ struct Swatch {
     const char* name;  // what a screen reader says
     QColor color;
 };
-const std::array<Swatch, 7> kSwatches{{{"Red", QColor(255, 59, 48)},
+const std::array<Swatch, 7> kSwatches{{{"Red", systemRed()},
                                        {"Orange", QColor(255, 149, 0)},
                                        {"Yellow", QColor(255, 204, 0)},
                                        {"Green", QColor(52, 199, 89)},
@@ -239,7 +239,7 @@ void MarkupEditorController::shareAction() {
         m_services.alerts.showAlert(QStringLiteral("Could Not Share the Screenshot"), path.error());
         return;
     }
-    QMenu* menu = makeShareMenu(*path, m_services.desktop, this);
+    QMenu* menu = makeShareMenu(*path, m_services.desktop, m_services.alerts, this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(m_shareButton->mapToGlobal(QPoint(0, m_shareButton->height())));
 }

@@ -45,7 +45,6 @@ public:
     std::function<void()> onDiscard;
     std::function<void()> onClosed;
 
-    MarkupCanvasView& canvasView() { return *m_canvas; }
     static QString windowTitleText() { return QStringLiteral("Moxilane — Markup"); }
     static QString discardQuestion() { return QStringLiteral("Discard this screenshot?"); }
 

@@ -16,13 +16,4 @@ public:
                                                const QString& startFolder) = 0;
 };
 
-// The image part of the system clipboard.
-class ClipboardImage {
-public:
-    virtual ~ClipboardImage() = default;
-    // True when the clipboard offers an image (PNG, TIFF or any other), whoever put it there.
-    virtual bool holdsImage() const = 0;
-    virtual void clear() = 0;
-};
-
 }  // namespace moxilane

@@ -14,11 +14,17 @@ inline constexpr std::uint32_t kControl = 4096;
 inline constexpr std::uint32_t kShift = 512;
 inline constexpr std::uint32_t kOption = 2048;
 inline constexpr std::uint32_t kCommand = 256;
-// The number row's keys 1 to 4.
+// The number row's keys 1 to 9 and 0.
 inline constexpr std::uint32_t kKey1 = 18;
 inline constexpr std::uint32_t kKey2 = 19;
 inline constexpr std::uint32_t kKey3 = 20;
 inline constexpr std::uint32_t kKey4 = 21;
+inline constexpr std::uint32_t kKey5 = 23;
+inline constexpr std::uint32_t kKey6 = 22;
+inline constexpr std::uint32_t kKey7 = 26;
+inline constexpr std::uint32_t kKey8 = 28;
+inline constexpr std::uint32_t kKey9 = 25;
+inline constexpr std::uint32_t kKey0 = 29;
 }  // namespace hotkeys
 
 // Identifies a registered shortcut: the program's signature and a number from 1.

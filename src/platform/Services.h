@@ -4,7 +4,9 @@
 #include <QDateTime>
 #include <QString>
 
+#include <expected>
 #include <optional>
+#include <vector>
 
 namespace moxilane {
 
@@ -23,16 +25,33 @@ public:
     // Replaces the contents with this PNG image. An X11 selection offers one item per
     // type, so the clipboard holds one image.
     virtual void setPngImage(const QByteArray& png) = 0;
+    // True when the clipboard offers an image (PNG, TIFF or any other), whoever put it there.
+    virtual bool holdsImage() const = 0;
+    virtual void clear() = 0;
 };
 
-// The user's desktop: default applications and the file manager.
+// An installed application that opens some type of file.
+struct DesktopApplication {
+    QString id;    // its desktop entry's file name, "org.gnome.eog.desktop"
+    QString name;  // as menus show it
+};
+
+// The user's desktop: default and other applications, the file manager, and files on the
+// clipboard. A refusal comes with the system's reason, for the user to read.
 class Desktop {
 public:
     virtual ~Desktop() = default;
-    // Opens the file in the user's default application; the outcome is not awaited.
-    virtual void openFile(const QString& path) = 0;
-    // Shows the folder in the file manager. False when nothing could show it.
-    virtual bool revealFolder(const QString& path) = 0;
+    // Opens the file in the user's default application; the application is not awaited.
+    virtual std::expected<void, QString> openFile(const QString& path) = 0;
+    // Shows the file or folder in the file manager.
+    virtual std::expected<void, QString> revealFolder(const QString& path) = 0;
+    // The shown applications that open the MIME type, the user's choices first.
+    virtual std::vector<DesktopApplication> applicationsFor(const QString& mimeType) = 0;
+    // Starts the application with the file; it is not awaited.
+    [[nodiscard]] virtual std::expected<void, QString> launch(const DesktopApplication& application,
+                                                              const QString& path) = 0;
+    // Puts the file itself on the clipboard, as a file manager pastes a copied file.
+    [[nodiscard]] virtual std::expected<void, QString> copyFile(const QString& path) = 0;
 };
 
 // Asks the user for a folder.

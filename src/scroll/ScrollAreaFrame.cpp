@@ -1,5 +1,7 @@
 #include "scroll/ScrollAreaFrame.h"
 
+#include "platform/WindowRoles.h"
+
 #include <cmath>
 
 namespace moxilane {
@@ -11,13 +13,10 @@ const QColor kFrameColor(0, 122, 255);
 
 }  // namespace
 
-ScrollAreaFrame::ScrollAreaFrame() {
+ScrollAreaFrame::ScrollAreaFrame(WindowRoles& roles) {
     for (auto& edge : m_edges) {
-        edge = std::make_unique<QWidget>(
-            nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                         Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
-                         Qt::WindowTransparentForInput);
-        edge->setAttribute(Qt::WA_ShowWithoutActivating);
+        edge = std::make_unique<QWidget>();
+        roles.prepare(*edge, WindowRole::marker);
         edge->setWindowTitle(QStringLiteral("Scrolling Capture Area"));
         edge->setAutoFillBackground(true);
         QPalette colors = edge->palette();

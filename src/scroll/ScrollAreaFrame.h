@@ -10,12 +10,14 @@
 
 namespace moxilane {
 
+class WindowRoles;
+
 // A one-point frame just outside the area a scrolling capture samples, so the user sees what
 // is taken while scrolling: four thin windows above all others that take neither the focus
 // nor the pointer, and that the frames leave out.
 class ScrollAreaFrame {
 public:
-    ScrollAreaFrame();
+    explicit ScrollAreaFrame(WindowRoles& roles);
     ~ScrollAreaFrame();
 
     // area: Qt's global coordinates (points, y down).

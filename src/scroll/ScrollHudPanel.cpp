@@ -1,6 +1,7 @@
 #include "scroll/ScrollHudPanel.h"
 
 #include "platform/DigitsFont.h"
+#include "platform/WindowRoles.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -39,11 +40,9 @@ QPushButton* makeButton(QWidget* parent, const QString& title, const QString& st
 
 }  // namespace
 
-ScrollHudPanel::ScrollHudPanel(const ScreenList& screens)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                           Qt::WindowStaysOnTopHint),
-      m_screens(screens) {
-    setAttribute(Qt::WA_ShowWithoutActivating);
+ScrollHudPanel::ScrollHudPanel(const ScreenList& screens, WindowRoles& roles)
+    : m_screens(screens), m_areaFrame(roles) {
+    roles.prepare(*this, WindowRole::panel);
     setWindowTitle(QStringLiteral("Scrolling Capture"));
     setFixedSize(kWidth, kHeight);
     setFocusPolicy(Qt::StrongFocus);

@@ -11,13 +11,15 @@ class QPushButton;
 
 namespace moxilane {
 
+class WindowRoles;
+
 // The scrolling capture's heads-up panel: a frameless window above all others that the
 // window manager leaves alone, shown without taking the focus. A click into it gives it the
 // keyboard, so Return and Esc work from then on; its buttons work on the first click.
 class ScrollHudPanel final : public QWidget, public ScrollHud {
     Q_OBJECT
 public:
-    explicit ScrollHudPanel(const ScreenList& screens);
+    ScrollHudPanel(const ScreenList& screens, WindowRoles& roles);
 
     QSizeF size() const override { return {300, 117}; }
     QRectF visibleFrame(const ScreenInfo& screen) const override;

@@ -16,9 +16,6 @@ using pixelrows::ColumnRange;
 
 namespace {
 
-constexpr qint64 kMinFrameHeight = 120;
-constexpr qint64 kMinFrameWidth = 8;
-
 QImage::Format stitchFormat(const QImage& firstFrame) {
     return firstFrame.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
 }

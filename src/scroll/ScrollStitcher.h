@@ -15,6 +15,9 @@ namespace moxilane {
 
 // The stitched height, in device pixels, at which a scrolling capture ends.
 inline constexpr qint64 kMaxScrollCaptureHeight = 24000;
+// The smallest first frame a stitcher starts from, in device pixels.
+inline constexpr qint64 kMinFrameHeight = 120;
+inline constexpr qint64 kMinFrameWidth = 8;
 
 // What append() did with a frame.
 struct AppendResult {

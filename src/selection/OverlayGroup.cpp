@@ -1,8 +1,7 @@
 #include "selection/OverlayGroup.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/qt/QtScreens.h"
-
-#include <cstdio>
 
 namespace moxilane {
 
@@ -60,10 +59,9 @@ void OverlayGroup::ensureKeyboard() {
         return;
     }
     if (!m_toldRefusal) {
-        std::fputs(
-            "moxilane: another program holds the keyboard; Esc works once it lets go "
-            "(a click without dragging cancels)\n",
-            stderr);
+        printDiagnostic(
+            QStringLiteral("another program holds the keyboard; Esc works once it lets go "
+                           "(a click without dragging cancels)"));
         m_toldRefusal = true;
     }
     if (!m_grabRetry.isActive()) m_grabRetry.start();

@@ -1,15 +1,15 @@
 #include "selection/OverlayPanel.h"
 
+#include "platform/WindowRoles.h"
+
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
 
 namespace moxilane {
 
-OverlayPanel::OverlayPanel(QScreen* screen)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                           Qt::WindowStaysOnTopHint | Qt::Tool) {
-    setAttribute(Qt::WA_ShowWithoutActivating);
+OverlayPanel::OverlayPanel(QScreen* screen, WindowRoles& roles) {
+    roles.prepare(*this, WindowRole::overlay);
     // Every pixel is painted from the snapshot: no background fill first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);

@@ -8,13 +8,15 @@ class QScreen;
 
 namespace moxilane {
 
+class WindowRoles;
+
 // A borderless window over one whole screen, above every other window and left alone by the
 // window manager; both selection overlays draw on it. It never takes the focus: keys reach
 // it through a keyboard grab.
 class OverlayPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit OverlayPanel(QScreen* screen);
+    OverlayPanel(QScreen* screen, WindowRoles& roles);
 
     // Takes the keyboard for this window. False while another program holds it.
     bool takeKeyboard();

@@ -16,8 +16,10 @@ constexpr int kKeepViewsMs = 120'000;
 
 }  // namespace
 
-RegionSelectionController::RegionSelectionController(ScreenList& screens, WindowFocus& focus)
+RegionSelectionController::RegionSelectionController(ScreenList& screens, WindowFocus& focus,
+                                                     WindowRoles& roles)
     : m_screens(screens),
+      m_roles(roles),
       m_overlay(
           focus, [this] { finish(std::nullopt); }, [this] { finish(std::nullopt); }) {
     m_idleRelease.setSingleShot(true);
@@ -38,7 +40,7 @@ RegionSelectionView* RegionSelectionController::viewFor(QScreen* qtScreen) {
     std::erase_if(m_views,
                   [&](const KeptView& kept) { return kept.screenName == qtScreen->name(); });
     m_views.push_back({qtScreen->name(), qtScreen->geometry(), qtScreen->devicePixelRatio(),
-                       std::make_unique<RegionSelectionView>(qtScreen)});
+                       std::make_unique<RegionSelectionView>(qtScreen, m_roles)});
     RegionSelectionView* view = m_views.back().view.get();
     view->onSelected = [this](const QRectF& rect, const ScreenInfo& on) {
         finish(RegionSelection{rect, on});

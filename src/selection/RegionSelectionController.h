@@ -2,6 +2,7 @@
 
 #include "flows/FlowUi.h"
 #include "platform/WindowFocus.h"
+#include "platform/WindowRoles.h"
 #include "selection/Completion.h"
 #include "selection/OverlayGroup.h"
 
@@ -22,7 +23,7 @@ class RegionSelectionView;
 class RegionSelectionController final : public QObject, public RegionSelector {
     Q_OBJECT
 public:
-    RegionSelectionController(ScreenList& screens, WindowFocus& focus);
+    RegionSelectionController(ScreenList& screens, WindowFocus& focus, WindowRoles& roles);
     ~RegionSelectionController() override;
 
     void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
@@ -33,6 +34,7 @@ private:
     void finish(std::optional<RegionSelection> selection);
 
     ScreenList& m_screens;
+    WindowRoles& m_roles;
     struct KeptView {
         QString screenName;
         QRect geometry;

@@ -66,8 +66,8 @@ QFont systemFont(double pointSize, QFont::Weight weight) {
 
 }  // namespace
 
-RegionSelectionView::RegionSelectionView(QScreen* qtScreen)
-    : OverlayPanel(qtScreen),
+RegionSelectionView::RegionSelectionView(QScreen* qtScreen, WindowRoles& roles)
+    : OverlayPanel(qtScreen, roles),
       m_labelFont(tabularDigitsFont(12, QFont::Medium)),
       m_hintFont(systemFont(14, QFont::Medium)) {
     setCursor(Qt::CrossCursor);

@@ -20,7 +20,7 @@ namespace moxilane {
 class RegionSelectionView final : public OverlayPanel {
     Q_OBJECT
 public:
-    explicit RegionSelectionView(QScreen* qtScreen);
+    RegionSelectionView(QScreen* qtScreen, WindowRoles& roles);
 
     // Readies a selection: snapshot is the screen's picture in device pixels.
     void prepare(const ScreenInfo& screen, const QImage& snapshot,

@@ -9,8 +9,10 @@
 
 namespace moxilane {
 
-WindowPickerController::WindowPickerController(ScreenList& screens, WindowFocus& focus)
+WindowPickerController::WindowPickerController(ScreenList& screens, WindowFocus& focus,
+                                               WindowRoles& roles)
     : m_screens(screens),
+      m_roles(roles),
       m_overlay(
           focus, [this] { finish(std::nullopt); }, [this] { finish(std::nullopt); }) {}
 
@@ -38,8 +40,8 @@ void WindowPickerController::begin(const std::vector<WindowInfo>& windows,
         QScreen* qtScreen = QtScreens::named(screen.name);
         const auto snapshot = snapshots.find(screen.displayID);
         if (!qtScreen || snapshot == snapshots.end()) continue;
-        auto view =
-            std::make_unique<WindowPickerView>(qtScreen, screen, snapshot->second, m_candidates);
+        auto view = std::make_unique<WindowPickerView>(qtScreen, m_roles, screen, snapshot->second,
+                                                       m_candidates);
         view->onMoved = [this](QPointF at) { updateHighlight(at); };
         view->onClicked = [this](QPointF at) { clicked(at); };
         const bool hasMouse = underMouse && underMouse->name == screen.name;

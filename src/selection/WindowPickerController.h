@@ -2,6 +2,7 @@
 
 #include "flows/FlowUi.h"
 #include "platform/WindowFocus.h"
+#include "platform/WindowRoles.h"
 #include "selection/Completion.h"
 #include "selection/OverlayGroup.h"
 #include "selection/WindowCandidates.h"
@@ -21,7 +22,7 @@ class WindowPickerView;
 class WindowPickerController final : public QObject, public WindowPicker {
     Q_OBJECT
 public:
-    WindowPickerController(ScreenList& screens, WindowFocus& focus);
+    WindowPickerController(ScreenList& screens, WindowFocus& focus, WindowRoles& roles);
     ~WindowPickerController() override;
 
     void begin(const std::vector<WindowInfo>& windows, const SnapshotMap& snapshots,
@@ -35,6 +36,7 @@ private:
     void finish(std::optional<WindowInfo> window);
 
     ScreenList& m_screens;
+    WindowRoles& m_roles;
     std::shared_ptr<const WindowCandidates> m_candidates;    // shared with the views
     std::vector<std::unique_ptr<WindowPickerView>> m_views;  // before m_overlay: it hides them
     OverlayGroup m_overlay;

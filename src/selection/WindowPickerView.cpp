@@ -24,10 +24,10 @@ QImage shaded(const QImage& snapshot) {
 
 }  // namespace
 
-WindowPickerView::WindowPickerView(QScreen* qtScreen, const ScreenInfo& screen,
+WindowPickerView::WindowPickerView(QScreen* qtScreen, WindowRoles& roles, const ScreenInfo& screen,
                                    const QImage& snapshot,
                                    std::shared_ptr<const WindowCandidates> candidates)
-    : OverlayPanel(qtScreen),
+    : OverlayPanel(qtScreen, roles),
       m_screen(screen),
       m_candidates(std::move(candidates)),
       m_background(shaded(snapshot)) {

@@ -19,8 +19,8 @@ namespace moxilane {
 class WindowPickerView final : public OverlayPanel {
     Q_OBJECT
 public:
-    WindowPickerView(QScreen* qtScreen, const ScreenInfo& screen, const QImage& snapshot,
-                     std::shared_ptr<const WindowCandidates> candidates);
+    WindowPickerView(QScreen* qtScreen, WindowRoles& roles, const ScreenInfo& screen,
+                     const QImage& snapshot, std::shared_ptr<const WindowCandidates> candidates);
 
     // Frames the window (nothing: no frame) and repaints what changed.
     void setHighlighted(const WindowInfo* window);

@@ -29,16 +29,39 @@ public:
 class FakeClipboard final : public Clipboard {
 public:
     void setPngImage(const QByteArray& bytes) override { png = bytes, ++writes; }
+    bool holdsImage() const override { return !png.isEmpty(); }
+    void clear() override { png.clear(), ++clears; }
     QByteArray png;
     int writes = 0;
+    int clears = 0;
 };
 
+// Records every request; refuses each with `refusal` when it is set.
 class FakeDesktop final : public Desktop {
 public:
-    void openFile(const QString& path) override { opened << path; }
-    bool revealFolder(const QString& path) override { return revealed << path, true; }
-    QStringList opened;
-    QStringList revealed;
+    std::expected<void, QString> openFile(const QString& path) override {
+        return opened << path, answer();
+    }
+    std::expected<void, QString> revealFolder(const QString& path) override {
+        return revealed << path, answer();
+    }
+    std::vector<DesktopApplication> applicationsFor(const QString&) override {
+        return applications;
+    }
+    std::expected<void, QString> launch(const DesktopApplication& application,
+                                        const QString& path) override {
+        return launched << application.id + ' ' + path, answer();
+    }
+    std::expected<void, QString> copyFile(const QString& path) override {
+        return copied << path, answer();
+    }
+    std::expected<void, QString> answer() const {
+        if (refusal) return std::unexpected(*refusal);
+        return {};
+    }
+    std::vector<DesktopApplication> applications;
+    std::optional<QString> refusal;
+    QStringList opened, revealed, launched, copied;
 };
 
 class FakeFolderPicker final : public FolderPicker {

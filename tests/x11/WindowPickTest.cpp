@@ -165,7 +165,7 @@ TEST(WindowCapture, DesktopClickBeepsEscCancelsAndAWindowClosedBeforeTheCaptureG
     // The capture follows the pick after a short pause; the window goes within it.
     xcb_destroy_window(session.connection(), window);
     xcb_flush(session.connection());
-    auto alert = [&] { return session.findWindow("Could Not Capture the Screen"); };
+    auto alert = [&] { return session.findWindow("^Moxilane$"); };
     ASSERT_TRUE(waitUntil([&] { return !alert().isEmpty(); }));
     EXPECT_TRUE(agent.savedFiles().isEmpty());
     session.run("xdotool", {"windowactivate", "--sync", alert()});

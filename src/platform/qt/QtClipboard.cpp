@@ -12,4 +12,17 @@ void QtClipboard::setPngImage(const QByteArray& png) {
     QGuiApplication::clipboard()->setMimeData(data.release(), QClipboard::Clipboard);
 }
 
+bool QtClipboard::holdsImage() const {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    if (!data) return false;
+    for (const QString& format : data->formats()) {
+        if (format.startsWith(QLatin1String("image/"))) return true;
+    }
+    return false;
+}
+
+void QtClipboard::clear() {
+    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+}
+
 }  // namespace moxilane

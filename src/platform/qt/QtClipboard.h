@@ -8,6 +8,8 @@ namespace moxilane {
 class QtClipboard final : public Clipboard {
 public:
     void setPngImage(const QByteArray& png) override;
+    bool holdsImage() const override;
+    void clear() override;
 };
 
 }  // namespace moxilane

@@ -2,11 +2,8 @@
 
 #include "platform/qt/QtServices.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
-#include <QMimeData>
 #include <QStandardPaths>
 
 namespace moxilane {
@@ -22,19 +19,6 @@ std::optional<QString> QtSavePanel::askSavePath(const QString& fileName,
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("png"));
     return runFileDialogOnTop(dialog);
-}
-
-bool QtClipboardImage::holdsImage() const {
-    const QMimeData* data = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (!data) return false;
-    for (const QString& format : data->formats()) {
-        if (format.startsWith(QLatin1String("image/"))) return true;
-    }
-    return false;
-}
-
-void QtClipboardImage::clear() {
-    QApplication::clipboard()->clear(QClipboard::Clipboard);
 }
 
 }  // namespace moxilane

@@ -11,11 +11,4 @@ public:
                                        const QString& startFolder) override;
 };
 
-// The CLIPBOARD selection's images.
-class QtClipboardImage final : public ClipboardImage {
-public:
-    bool holdsImage() const override;
-    void clear() override;
-};
-
 }  // namespace moxilane

@@ -1,31 +1,8 @@
 #include "platform/qt/QtServices.h"
 
-#include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
-#include <QDesktopServices>
 #include <QFileDialog>
-#include <QUrl>
 
 namespace moxilane {
-
-void QtDesktop::openFile(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
-bool QtDesktop::revealFolder(const QString& path) {
-    const QString uri = QUrl::fromLocalFile(path).toString();
-    QDBusInterface fileManager(QStringLiteral("org.freedesktop.FileManager1"),
-                               QStringLiteral("/org/freedesktop/FileManager1"),
-                               QStringLiteral("org.freedesktop.FileManager1"),
-                               QDBusConnection::sessionBus());
-    if (fileManager.isValid()) {
-        const QDBusMessage reply =
-            fileManager.call(QStringLiteral("ShowItems"), QStringList{uri}, QString());
-        if (reply.type() == QDBusMessage::ReplyMessage) return true;
-    }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
 
 std::optional<QString> QtFolderPicker::pickFolder(const QString& message,
                                                   const QString& startPath) {

@@ -6,13 +6,6 @@ class QFileDialog;
 
 namespace moxilane {
 
-// Default applications through xdg-open, the file manager through its D-Bus interface.
-class QtDesktop final : public Desktop {
-public:
-    void openFile(const QString& path) override;
-    bool revealFolder(const QString& path) override;
-};
-
 // A folder chooser dialog.
 class QtFolderPicker final : public FolderPicker {
 public:

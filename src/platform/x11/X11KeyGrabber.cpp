@@ -28,17 +28,17 @@ std::optional<xcb_keycode_t> numberRowKeycode(std::uint32_t keyCode) {
             return 12;
         case hotkeys::kKey4:
             return 13;
-        case 23:  // 5
+        case hotkeys::kKey5:
             return 14;
-        case 22:  // 6
+        case hotkeys::kKey6:
             return 15;
-        case 26:  // 7
+        case hotkeys::kKey7:
             return 16;
-        case 28:  // 8
+        case hotkeys::kKey8:
             return 17;
-        case 25:  // 9
+        case hotkeys::kKey9:
             return 18;
-        case 29:  // 0
+        case hotkeys::kKey0:
             return 19;
         default:
             return std::nullopt;

@@ -1,4 +1,4 @@
-#include "capture/CaptureEngine.h"
+#include "capture/WindowShadow.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(WindowShadow, CanvasGrowsBy40PointsEachSideAndHoldsTheWindowUnchanged) {
           Row{{301, 201}, 1.5, {421, 321}, 60}}) {
         SCOPED_TRACE(row.scale);
         const QImage source = window(row.window);
-        const auto result = CaptureEngine::compositeShadow(source, row.scale);
+        const auto result = compositeShadow(source, row.scale);
         ASSERT_TRUE(result);
         EXPECT_EQ(result->size(), row.canvas);
         const QImage inner = result->copy(QRect(QPoint(row.margin, row.margin), row.window))
@@ -55,8 +55,8 @@ TEST(WindowShadow, TranslucentWindowsCastTheShadowOfTheirShape) {
     const QImage opaque = window({400, 240});
     QImage shaped = opaque.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     shaped.setPixel(0, 0, 0);
-    const auto a = CaptureEngine::compositeShadow(opaque, 1.0);
-    const auto b = CaptureEngine::compositeShadow(shaped, 1.0);
+    const auto a = compositeShadow(opaque, 1.0);
+    const auto b = compositeShadow(shaped, 1.0);
     ASSERT_TRUE(a && b);
     for (QPoint p : {QPoint(240, 300), QPoint(470, 150), QPoint(10, 150), QPoint(240, 20)}) {
         SCOPED_TRACE(testing::Message() << p.x() << "," << p.y());
@@ -65,7 +65,7 @@ TEST(WindowShadow, TranslucentWindowsCastTheShadowOfTheirShape) {
     // A half-transparent window casts a lighter shadow.
     QImage faint(400, 240, QImage::Format_ARGB32_Premultiplied);
     faint.fill(qRgba(0, 0, 0, 128));
-    const auto c = CaptureEngine::compositeShadow(faint, 1.0);
+    const auto c = compositeShadow(faint, 1.0);
     ASSERT_TRUE(c);
     EXPECT_LT(alphaAt(*c, 240, 300), alphaAt(*a, 240, 300) * 0.6);
 }

@@ -20,21 +20,9 @@ public:
     QStringList offered;
 };
 
-class FakeClipboardImage final : public ClipboardImage {
-public:
-    bool holdsImage() const override { return image; }
-    void clear() override {
-        image = false;
-        ++clears;
-    }
-    bool image = true;
-    int clears = 0;
-};
-
 struct EditedCaptureFixture : test::DeliveryFixture {
     FakeSavePanel savePanel;
-    FakeClipboardImage clipboardImage;
-    EditedCaptureStore store{{saveLocation, clock, savePanel, alerts, clipboardImage}};
+    EditedCaptureStore store{{saveLocation, clock, savePanel, alerts, clipboard}};
     QString folder = makeSaveFolder();
     const QString editName = QStringLiteral("Screenshot 2024-03-05 at 14.07.09.123.png");
 
@@ -111,11 +99,12 @@ TEST(EditedCaptureStore, DiscardRemovesBothDisplaysFilesAndTheClipboardImage) {
     const QString second = f.write("Screenshot 2024-03-05 at 14.02.00.000 (2).png");
     const QString savedEdit = f.write(f.editName);
     const QString movedAway = QDir(f.folder).filePath("moved.png");  // no longer there
+    f.clipboard.setPngImage("png");
     f.store.discardCapture({first, second, movedAway});
     EXPECT_EQ(QDir(f.folder).entryList(QDir::Files), QStringList{f.editName});
     EXPECT_TRUE(QFile::exists(savedEdit));
-    EXPECT_EQ(f.clipboardImage.clears, 1);
+    EXPECT_EQ(f.clipboard.clears, 1);
     EXPECT_TRUE(f.alerts.shown.empty());
     f.store.discardCapture({});  // text on the clipboard now: kept
-    EXPECT_EQ(f.clipboardImage.clears, 1);
+    EXPECT_EQ(f.clipboard.clears, 1);
 }

@@ -85,4 +85,20 @@ TEST(AboutAndInstructions, ExactTexts) {
     EXPECT_EQ(f.alerts.shown[1].message, "Instructions");
     EXPECT_EQ(f.alerts.shown[1].text.count('\n'), 13);
     EXPECT_TRUE(f.alerts.shown[1].text.contains("Ctrl+Shift+4 again also finishes it"));
+    // Built from the capture kinds, yet these lines exactly: a new kind adds none.
+    EXPECT_EQ(f.alerts.shown[1].text,
+              "Global shortcuts:\n"
+              "Ctrl+Shift+1 — capture an area (drag with the mouse)\n"
+              "Ctrl+Shift+2 — capture a window (click the window)\n"
+              "Ctrl+Shift+3 — capture the full screen\n"
+              "Ctrl+Shift+4 — scrolling capture (select just the visible\n"
+              "part, release, then scroll through the content\n"
+              "with the mouse wheel and click Done — you get\n"
+              "one tall image; Ctrl+Shift+4 again also finishes it)\n"
+              "\n"
+              "While selecting: Esc cancels the capture.\n"
+              "\n"
+              "On X11 no capture permission is needed. If another\n"
+              "program holds a shortcut, bind moxilane area (or\n"
+              "window, screen, scroll) in your keyboard settings.");
 }

@@ -217,19 +217,6 @@ TEST(CaptureFlows, AreaIsCutFromTheFrozenSnapshotOfItsScreen) {
     }
 }
 
-TEST(CaptureFlows, ScrollingNotInThisBuildSaysSoAndTakesNothing) {
-    Fixture f;
-    CaptureFlows flows{f.services(), {&f.selector, nullptr}};
-    testing::internal::CaptureStderr();
-    flows.startScrollingCapture();
-    f.scheduler.runUntilIdle();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "moxilane: scrolling capture is not in this build\n");
-    EXPECT_EQ(f.service.listings, 0);
-    EXPECT_FALSE(flows.captureFlowActive());
-    EXPECT_TRUE(f.preview.dismissals.empty());
-}
-
 TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {
     const ScreenInfo right{9, QRectF(1920, 580, 1000, 500), 2.0};
     for (double heightPt : {60.0, 59.5}) {

@@ -1,6 +1,10 @@
 #include "flows/CommandLine.h"
 #include "flows/ManualPage.h"
 
+#include <QFile>
+
+#include <map>
+
 #include <gtest/gtest.h>
 
 using namespace moxilane;
@@ -76,4 +80,28 @@ TEST(CommandLine, ManualTemplateTakesEveryPartAndNothingElse) {
     EXPECT_EQ(fillManualTemplate(roffTemplate, {{"a", ".PP\nA\n"}}), ".TH X 1\n.PP\nA\n.SH B\n");
     EXPECT_FALSE(fillManualTemplate(roffTemplate, {}));
     EXPECT_FALSE(fillManualTemplate(roffTemplate, {{"a", ""}, {"b", ""}}));
+}
+
+// The installed entry offers the kinds with a shortcut as its actions, named as in the menu.
+TEST(CommandLine, DesktopEntryActionsAreTheKindsWithAShortcut) {
+    QFile file(QStringLiteral(MOXILANE_DESKTOP_ENTRY));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text)) << MOXILANE_DESKTOP_ENTRY;
+    std::map<QString, std::map<QString, QString>> groups;  // [group] key=value
+    QString group;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+        if (line.startsWith('['))
+            group = line.mid(1, line.size() - 2);
+        else if (const qsizetype equals = line.indexOf('='); equals > 0)
+            groups[group][line.left(equals)] = line.mid(equals + 1);
+    }
+    QStringList expected;
+    for (const CaptureKind& kind : captureKinds()) {
+        if (kind.shortcut.empty()) continue;
+        expected << kindText(kind.name);
+        SCOPED_TRACE(expected.back().toStdString());
+        const auto& action = groups["Desktop Action " + expected.back()];
+        EXPECT_EQ(action.at("Name"), kindText(kind.menuTitle));
+        EXPECT_EQ(action.at("Exec"), "@MOXILANE_EXEC@ " + expected.back());
+    }
+    EXPECT_EQ(groups["Desktop Entry"]["Actions"].split(';', Qt::SkipEmptyParts), expected);
 }

@@ -73,7 +73,7 @@ TEST(StatusMenuModel, ChecksAndEnabledStatesFollowTheStoredSettingsEachTimeTheMe
               (Marks{{false, true}, {false, true}, {true, true}, {false, true}, {true, true}}));
     // Only the four settings toggle here.
     EXPECT_FALSE(f.model.toggle(C::ToggleLaunchAtLogin));
-    EXPECT_FALSE(f.model.toggle(C::CaptureArea));
+    EXPECT_FALSE(f.model.toggle(C::Capture));
 }
 
 TEST(StatusMenuModel, SaveToShowsTheFolderNameOrNotSet) {

@@ -1,12 +1,14 @@
+#include "fakes/FakeServices.h"
 #include "markup/MarkupEditorController.h"
+#include "markup/ShareMenu.h"
 #include "platform/Questions.h"
-#include "platform/Services.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -32,17 +34,9 @@ struct Answers final : Questions {
 };
 struct Pasteboard final : Clipboard {
     void setPngImage(const QByteArray& png) override { items.push_back(png); }
+    bool holdsImage() const override { return !items.empty(); }
+    void clear() override { items.clear(); }
     std::vector<QByteArray> items;
-};
-struct Messages final : Alerts {
-    void showAlert(const QString& message, const QString& informativeText) override {
-        shown << message + ": " + informativeText;
-    }
-    QStringList shown;
-};
-struct NoDesktop final : Desktop {
-    void openFile(const QString&) override {}
-    bool revealFolder(const QString&) override { return false; }
 };
 
 QToolButton* buttonNamed(QWidget& window, const QString& text) {
@@ -53,8 +47,8 @@ QToolButton* buttonNamed(QWidget& window, const QString& text) {
 
 // A rectangle dragged across the canvas with the tool bar's rectangle tool.
 void drawRectangle(MarkupEditorController& editor) {
-    editor.canvasView().canvas().setCurrentTool(MarkupTool::rectangle);
-    QWidget& view = editor.canvasView();
+    buttonNamed(editor, label(MarkupTool::rectangle))->click();
+    QWidget& view = *editor.findChild<MarkupCanvasView*>();
     auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
         QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
         QApplication::sendEvent(&view, &event);
@@ -74,8 +68,8 @@ QImage grey(QSize size) {
 struct EditorFixture {
     Answers questions;
     Pasteboard clipboard;
-    NoDesktop desktop;
-    Messages alerts;
+    test::FakeDesktop desktop;
+    test::FakeAlerts alerts;
     QImage capture;
     MarkupEditorController editor;
     int closed = 0;
@@ -228,7 +222,7 @@ TEST(MarkupEditor, ShareWritesOnlyAPrivateFileWhateverAnotherUserPlanted) {
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_mode & 07777, 0600u);
         EXPECT_EQ(info.st_uid, 0u);
-        EXPECT_TRUE(f.alerts.shown.isEmpty()) << f.alerts.shown.join('\n').toStdString();
+        EXPECT_TRUE(f.alerts.shown.empty());
     }
     qunsetenv("XDG_RUNTIME_DIR");
     qunsetenv("XDG_CACHE_HOME");
@@ -243,8 +237,9 @@ TEST(MarkupEditor, AShareThatCannotBeWrittenSaysWhy) {
     EditorFixture f;
     buttonNamed(f.editor, "Share")->click();
     ASSERT_EQ(f.alerts.shown.size(), 1);
-    EXPECT_TRUE(f.alerts.shown[0].startsWith("Could Not Share the Screenshot: "));
-    EXPECT_TRUE(f.alerts.shown[0].contains("Not a directory")) << f.alerts.shown[0].toStdString();
+    EXPECT_EQ(f.alerts.shown[0].message, "Could Not Share the Screenshot");
+    EXPECT_TRUE(f.alerts.shown[0].text.contains("Not a directory"))
+        << f.alerts.shown[0].text.toStdString();
     qunsetenv("XDG_RUNTIME_DIR");
     qunsetenv("XDG_CACHE_HOME");
 }
@@ -268,7 +263,7 @@ TEST(MarkupEditor, EveryBarItemIsInsideTheWindowInOneRowOrTwo) {
         const int undoTop = buttonNamed(f.editor, "Undo (Ctrl+Z)")->mapTo(&f.editor, QPoint()).y();
         const int doneTop = buttonNamed(f.editor, "Done")->mapTo(&f.editor, QPoint()).y();
         EXPECT_EQ(doneTop > undoTop, narrow);
-        EXPECT_EQ(f.editor.canvasView().height(), 150);
+        EXPECT_EQ(f.editor.findChild<MarkupCanvasView*>()->height(), 150);
     }
 }
 
@@ -277,4 +272,35 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+TEST(ShareMenu, WhatTheDesktopRefusesIsShownWithItsReason) {
+    test::FakeDesktop desktop;
+    desktop.applications = {{"viewer.desktop", "Viewer"}};
+    test::FakeAlerts alerts;
+    QWidget parent;
+    QMenu* menu = makeShareMenu("/tmp/shot.png", desktop, alerts, &parent);
+    const auto trigger = [&](const char* text) {
+        for (QAction* action : menu->findChildren<QAction*>())
+            if (action->text() == QString::fromUtf8(text)) return action->trigger();
+        ADD_FAILURE() << text;
+    };
+    for (const char* item : {"Open", "Viewer", "Show in File Manager", "Copy File"})
+        trigger(item);
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_EQ(desktop.launched, QStringList{"viewer.desktop /tmp/shot.png"});
+    EXPECT_EQ(desktop.revealed, QStringList{"/tmp/shot.png"});
+    EXPECT_EQ(desktop.copied, QStringList{"/tmp/shot.png"});
+
+    desktop.refusal = "No such file or directory";
+    for (const char* item : {"Open", "Viewer", "Show in File Manager", "Copy File"})
+        trigger(item);
+    QStringList titles;
+    for (const auto& alert : alerts.shown) {
+        titles << alert.message;
+        EXPECT_EQ(alert.text, *desktop.refusal);
+    }
+    EXPECT_EQ(titles,
+              (QStringList{"Could Not Open the Screenshot", "Could Not Open the Screenshot",
+                           "Could Not Open the File Manager", "Could Not Copy the Screenshot"}));
 }

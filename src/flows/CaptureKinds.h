@@ -1,0 +1,66 @@
+#pragma once
+
+#include "flows/CaptureFlows.h"
+#include "platform/KeyGrabber.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace moxilane {
+
+// The captures the command line asks the running agent for, as their hot keys do.
+enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll };
+
+// One kind of capture as every way of starting it shows it: the command line and its help,
+// the hot key, the tray menu, the Instructions and the desktop entry's actions. A kind with
+// a shortcut is a desktop action and comes first in the menu; one without follows them.
+struct CaptureKind {
+    CaptureCommand command;
+    std::string_view name;          // the command line's word and the desktop action's id
+    std::uint32_t keyCode;          // hotkeys::kKey…; 0 without a shortcut
+    std::string_view shortcut;      // as menus write it; empty without one
+    std::string_view menuTitle;     // also the desktop action's name
+    std::string_view help;          // --help's line
+    std::string_view instructions;  // the Instructions' lines after the shortcut; may be empty
+    void (CaptureFlows::*start)();  // from the hot key or the command line
+    void (CaptureFlows::*startFromMenu)();
+};
+
+inline constexpr CaptureKind kCaptureKinds[] = {
+    {CaptureCommand::Area, "area", hotkeys::kKey1, "Ctrl+Shift+1", "Capture Area",
+     "capture an area", "capture an area (drag with the mouse)", &CaptureFlows::startRegionCapture,
+     &CaptureFlows::startRegionCapture},
+    {CaptureCommand::Window, "window", hotkeys::kKey2, "Ctrl+Shift+2", "Capture Window",
+     "capture a window", "capture a window (click the window)", &CaptureFlows::startWindowCapture,
+     &CaptureFlows::startWindowCapture},
+    {CaptureCommand::Screen, "screen", hotkeys::kKey3, "Ctrl+Shift+3", "Capture Full Screen",
+     "capture the full screen", "capture the full screen", &CaptureFlows::startFullScreenCapture,
+     &CaptureFlows::captureFullScreenFromMenu},
+    {CaptureCommand::ScreenDelayed, "screen-delayed", 0, "", "Full Screen After 5 Seconds",
+     "capture the full screen after 5 seconds", "", &CaptureFlows::captureFullScreenDelayed,
+     &CaptureFlows::captureFullScreenDelayed},
+    {CaptureCommand::Scroll, "scroll", hotkeys::kKey4, "Ctrl+Shift+4", "Capture Scrolling",
+     "start a scrolling capture, or finish the running one",
+     "scrolling capture (select just the visible\n"
+     "part, release, then scroll through the content\n"
+     "with the mouse wheel and click Done — you get\n"
+     "one tall image; Ctrl+Shift+4 again also finishes it)",
+     &CaptureFlows::startScrollingCapture, &CaptureFlows::startScrollingCapture},
+};
+
+// Every kind in the table's order, which the command line and its help follow.
+inline constexpr std::span<const CaptureKind> captureKinds() {
+    return kCaptureKinds;
+}
+
+const CaptureKind& captureKind(CaptureCommand command);
+
+// A table text as Qt holds it.
+inline QString kindText(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+}  // namespace moxilane

@@ -1,0 +1,26 @@
+#pragma once
+
+class QWidget;
+
+namespace moxilane {
+
+// What a top-level window of ours is for; each window system places and stacks these in its
+// own way.
+enum class WindowRole {
+    overlay,    // covers one whole screen above everything; keys come through a grab
+    thumbnail,  // a small picture above other windows that never takes the focus
+    panel,      // a small panel above other windows, shown without the focus
+    marker,     // a thin mark above other windows that takes neither the focus nor the pointer
+};
+
+// Gives top-level widgets their role. Main thread.
+class WindowRoles {
+public:
+    virtual ~WindowRoles() = default;
+    // Before the widget's native window is made or shown: its flags and attributes.
+    virtual void prepare(QWidget& window, WindowRole role) = 0;
+    // Whether transparent pixels of a window show what lies behind it (a compositor runs).
+    virtual bool showsTranslucency() const = 0;
+};
+
+}  // namespace moxilane

@@ -1,0 +1,23 @@
+#include "platform/x11/X11WindowRoles.h"
+
+#include "platform/x11/X11Compositing.h"
+
+#include <QWidget>
+
+namespace moxilane::x11 {
+
+void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::X11BypassWindowManagerHint;
+    if (role == WindowRole::thumbnail || role == WindowRole::marker)
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    if (role == WindowRole::marker) flags |= Qt::WindowTransparentForInput;
+    window.setWindowFlags(flags);
+    window.setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+bool X11WindowRoles::showsTranslucency() const {
+    return compositingManagerRunning();
+}
+
+}  // namespace moxilane::x11

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/WindowRoles.h"
+
+namespace moxilane::x11 {
+
+// Our windows are override-redirect: the window manager neither frames, moves nor focuses
+// them, and they stay where they are put, above the managed windows.
+class X11WindowRoles final : public WindowRoles {
+public:
+    void prepare(QWidget& window, WindowRole role) override;
+    bool showsTranslucency() const override;
+};
+
+}  // namespace moxilane::x11
