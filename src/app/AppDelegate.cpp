@@ -18,7 +18,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_saveLocation(settings, platform.folderPicker),
       m_delivery({settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,
                   platform.preview, platform.clock, platform.scheduler},
-                 [this](const Capture& primary, const QStringList& savedFiles) {
+                 [this](const Capture& primary, const SavedFiles& savedFiles) {
                      m_markupOwner.openMarkupEditor(primary.image, primary.scale, savedFiles);
                  }),
       m_regionController(platform.screens, platform.windowFocus),

@@ -12,7 +12,7 @@ MarkupOwner::MarkupOwner(EditedCaptureStore::Services store,
 MarkupOwner::~MarkupOwner() = default;
 
 void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
-                                   const QStringList& savedFiles) {
+                                   const SavedFiles& savedFiles) {
     std::optional<QSizeF> workArea;
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen && !QGuiApplication::screens().isEmpty())
@@ -40,7 +40,7 @@ void MarkupOwner::saveEditedImage(const QImage& image, double scale) {
     static_cast<void>(m_store.saveEditedImage(image, scale));
 }
 
-void MarkupOwner::discardCapture(const QStringList& savedFiles) {
+void MarkupOwner::discardCapture(const SavedFiles& savedFiles) {
     m_store.discardCapture(savedFiles);
 }
 

@@ -15,9 +15,9 @@ public:
     MarkupOwner(EditedCaptureStore::Services store, MarkupEditorController::Services editor);
     ~MarkupOwner();
 
-    void openMarkupEditor(const QImage& image, double scale, const QStringList& savedFiles);
+    void openMarkupEditor(const QImage& image, double scale, const SavedFiles& savedFiles);
     void saveEditedImage(const QImage& image, double scale);
-    void discardCapture(const QStringList& savedFiles);
+    void discardCapture(const SavedFiles& savedFiles);
 
 private:
     void editorClosed(MarkupEditorController* editor);
