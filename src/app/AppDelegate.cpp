@@ -29,7 +29,8 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                platform.preview, platform.alerts, platform.scheduler},
               CaptureFlows::Ui{.regionSelector = &m_regionController,
                                .scrollCapture = &m_scrollCapture,
-                               .windowPicker = &m_windowPicker}),
+                               .windowPicker = &m_windowPicker,
+                               .keyboardGrab = &platform.keyboardGrab}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
       m_commands(
           {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
@@ -99,11 +100,8 @@ void AppDelegate::perform(MenuCommand command) {
 QByteArray AppDelegate::handleCommand(const QByteArray& request) {
     const auto command = captureCommandNamed(request);
     if (!command) return QByteArrayLiteral("unknown");
-    // The scrolling command finishes a running scrolling capture; the delayed one meets
-    // the start guard when its time comes, as the menu's does.
-    const bool guarded =
-        *command != CaptureCommand::Scroll && *command != CaptureCommand::ScreenDelayed;
-    if (guarded && m_flows.captureFlowActive()) return QByteArrayLiteral("busy");
+    const auto answer = m_flows.answerCommand(*command);
+    if (answer == CaptureFlows::CommandAnswer::Busy) return CaptureFlows::commandReply(answer);
     // Like a hot key's action, the capture starts once this event has been handled: the
     // reply goes out first, whatever the capture then shows.
     m_platform.scheduler.post([this, command = *command] {
@@ -120,7 +118,7 @@ QByteArray AppDelegate::handleCommand(const QByteArray& request) {
                 return m_flows.startScrollingCapture();
         }
     });
-    return QByteArrayLiteral("started");
+    return CaptureFlows::commandReply(answer);
 }
 
 void AppDelegate::revealFolder() {

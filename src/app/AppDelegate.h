@@ -1,13 +1,13 @@
 #pragma once
 
+#include "app/MarkupOwner.h"
+#include "app/StatusMenu.h"
+#include "delivery/CaptureDelivery.h"
+#include "delivery/SaveLocationStore.h"
 #include "flows/AppCommands.h"
 #include "flows/CaptureFlows.h"
 #include "flows/HotKeyCenter.h"
-#include "app/MarkupOwner.h"
-#include "app/StatusMenu.h"
 #include "flows/StatusMenuModel.h"
-#include "delivery/CaptureDelivery.h"
-#include "delivery/SaveLocationStore.h"
 #include "platform/WindowFocus.h"
 #include "platform/qt/QtEditServices.h"
 #include "scroll/ScrollCaptureController.h"
@@ -39,6 +39,7 @@ struct PlatformServices {
     LoginItem& loginItem;
     Questions& questions;
     WindowFocus& windowFocus;
+    KeyboardGrab& keyboardGrab;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and

@@ -1,8 +1,8 @@
 #include "app/AppDelegate.h"
 #include "app/CommandClient.h"
-#include "flows/CommandLine.h"
 #include "app/StitchCommand.h"
 #include "delivery/ThumbnailWindow.h"
+#include "flows/CommandLine.h"
 #include "platform/posix/CommandChannel.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/posix/RuntimeFolder.h"
@@ -15,6 +15,7 @@
 #include "platform/x11/DisplayProbe.h"
 #include "platform/x11/X11CaptureService.h"
 #include "platform/x11/X11KeyGrabber.h"
+#include "platform/x11/X11KeyboardGrab.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowFocus.h"
 
@@ -84,11 +85,12 @@ int runAgent(int argc, char** argv, QTextStream& err) {
                                      QApplication::applicationFilePath());
     moxilane::QtQuestions questions;
     moxilane::x11::X11WindowFocus windowFocus;
+    moxilane::x11::X11KeyboardGrab keyboardGrab;
     moxilane::Settings settings(moxilane::Settings::userFilePath());
 
     moxilane::AppDelegate delegate(
         {scheduler, captureService, screens, keyGrabber, permission, alerts, clipboard, desktop,
-         folderPicker, clock, preview, loginItem, questions, windowFocus},
+         folderPicker, clock, preview, loginItem, questions, windowFocus, keyboardGrab},
         settings);
     delegate.launch();
     // Listening last: a command that gets through finds the keys and the menu in place.
