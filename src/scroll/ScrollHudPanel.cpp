@@ -85,10 +85,29 @@ ScrollHudPanel::ScrollHudPanel()
         if (const auto done = m_actions.done) done();
     });
 
+    watchScreens();
+
     // Rounded corners without a compositing manager: a shaped window.
     QPainterPath outline;
     outline.addRoundedRect(QRectF(0, 0, kWidth, kHeight), 10, 10);
     setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}
+
+// Queued, so that the screens have settled when the panel is placed again.
+void ScrollHudPanel::watchScreens() {
+    const auto changed = [this] {
+        if (const auto react = m_actions.screensChanged) react();
+    };
+    const auto watch = [this, changed](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, changed, Qt::QueuedConnection);
+        connect(screen, &QScreen::availableGeometryChanged, this, changed, Qt::QueuedConnection);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    auto* app = qGuiApp;
+    connect(app, &QGuiApplication::screenAdded, this, watch);
+    connect(app, &QGuiApplication::screenAdded, this, changed, Qt::QueuedConnection);
+    connect(app, &QGuiApplication::screenRemoved, this, changed, Qt::QueuedConnection);
 }
 
 QRectF ScrollHudPanel::visibleFrame(const ScreenInfo& screen) const {
@@ -105,10 +124,14 @@ void ScrollHudPanel::show(QPointF origin, const QString& status, Actions actions
     m_actions = std::move(actions);
     setElided(m_status, status);
     setElided(m_hint, {});
-    // origin is the bottom left corner, y up.
-    move(qRound(origin.x()), qRound(primaryBottom() - origin.y() - kHeight));
+    moveTo(origin);
     QWidget::show();
     raise();
+}
+
+void ScrollHudPanel::moveTo(QPointF origin) {
+    // origin is the bottom left corner, y up.
+    move(qRound(origin.x()), qRound(primaryBottom() - origin.y() - kHeight));
 }
 
 void ScrollHudPanel::setStatus(const QString& text) {
