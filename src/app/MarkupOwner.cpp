@@ -1,7 +1,10 @@
 #include "app/MarkupOwner.h"
 
+#include "platform/MemoryRelease.h"
+
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 namespace moxilane {
 
@@ -49,7 +52,11 @@ void MarkupOwner::editorClosed(MarkupEditorController* editor) {
                                     [editor](const auto& open) { return open.get() == editor; });
     if (found == m_markupEditors.end()) return;
     // The window tells us from inside its own close event: let it finish first.
-    found->release()->deleteLater();
+    MarkupEditorController* closing = found->release();
+    // Its image, canvas and backing store are freed only once it is gone.
+    QObject::connect(closing, &QObject::destroyed, qApp,
+                     [] { QTimer::singleShot(0, qApp, &returnFreedMemory); });
+    closing->deleteLater();
     m_markupEditors.erase(found);
 }
 
