@@ -17,7 +17,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_saveLocation(settings, platform.folderPicker),
       m_delivery({settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,
                   platform.preview, platform.clock, platform.scheduler},
-                 [this](const Capture& primary, const QStringList& savedFiles) {
+                 [this](const Capture& primary, const SavedFiles& savedFiles) {
                      m_markupOwner.openMarkupEditor(primary.image, primary.scale, savedFiles);
                  }),
       m_regionController(platform.screens, platform.windowFocus, platform.windowRoles),
@@ -29,7 +29,8 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                platform.preview, platform.alerts, platform.scheduler},
               CaptureFlows::Ui{.regionSelector = &m_regionController,
                                .scrollCapture = &m_scrollCapture,
-                               .windowPicker = &m_windowPicker}),
+                               .windowPicker = &m_windowPicker,
+                               .keyboardGrab = &platform.keyboardGrab}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
       m_commands(
           {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
@@ -91,15 +92,12 @@ void AppDelegate::perform(const MenuEntry& entry) {
 QByteArray AppDelegate::handleCommand(const QByteArray& request) {
     const auto command = captureCommandNamed(request);
     if (!command) return QByteArrayLiteral("unknown");
-    // The scrolling command finishes a running scrolling capture; the delayed one meets
-    // the start guard when its time comes, as the menu's does.
-    const bool guarded =
-        *command != CaptureCommand::Scroll && *command != CaptureCommand::ScreenDelayed;
-    if (guarded && m_flows.captureFlowActive()) return QByteArrayLiteral("busy");
+    const auto answer = m_flows.answerCommand(*command);
+    if (answer == CaptureFlows::CommandAnswer::Busy) return CaptureFlows::commandReply(answer);
     // Like a hot key's action, the capture starts once this event has been handled: the
     // reply goes out first, whatever the capture then shows.
     m_platform.scheduler.post([this, start = captureKind(*command).start] { (m_flows.*start)(); });
-    return QByteArrayLiteral("started");
+    return CaptureFlows::commandReply(answer);
 }
 
 void AppDelegate::revealFolder() {

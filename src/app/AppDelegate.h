@@ -40,6 +40,7 @@ struct PlatformServices {
     Questions& questions;
     WindowFocus& windowFocus;
     WindowRoles& windowRoles;
+    KeyboardGrab& keyboardGrab;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and

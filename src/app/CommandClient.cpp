@@ -43,7 +43,8 @@ std::optional<pid_t> spawnAgent(QTextStream& err) {
 }
 
 int reportReply(const QByteArray& reply, QTextStream& err) {
-    if (reply == "started") return 0;
+    // "finished": the command ended the scrolling capture that was running.
+    if (reply == "started" || reply == "finished") return 0;
     if (reply == "busy") {
         err << "moxilane: another capture is in progress; this one was not started\n";
     } else if (reply == "refused") {

@@ -1,5 +1,10 @@
 #include "app/MarkupOwner.h"
 
+#include "platform/MemoryRelease.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
 namespace moxilane {
 
 MarkupOwner::MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services store,
@@ -9,7 +14,7 @@ MarkupOwner::MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services
 MarkupOwner::~MarkupOwner() = default;
 
 void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
-                                   const QStringList& savedFiles) {
+                                   const SavedFiles& savedFiles) {
     const ScreenLayout layout = m_screens.layout();
     const ScreenLayout::Screen* primary = layout.primary();
     std::optional<QSizeF> workArea;
@@ -36,7 +41,7 @@ void MarkupOwner::saveEditedImage(const QImage& image, double scale) {
     static_cast<void>(m_store.saveEditedImage(image, scale));
 }
 
-void MarkupOwner::discardCapture(const QStringList& savedFiles) {
+void MarkupOwner::discardCapture(const SavedFiles& savedFiles) {
     m_store.discardCapture(savedFiles);
 }
 
@@ -45,7 +50,11 @@ void MarkupOwner::editorClosed(MarkupEditorController* editor) {
                                     [editor](const auto& open) { return open.get() == editor; });
     if (found == m_markupEditors.end()) return;
     // The window tells us from inside its own close event: let it finish first.
-    found->release()->deleteLater();
+    MarkupEditorController* closing = found->release();
+    // Its image, canvas and backing store are freed only once it is gone.
+    QObject::connect(closing, &QObject::destroyed, qApp,
+                     [] { QTimer::singleShot(0, qApp, &returnFreedMemory); });
+    closing->deleteLater();
     m_markupEditors.erase(found);
 }
 

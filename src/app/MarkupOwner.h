@@ -17,9 +17,9 @@ public:
                 MarkupEditorController::Services editor);
     ~MarkupOwner();
 
-    void openMarkupEditor(const QImage& image, double scale, const QStringList& savedFiles);
+    void openMarkupEditor(const QImage& image, double scale, const SavedFiles& savedFiles);
     void saveEditedImage(const QImage& image, double scale);
-    void discardCapture(const QStringList& savedFiles);
+    void discardCapture(const SavedFiles& savedFiles);
 
 private:
     void editorClosed(MarkupEditorController* editor);

@@ -73,7 +73,7 @@ int runAgent(int argc, char** argv, QTextStream& err) {
         {*platform.scheduler, *platform.captureService, *platform.screens, *platform.keyGrabber,
          *platform.permission, *platform.alerts, *platform.clipboard, *platform.desktop,
          *platform.folderPicker, *platform.savePanel, *platform.clock, preview, *platform.loginItem,
-         *platform.questions, *platform.windowFocus, *platform.windowRoles},
+         *platform.questions, *platform.windowFocus, *platform.windowRoles, *platform.keyboardGrab},
         settings);
     delegate.launch();
     // Listening last: a command that gets through finds the keys and the menu in place.

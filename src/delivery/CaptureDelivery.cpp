@@ -23,7 +23,7 @@ struct CaptureDelivery::Job {
     QString baseName;
     std::optional<QByteArray> clipboardPng;
     std::vector<std::optional<QByteArray>> png;  // per capture, for the files
-    QStringList saved;
+    SavedFiles saved;
     std::vector<FileWriteError> errors;
     std::function<void()> done;
 };
@@ -143,7 +143,7 @@ void CaptureDelivery::saveFiles(std::shared_ptr<Job> job) {
         return;
     }
     struct Written {
-        QStringList saved;
+        SavedFiles saved;
         std::vector<FileWriteError> errors;
     };
     std::vector<std::pair<QString, std::optional<QByteArray>>> files;
@@ -162,11 +162,14 @@ void CaptureDelivery::saveFiles(std::shared_ptr<Job> job) {
                                        QStringLiteral("the image could not be encoded")});
                     continue;
                 }
-                if (auto ok = writeFileAtomically(*bytes, path)) {
-                    written.saved << path;
-                } else {
+                auto ok = writeFileAtomically(*bytes, path);
+                if (!ok) {
                     written.errors.push_back(ok.error());
+                    continue;
                 }
+                // Taken at once, so that a discard later removes this file and nothing
+                // put in its place; one replaced already is never matched.
+                written.saved.push_back({path, regularFileIdentity(path).value_or(FileIdentity{})});
             }
             return written;
         },
@@ -180,12 +183,12 @@ void CaptureDelivery::saveFiles(std::shared_ptr<Job> job) {
 
 void CaptureDelivery::reportSaved(const Job& job) {
     if (m_services.settings.openAfterCapture()) {
-        for (const QString& path : job.saved)
-            m_services.desktop.openFile(path);
+        for (const SavedFile& file : job.saved)
+            m_services.desktop.openFile(file.path);
     }
     if (job.errors.empty()) return;
     QString text = job.errors.front().description() + QLatin1Char('\n') + clipboardLine(job);
-    if (!job.saved.isEmpty()) {
+    if (!job.saved.empty()) {
         text += QStringLiteral(" %1 of %2 files were saved.")
                     .arg(job.saved.size())
                     .arg(job.captures.size());

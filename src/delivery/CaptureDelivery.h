@@ -2,6 +2,7 @@
 
 #include "delivery/PreviewPresenter.h"
 #include "delivery/SaveLocationStore.h"
+#include "delivery/SavedFile.h"
 #include "platform/Capture.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
@@ -31,7 +32,7 @@ public:
         Scheduler& scheduler;
     };
     // Opens the editor on the primary capture; savedFiles are the files this delivery wrote.
-    using EditAction = std::function<void(const Capture& primary, const QStringList& savedFiles)>;
+    using EditAction = std::function<void(const Capture& primary, const SavedFiles& savedFiles)>;
 
     explicit CaptureDelivery(Services services, EditAction onEdit = {});
 

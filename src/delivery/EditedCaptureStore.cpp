@@ -30,10 +30,11 @@ std::optional<QString> EditedCaptureStore::saveEditedImage(const QImage& image, 
     return std::nullopt;
 }
 
-void EditedCaptureStore::discardCapture(const QStringList& savedFiles) {
-    for (const QString& path : savedFiles) {
-        // Only a regular file: a folder the user put there under the same name stays.
-        if (QFileInfo(path).isFile()) QFile::remove(path);
+void EditedCaptureStore::discardCapture(const SavedFiles& savedFiles) {
+    for (const SavedFile& file : savedFiles) {
+        // Only the file the delivery wrote: one saved over the same name since, a link or a
+        // folder put in its place stays.
+        if (regularFileIdentity(file.path) == file.identity) QFile::remove(file.path);
     }
     if (m_services.clipboard.holdsImage()) m_services.clipboard.clear();
 }

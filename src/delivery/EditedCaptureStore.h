@@ -1,6 +1,7 @@
 #pragma once
 
 #include "delivery/SaveLocationStore.h"
+#include "delivery/SavedFile.h"
 #include "platform/EditServices.h"
 #include "platform/Services.h"
 
@@ -30,9 +31,10 @@ public:
     // until a write succeeds or the user cancels. The path written, if any.
     std::optional<QString> saveEditedImage(const QImage& image, double scale);
 
-    // Removes the files (a file already gone or moved is skipped), then clears an image
-    // from the clipboard; text there stays. Never reports anything.
-    void discardCapture(const QStringList& savedFiles);
+    // Removes the files that are still the ones the delivery wrote (a file gone, moved or
+    // replaced is skipped), then clears an image from the clipboard; text there stays.
+    // Never reports anything.
+    void discardCapture(const SavedFiles& savedFiles);
 
     static QString saveAlertMessage() { return QStringLiteral("Could Not Save the Screenshot"); }
 

@@ -1,6 +1,7 @@
 #include "delivery/ThumbnailPresenter.h"
 
 #include "delivery/ThumbnailPlacement.h"
+#include "platform/MemoryRelease.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,11 +33,11 @@ ThumbnailPresenter::~ThumbnailPresenter() = default;
 
 void ThumbnailPresenter::show(const QImage& image, double scale, std::function<void()> onEdit) {
     dismiss(false);
-    m_onEdit = std::move(onEdit);
     const double pointScale = scale > 0 ? scale : 1.0;
     const QSizeF sizePoints = thumbnailSizePoints(QSizeF(image.size()) / pointScale);
     const auto screen = m_windows.mainScreen();
-    if (!screen) return;
+    if (!screen) return;  // nothing can open the editor: the capture is not kept
+    m_onEdit = std::move(onEdit);
     const QRectF frame = thumbnailFramePoints(screen->workAreaPoints, sizePoints);
     const QSize pixels(static_cast<int>(std::ceil(sizePoints.width() * screen->devicePixelRatio)),
                        static_cast<int>(std::ceil(sizePoints.height() * screen->devicePixelRatio)));
@@ -60,7 +61,7 @@ void ThumbnailPresenter::present(const QImage& thumbnail, const QRectF& framePoi
     m_panel = m_windows.open(thumbnail, framePoints, [this, alive] {
         if (!alive.expired()) click();
     });
-    if (!m_panel) return;
+    if (!m_panel) return releaseCapture();
     m_panel->fadeIn();
     const unsigned generation = m_generation;
     m_scheduler.postAfter(kShowFor, [this, alive, generation] {
@@ -69,9 +70,16 @@ void ThumbnailPresenter::present(const QImage& thumbnail, const QRectF& framePoi
 }
 
 void ThumbnailPresenter::click() {
-    // The action may outlive this thumbnail: it is replaced only by the next show.
+    // A copy: the dismissal below lets go of the action while it runs.
     if (auto onEdit = m_onEdit) onEdit();
     dismiss(false);
+}
+
+// The edit action holds the whole capture: it goes with the last thumbnail that can run it.
+void ThumbnailPresenter::releaseCapture() {
+    if (!m_onEdit) return;
+    m_onEdit = {};
+    returnFreedMemory();
 }
 
 void ThumbnailPresenter::dismiss(bool animated) {
@@ -79,6 +87,7 @@ void ThumbnailPresenter::dismiss(bool animated) {
     if (!animated) {
         m_fadingPanels.clear();
         m_panel.reset();
+        releaseCapture();
         return;
     }
     if (!m_panel) return;
@@ -89,6 +98,7 @@ void ThumbnailPresenter::dismiss(bool animated) {
         if (alive.expired()) return;
         std::erase_if(m_fadingPanels,
                       [fading](const auto& panel) { return panel.get() == fading; });
+        if (!m_panel && m_fadingPanels.empty()) releaseCapture();
     });
 }
 

@@ -37,7 +37,8 @@ public:
 };
 
 // The floating thumbnail after each capture: one at a time, gone after 6 s or on a click,
-// which runs the edit action. Main thread only.
+// which runs the edit action. The action, and the capture it holds, is let go with the
+// thumbnail. Main thread only.
 class ThumbnailPresenter final : public PreviewPresenter {
 public:
     ThumbnailPresenter(ThumbnailWindows& windows, Scheduler& scheduler);
@@ -51,6 +52,7 @@ public:
 private:
     void present(const QImage& thumbnail, const QRectF& framePoints);
     void click();
+    void releaseCapture();
 
     ThumbnailWindows& m_windows;
     Scheduler& m_scheduler;

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureEngine.h"
 #include "capture/WindowShadow.h"
+#include "platform/Diagnostics.h"
 
 namespace moxilane {
 
@@ -24,10 +25,38 @@ bool CaptureFlows::passStartGuard() {
     return true;
 }
 
+void CaptureFlows::holdKeyboard() {
+    if (m_ui.keyboardGrab) m_heldKeyboard = m_ui.keyboardGrab->take();
+}
+
+bool CaptureFlows::escapedBeforeShowing() const {
+    return m_heldKeyboard && m_heldKeyboard->escapePressed();
+}
+
 // Preparation failures end the flow first, so the alert does not hold up the next capture.
 void CaptureFlows::failBeforeAlert(const CaptureError& error) {
     endFlow();
     m_services.delivery.showCaptureError(error);
+}
+
+CaptureFlows::CommandAnswer CaptureFlows::answerCommand(CaptureCommand command) const {
+    // Only a scrolling capture that is sampling ends on its own command; its selection
+    // overlay is a flow like any other.
+    if (command == CaptureCommand::Scroll && m_ui.scrollCapture && m_ui.scrollCapture->isRunning())
+        return CommandAnswer::Finished;
+    return m_captureFlowActive ? CommandAnswer::Busy : CommandAnswer::Started;
+}
+
+QByteArray CaptureFlows::commandReply(CommandAnswer answer) {
+    switch (answer) {
+        case CommandAnswer::Started:
+            return QByteArrayLiteral("started");
+        case CommandAnswer::Finished:
+            return QByteArrayLiteral("finished");
+        case CommandAnswer::Busy:
+            break;
+    }
+    return QByteArrayLiteral("busy");
 }
 
 void CaptureFlows::captureFullScreenFromMenu() {
@@ -35,7 +64,16 @@ void CaptureFlows::captureFullScreenFromMenu() {
 }
 
 void CaptureFlows::captureFullScreenDelayed() {
-    m_services.scheduler.postAfter(kDelayedFullScreenDelay, [this] { startFullScreenCapture(); });
+    m_services.scheduler.postAfter(kDelayedFullScreenDelay, [this] {
+        // Whoever asked has long had their answer: say why nothing was taken.
+        if (m_captureFlowActive) {
+            printDiagnostic(
+                QStringLiteral("the delayed full-screen capture was not taken: "
+                               "another capture was in progress"));
+            return;
+        }
+        startFullScreenCapture();
+    });
 }
 
 void CaptureFlows::startFullScreenCapture() {
@@ -62,6 +100,7 @@ void CaptureFlows::startFullScreenCapture() {
 
 void CaptureFlows::startRegionCapture() {
     if (!passStartGuard()) return;
+    holdKeyboard();
     withSnapshots([this](SnapshotMap snapshots) {
         if (!m_ui.regionSelector) return endFlow();
         m_ui.regionSelector->begin(std::nullopt, snapshots,
@@ -73,6 +112,7 @@ void CaptureFlows::startRegionCapture() {
 
 void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,
                                 const SnapshotMap& snapshots) {
+    m_heldKeyboard.reset();  // the overlay has closed
     if (!selection) return endFlow();
     const auto snapshot = snapshots.find(selection->screen.displayID);
     if (snapshot == snapshots.end()) return endFlow();
@@ -85,11 +125,12 @@ void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,
 
 void CaptureFlows::startWindowCapture() {
     if (!passStartGuard()) return;
+    holdKeyboard();
     inBackground(
         m_services.scheduler, [this] { return windowsAndSnapshots(); },
         [this](auto content) {
             if (!content) return failBeforeAlert(content.error());
-            if (!m_ui.windowPicker) return endFlow();
+            if (!m_ui.windowPicker || escapedBeforeShowing()) return endFlow();
             m_ui.windowPicker->begin(
                 content->windows, content->snapshots,
                 [this](std::optional<WindowInfo> window) { finishWindowPick(window); });
@@ -97,6 +138,7 @@ void CaptureFlows::startWindowCapture() {
 }
 
 void CaptureFlows::finishWindowPick(const std::optional<WindowInfo>& window) {
+    m_heldKeyboard.reset();
     if (!window) return endFlow();
     // Lets the picker's panels leave the screen before the window is read.
     m_services.scheduler.postAfter(kAfterSelectionDelay,
@@ -132,6 +174,7 @@ void CaptureFlows::startScrollingCapture() {
         return;
     }
     if (!passStartGuard()) return;
+    holdKeyboard();
     withSnapshots([this](SnapshotMap snapshots) {
         m_ui.regionSelector->begin(
             scrollingHint(), snapshots,
@@ -140,6 +183,7 @@ void CaptureFlows::startScrollingCapture() {
 }
 
 void CaptureFlows::finishScrollSelection(const std::optional<RegionSelection>& selection) {
+    m_heldKeyboard.reset();
     if (!selection) return endFlow();
     const double heightPx = selection->rectGlobal.height() * selection->screen.backingScaleFactor;
     if (heightPx < kMinimumScrollHeightPx) {
@@ -163,6 +207,7 @@ void CaptureFlows::withSnapshots(std::function<void(SnapshotMap)> next) {
         m_services.scheduler, [this] { return snapshotDisplays(); },
         [this, next = std::move(next)](auto snapshots) {
             if (!snapshots) return failBeforeAlert(snapshots.error());
+            if (escapedBeforeShowing()) return endFlow();
             next(std::move(*snapshots));
         });
 }

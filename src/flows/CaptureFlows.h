@@ -1,9 +1,11 @@
 #pragma once
 
 #include "delivery/CaptureDelivery.h"
+#include "flows/CaptureCommand.h"
 #include "flows/FlowUi.h"
 #include "platform/Capture.h"
 #include "platform/CaptureService.h"
+#include "platform/KeyboardGrab.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "platform/Services.h"
@@ -36,6 +38,8 @@ public:
         RegionSelector* regionSelector = nullptr;
         ScrollCaptureRunner* scrollCapture = nullptr;
         WindowPicker* windowPicker = nullptr;
+        // Taken as a selection starts, so an Esc before its overlay shows cancels it.
+        KeyboardGrab* keyboardGrab = nullptr;
     };
 
     static constexpr std::chrono::milliseconds kMenuFullScreenDelay{400};
@@ -54,6 +58,11 @@ public:
 
     bool captureFlowActive() const { return m_captureFlowActive; }
 
+    // The agent's answer to a command given now; what it asks for runs after the reply.
+    enum class CommandAnswer { Started, Finished, Busy };
+    CommandAnswer answerCommand(CaptureCommand command) const;
+    static QByteArray commandReply(CommandAnswer answer);
+
     static QString scrollingHint() {
         return QStringLiteral(
             "Select only the visible part — you'll scroll through the rest afterwards");
@@ -62,7 +71,12 @@ public:
 private:
     bool checkPermission();
     bool passStartGuard();
-    void endFlow() { m_captureFlowActive = false; }
+    void endFlow() {
+        m_heldKeyboard.reset();
+        m_captureFlowActive = false;
+    }
+    void holdKeyboard();
+    bool escapedBeforeShowing() const;
     void failBeforeAlert(const CaptureError& error);
     void withSnapshots(std::function<void(SnapshotMap)> next);
     void finishRegion(const std::optional<RegionSelection>& selection,
@@ -85,6 +99,8 @@ private:
     Services m_services;
     Ui m_ui;
     bool m_captureFlowActive = false;
+    // From a selection's start until it ends; the overlay's own grab takes over from it.
+    std::unique_ptr<HeldKeyboard> m_heldKeyboard;
 };
 
 }  // namespace moxilane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "flows/CaptureCommand.h"
 #include "flows/CaptureFlows.h"
 #include "platform/KeyGrabber.h"
 
@@ -10,9 +11,6 @@
 #include <string_view>
 
 namespace moxilane {
-
-// The captures the command line asks the running agent for, as their hot keys do.
-enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll };
 
 // One kind of capture as every way of starting it shows it: the command line and its help,
 // the hot key, the tray menu, the Instructions and the desktop entry's actions. A kind with

@@ -3,6 +3,7 @@
 #include "platform/CaptureService.h"
 #include "platform/EditServices.h"
 #include "platform/KeyGrabber.h"
+#include "platform/KeyboardGrab.h"
 #include "platform/LoginItem.h"
 #include "platform/Questions.h"
 #include "platform/Screens.h"
@@ -34,6 +35,7 @@ struct Platform {
     std::unique_ptr<LoginItem> loginItem;  // asks through questions
     std::unique_ptr<WindowFocus> windowFocus;
     std::unique_ptr<WindowRoles> windowRoles;
+    std::unique_ptr<KeyboardGrab> keyboardGrab;
 };
 
 }  // namespace moxilane

@@ -102,6 +102,13 @@ void ScrollCaptureController::begin(const RegionSelection& area,
               },
               [this, current] {
                   if (current()) cancelTapped();
+              },
+              [this, current, area] {
+                  // A screen that shrank may have left the panel outside it.
+                  ScrollHud& panel = m_services.hud;
+                  if (current() && isRunning())
+                      panel.moveTo(positionHUD(panel.size(), panel.visibleFrame(area.screen),
+                                               area.rectGlobal));
               }});
     hud.markArea(area.rectGlobal);
     start(run);

@@ -28,6 +28,7 @@ public:
     struct Actions {
         std::function<void()> done;    // Done, or Return once the user clicked into the panel
         std::function<void()> cancel;  // Cancel, or Esc
+        std::function<void()> screensChanged;  // a screen was added, removed or resized
     };
     virtual ~ScrollHud() = default;
     virtual QSizeF size() const = 0;  // points
@@ -35,6 +36,7 @@ public:
     virtual QRectF visibleFrame(const ScreenInfo& screen) const = 0;
     // Shows the panel with its bottom left corner at origin (global points, y up).
     virtual void show(QPointF origin, const QString& status, Actions actions) = 0;
+    virtual void moveTo(QPointF origin) = 0;
     virtual void setStatus(const QString& text) = 0;
     virtual void setHint(const QString& text) = 0;
     // Outlines the sampled area (global points, y up) just outside it, until close().

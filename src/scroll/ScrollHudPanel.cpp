@@ -2,6 +2,7 @@
 
 #include "platform/DigitsFont.h"
 #include "platform/WindowRoles.h"
+#include "platform/qt/QtScreens.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -79,10 +80,18 @@ ScrollHudPanel::ScrollHudPanel(const ScreenList& screens, WindowRoles& roles)
         if (const auto done = m_actions.done) done();
     });
 
+    watchScreens();
+
     // Rounded corners without a compositing manager: a shaped window.
     QPainterPath outline;
     outline.addRoundedRect(QRectF(0, 0, kWidth, kHeight), 10, 10);
     setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}
+
+void ScrollHudPanel::watchScreens() {
+    QtScreens::watchLayoutChanges(this, [this] {
+        if (const auto react = m_actions.screensChanged) react();
+    });
 }
 
 QRectF ScrollHudPanel::visibleFrame(const ScreenInfo& screen) const {
@@ -95,11 +104,15 @@ void ScrollHudPanel::show(QPointF origin, const QString& status, Actions actions
     m_actions = std::move(actions);
     setElided(m_status, status);
     setElided(m_hint, {});
+    moveTo(origin);
+    QWidget::show();
+    raise();
+}
+
+void ScrollHudPanel::moveTo(QPointF origin) {
     // origin is the bottom left corner, y up.
     const QRectF frame = m_screens.layout().fromYUp(QRectF(origin, QSizeF(kWidth, kHeight)));
     move(qRound(frame.left()), qRound(frame.top()));
-    QWidget::show();
-    raise();
 }
 
 void ScrollHudPanel::setStatus(const QString& text) {

@@ -24,6 +24,7 @@ public:
     QSizeF size() const override { return {300, 117}; }
     QRectF visibleFrame(const ScreenInfo& screen) const override;
     void show(QPointF origin, const QString& status, Actions actions) override;
+    void moveTo(QPointF origin) override;
     void setStatus(const QString& text) override;
     void setHint(const QString& text) override;
     void markArea(const QRectF& area) override;
@@ -36,6 +37,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void watchScreens();
     void setElided(QLabel* label, const QString& text);
 
     const ScreenList& m_screens;

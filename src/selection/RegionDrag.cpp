@@ -6,7 +6,10 @@ namespace moxilane {
 
 std::optional<QRectF> RegionDrag::selection() const {
     if (!m_start || !m_current) return std::nullopt;
-    return SelectionGeometry::selectionRect(*m_start, *m_current);
+    const auto reach = [this](QPointF at) {
+        return SelectionGeometry::reachScreenEdges(at, m_viewPt, m_pixelsPerPoint);
+    };
+    return SelectionGeometry::selectionRect(reach(*m_start), reach(*m_current));
 }
 
 }  // namespace moxilane

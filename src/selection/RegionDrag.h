@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 
 #include <optional>
 
@@ -11,6 +12,10 @@ namespace moxilane {
 // two corners, never stored.
 class RegionDrag {
 public:
+    RegionDrag() = default;
+    // The view's size in points and its device pixels per point.
+    RegionDrag(QSizeF viewPt, double pixelsPerPoint)
+        : m_viewPt(viewPt), m_pixelsPerPoint(pixelsPerPoint) {}
     void press(QPointF at) { m_start = m_current = at; }
     void moveTo(QPointF at) {
         if (m_start) m_current = at;
@@ -20,6 +25,8 @@ public:
     std::optional<QRectF> selection() const;
 
 private:
+    QSizeF m_viewPt;
+    double m_pixelsPerPoint = 1.0;
     std::optional<QPointF> m_start;
     std::optional<QPointF> m_current;
 };

@@ -1,5 +1,6 @@
 #include "selection/RegionSelectionController.h"
 
+#include "platform/MemoryRelease.h"
 #include "platform/qt/QtScreens.h"
 #include "selection/RegionSelectionView.h"
 #include "selection/SelectionGeometry.h"
@@ -24,7 +25,10 @@ RegionSelectionController::RegionSelectionController(ScreenList& screens, Window
           focus, [this] { finish(std::nullopt); }, [this] { finish(std::nullopt); }) {
     m_idleRelease.setSingleShot(true);
     m_idleRelease.setInterval(kKeepViewsMs);
-    connect(&m_idleRelease, &QTimer::timeout, this, [this] { m_views.clear(); });
+    connect(&m_idleRelease, &QTimer::timeout, this, [this] {
+        m_views.clear();
+        returnFreedMemory();
+    });
 }
 
 RegionSelectionController::~RegionSelectionController() = default;

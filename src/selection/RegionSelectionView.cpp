@@ -77,13 +77,13 @@ void RegionSelectionView::prepare(const ScreenInfo& screen, const QImage& snapsh
                                   const std::optional<QString>& hint) {
     m_screen = screen;
     m_hint = hint;
-    m_drag = RegionDrag();
     // Shared with the caller's snapshot, not copied.
     m_snapshot = snapshot.convertToFormat(QImage::Format_RGB32);
     dimInto(m_snapshot, m_dimmed);
     // The snapshot fills the screen: its pixels per point are the screen's, even when the
     // picture is a pixel off points × scale.
     m_pixelsPerPoint = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
+    m_drag = RegionDrag(screen.frame.size(), m_pixelsPerPoint);
     update();
 }
 

@@ -1,5 +1,6 @@
 #include "selection/SelectionGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace moxilane::SelectionGeometry {
@@ -19,6 +20,14 @@ constexpr int kOutlineReach = 2;
 QRectF selectionRect(QPointF start, QPointF current) {
     return QRectF(std::min(start.x(), current.x()), std::min(start.y(), current.y()),
                   std::abs(current.x() - start.x()), std::abs(current.y() - start.y()));
+}
+
+QPointF reachScreenEdges(QPointF at, QSizeF viewPt, double pixelsPerPoint) {
+    const double lastPixelPt = 1.0 / std::max(pixelsPerPoint, 1e-6);
+    const auto reach = [lastPixelPt](double v, double edge) {
+        return v >= edge - lastPixelPt && v < edge ? edge : v;
+    };
+    return {reach(at.x(), viewPt.width()), reach(at.y(), viewPt.height())};
 }
 
 bool isLargeEnough(const QRectF& rect) {

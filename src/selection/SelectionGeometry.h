@@ -19,6 +19,9 @@ constexpr double kDimAlpha = 0.25;
 
 // The rectangle between two corners, whichever way the drag went.
 QRectF selectionRect(QPointF start, QPointF current);
+// A corner on the view's last device pixel column or row moved onto the view's right or
+// bottom edge: the pointer cannot go further, and the selection should reach the edge.
+QPointF reachScreenEdges(QPointF at, QSizeF viewPt, double pixelsPerPoint);
 // At least 2 points each way: smaller drags and plain clicks cancel.
 bool isLargeEnough(const QRectF& rect);
 

@@ -1,11 +1,13 @@
 #include "selection/WindowPickerController.h"
 
+#include "platform/MemoryRelease.h"
 #include "platform/qt/QtScreens.h"
 #include "selection/WindowPickerView.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QScreen>
+#include <QTimer>
 
 namespace moxilane {
 
@@ -76,8 +78,12 @@ void WindowPickerController::finish(std::optional<WindowInfo> window) {
     if (!m_completion || m_completion->isFinished()) return;
     m_overlay.close();
     // The event that ended the pick is still being handled by one of the views.
-    for (auto& view : m_views)
+    for (auto& view : m_views) {
+        // Each holds a dimmed copy of its screen; the heap gives it back once they are gone.
+        connect(view.get(), &QObject::destroyed, qApp,
+                [] { QTimer::singleShot(0, qApp, &returnFreedMemory); });
         view.release()->deleteLater();
+    }
     m_views.clear();
     m_candidates.reset();
     m_completion->finish(std::move(window));

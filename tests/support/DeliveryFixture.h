@@ -25,10 +25,10 @@ struct DeliveryFixture {
     FakePreview preview;
     FakeClock clock;
     FakeScheduler scheduler;
-    std::vector<std::pair<Capture, QStringList>> edits;
+    std::vector<std::pair<Capture, SavedFiles>> edits;
     CaptureDelivery delivery{
         {settings, saveLocation, clipboard, desktop, alerts, preview, clock, scheduler},
-        [this](const Capture& c, const QStringList& saved) {
+        [this](const Capture& c, const SavedFiles& saved) {
             edits.push_back({c, saved});
         }};
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace moxilane::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -15,12 +16,6 @@ bool dragArea(XSession& session, QPoint from, QPoint to, int overlays,
     if (whileUp) whileUp();
     session.drag(from, to);
     return true;
-}
-
-// The area a drag between two points selects, whichever way it went.
-QRect spanned(QPoint a, QPoint b) {
-    return QRect(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(a.x() - b.x()),
-                 std::abs(a.y() - b.y()));
 }
 
 }  // namespace
@@ -40,11 +35,17 @@ TEST(AreaCapture, DragCutsTheScreenAsItWasWhenTheKeyWasPressedOnEveryMonitor) {
     struct Row {
         const char* name;
         QPoint from, to;  // a reverse drag on one monitor
+        QRect area;       // what it selects
     };
-    const Row rows[] = {{"primary", {1500, 1100}, {900, 700}},
-                        {"below", {850, 1250}, {1190, 1510}},
-                        {"above", {1000, 100}, {1321, 222}},
-                        {"left", {10, 650}, {790, 1190}}};
+    const Row rows[] = {
+        {"primary", {1500, 1100}, {900, 700}, {900, 700, 600, 400}},
+        {"below", {850, 1250}, {1190, 1510}, {850, 1250, 340, 260}},
+        {"above", {1000, 100}, {1321, 222}, {1000, 100, 321, 122}},
+        {"left", {10, 650}, {790, 1190}, {10, 650, 780, 540}},
+        // The pointer cannot pass the last pixel: an edge there is the monitor's edge.
+        {"primary, corner to corner", {800, 600}, {1599, 1199}, {800, 600, 800, 600}},
+        {"left, corner to corner back", {799, 1199}, {0, 600}, {0, 600, 800, 600}},
+    };
     int files = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -53,11 +54,12 @@ TEST(AreaCapture, DragCutsTheScreenAsItWasWhenTheKeyWasPressedOnEveryMonitor) {
         ASSERT_TRUE(agent.waitForFiles(++files));
         EXPECT_TRUE(session.overlaysGone());
     }
-    ASSERT_EQ(agent.savedFiles().size(), 4);
-    for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(agent.savedFiles().size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(rows[i].name);
-        const QRect area = spanned(rows[i].from, rows[i].to);
-        EXPECT_TRUE(loadOpaque(agent.saved(i)) == screen.copy(area));
+        const QImage saved = loadOpaque(agent.saved(int(i)));
+        EXPECT_EQ(saved.size(), rows[i].area.size());
+        EXPECT_TRUE(saved == screen.copy(rows[i].area));
     }
 }
 
@@ -79,6 +81,11 @@ TEST(AreaCapture, DoubleScaleGivesDevicePixelsAndRecordsTheScaleAsTheFullScreenD
     ASSERT_TRUE(agent.waitForFiles(2));
     EXPECT_TRUE(loadOpaque(agent.saved(-1)) == screen);
     EXPECT_EQ(QImage(agent.saved(-1)).dotsPerMeterX(), 5669);
+    // From the last pixel to the first: the whole screen, as the full screen has it.
+    ASSERT_TRUE(dragArea(session, {1599, 899}, {0, 0}, 1));
+    ASSERT_TRUE(agent.waitForFiles(3));
+    EXPECT_EQ(loadOpaque(agent.saved(-1)).size(), QSize(1600, 900));
+    EXPECT_TRUE(loadOpaque(agent.saved(-1)) == screen);
 }
 
 TEST(AreaCapture, EscClickOrAMonitorGoingAwayCancelAndTheNextKeyWorks) {
@@ -91,6 +98,15 @@ TEST(AreaCapture, EscClickOrAMonitorGoingAwayCancelAndTheNextKeyWorks) {
     auto openOverlay = [&](int n) {
         return session.openOverlays("ctrl+shift+1", {300, 300}, n, true);
     };
+    // Esc right behind the shortcut, before the overlay could show: it cancels, and
+    // nothing comes up.
+    for (const char* shortcut : {"ctrl+shift+1", "ctrl+shift+2"}) {
+        SCOPED_TRACE(shortcut);
+        session.movePointer({300, 300});
+        ASSERT_TRUE(session.pressKeys(shortcut) && session.pressKeys("Escape"));
+        EXPECT_FALSE(waitUntil([&] { return session.shownOverlays() > 0; }, 1500ms));
+    }
+
     ASSERT_TRUE(openOverlay(2));
     ASSERT_TRUE(session.pressKeys("Escape"));
     EXPECT_TRUE(session.overlaysGone());
@@ -122,11 +138,11 @@ TEST(AreaCapture, KeyboardHeldByAnotherProgramIsTakenOnceItLetsGo) {
     Agent agent(session);
     ASSERT_TRUE(agent.waitUntilReady());
 
-    // The key press reaches the agent's grab; right after, another program takes the
-    // keyboard before the overlay can.
+    // Another program holds the keyboard as the selection starts, so the shortcut cannot
+    // reach us: the command line asks instead.
     session.movePointer({400, 300});
-    ASSERT_TRUE(session.pressKeys("ctrl+shift+1"));
     ASSERT_TRUE(session.grabKeyboard());
+    ASSERT_TRUE(session.run(MOXILANE_BINARY, {"area"}));
     ASSERT_TRUE(waitUntil([&] { return session.shownOverlays() == 1; }));
     session.ungrabKeyboard();
     // The overlay takes the keyboard within its retry period; until then a grab of ours

@@ -21,4 +21,19 @@ std::vector<QMetaObject::Connection> watchChanges(QObject* context, std::functio
     return watch;
 }
 
+void watchLayoutChanges(QObject* context, std::function<void()> changed) {
+    const auto watch = [context, changed](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, context, changed, Qt::QueuedConnection);
+        QObject::connect(screen, &QScreen::availableGeometryChanged, context, changed,
+                         Qt::QueuedConnection);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, context, watch);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, context, changed,
+                     Qt::QueuedConnection);
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, context, changed,
+                     Qt::QueuedConnection);
+}
+
 }  // namespace moxilane::QtScreens

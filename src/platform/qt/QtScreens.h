@@ -19,4 +19,8 @@ QScreen* named(const QString& name);
 // lives; the connections let the caller stop watching sooner.
 std::vector<QMetaObject::Connection> watchChanges(QObject* context, std::function<void()> changed);
 
+// Calls changed, queued so the screens have settled, when a screen comes or goes or any
+// screen's geometry or work area changes, while context lives.
+void watchLayoutChanges(QObject* context, std::function<void()> changed);
+
 }  // namespace moxilane::QtScreens

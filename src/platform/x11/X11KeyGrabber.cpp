@@ -6,6 +6,7 @@
 
 #include <xcb/xcb_keysyms.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -122,7 +123,7 @@ bool X11KeyGrabber::grab(std::uint32_t keyCode, std::uint32_t modifiers, HotKeyI
     for (std::size_t i = 0; i < variants.size(); ++i) {
         cookies[i] =
             xcb_grab_key_checked(m_connection, /*owner_events=*/1, m_root, mask | variants[i],
-                                 keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                                 keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
     }
     bool refused = false;
     for (const auto& cookie : cookies) {
@@ -147,16 +148,26 @@ bool X11KeyGrabber::nativeEventFilter(const QByteArray& eventType, void* message
     if ((event->response_type & 0x7f) != XCB_KEY_PRESS) return false;
     const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
     if (press->root != m_root) return false;
+    const bool ours = std::ranges::any_of(
+        m_grabs, [press](const Grab& grab) { return grab.keycode == press->detail; });
+    if (!ours) return false;
     const std::uint16_t relevant =
         XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
     const std::uint16_t state = press->state & relevant & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
-    for (const Grab& grab : m_grabs) {
-        if (grab.keycode == press->detail && grab.modifiers == state) {
-            if (m_onPress) m_onPress(grab.hotKey);
-            return true;
-        }
-    }
-    return false;
+    const auto found = std::ranges::find_if(m_grabs, [&](const Grab& grab) {
+        return grab.keycode == press->detail && grab.modifiers == state;
+    });
+    if (found != m_grabs.end() && m_onPress) m_onPress(found->hotKey);
+    // The grab froze the keyboard at the press, so that keys typed right after it (an Esc)
+    // wait until the action queued above has run and can take the keyboard for itself.
+    QMetaObject::invokeMethod(
+        qGuiApp,
+        [c = m_connection] {
+            xcb_allow_events(c, XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
+            xcb_flush(c);
+        },
+        Qt::QueuedConnection);
+    return found != m_grabs.end();
 }
 
 }  // namespace moxilane::x11

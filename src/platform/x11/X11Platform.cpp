@@ -9,6 +9,7 @@
 #include "platform/qt/QtServices.h"
 #include "platform/x11/X11CaptureService.h"
 #include "platform/x11/X11KeyGrabber.h"
+#include "platform/x11/X11KeyboardGrab.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowFocus.h"
 #include "platform/x11/X11WindowRoles.h"
@@ -37,6 +38,7 @@ Platform makeX11Platform() {
         .loginItem = std::move(loginItem),
         .windowFocus = std::make_unique<X11WindowFocus>(),
         .windowRoles = std::make_unique<X11WindowRoles>(),
+        .keyboardGrab = std::make_unique<X11KeyboardGrab>(),
     };
 }
 

@@ -2,6 +2,9 @@
 #include "delivery/EditedCaptureStore.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -93,18 +96,62 @@ TEST(EditedCaptureStore, AFailedWriteIsReportedAndTheDialogOfferedAgain) {
     EXPECT_EQ(QDir(f.folder).entryList(QDir::Files), QStringList{"not-a-folder"});
 }
 
-TEST(EditedCaptureStore, DiscardRemovesBothDisplaysFilesAndTheClipboardImage) {
+TEST(EditedCaptureStore, DiscardRemovesOnlyTheFilesItsDeliveryWrote) {
+    // What happened at the capture's path between its delivery and the discard.
+    enum class Since { nothing, replaced, linked, removed, madeFolder };
+    struct Row {
+        const char* name;
+        Since since;
+        bool leftThere;
+    };
+    const Row rows[] = {
+        {"the same file", Since::nothing, false},
+        {"another file saved over the name", Since::replaced, true},
+        {"a link to the capture put in its place", Since::linked, true},
+        {"gone", Since::removed, false},
+        {"a folder of the same name", Since::madeFolder, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EditedCaptureFixture f;
+        const QString path = f.write("Screenshot 2024-03-05 at 14.02.00.000.png");
+        const QString second = f.write("Screenshot 2024-03-05 at 14.02.00.000 (2).png");
+        const SavedFiles delivered{{path, *regularFileIdentity(path)},
+                                   {second, *regularFileIdentity(second)}};
+        const QString elsewhere = f.home.filePath("elsewhere.png");
+        switch (row.since) {
+            case Since::nothing:
+                break;
+            case Since::replaced:  // as a save does: a new file renamed over the name
+                QFile::copy(second, elsewhere);
+                ASSERT_EQ(::rename(qPrintable(elsewhere), qPrintable(path)), 0);
+                break;
+            case Since::linked:
+                QFile::rename(path, elsewhere);
+                QFile::link(elsewhere, path);
+                break;
+            case Since::removed:
+                QFile::remove(path);
+                break;
+            case Since::madeFolder:
+                QFile::remove(path);
+                QDir().mkdir(path);
+                break;
+        }
+        f.clipboard.setPngImage("png");
+        f.store.discardCapture(delivered);
+        EXPECT_EQ(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), row.leftThere);
+        EXPECT_FALSE(QFile::exists(second));
+        if (row.since == Since::linked) {
+            EXPECT_TRUE(QFile::exists(elsewhere));
+        }
+        EXPECT_EQ(f.clipboard.clears, 1);
+        EXPECT_TRUE(f.alerts.shown.empty());
+    }
+}
+
+TEST(EditedCaptureStore, DiscardLeavesTextOnTheClipboard) {
     EditedCaptureFixture f;
-    const QString first = f.write("Screenshot 2024-03-05 at 14.02.00.000.png");
-    const QString second = f.write("Screenshot 2024-03-05 at 14.02.00.000 (2).png");
-    const QString savedEdit = f.write(f.editName);
-    const QString movedAway = QDir(f.folder).filePath("moved.png");  // no longer there
-    f.clipboard.setPngImage("png");
-    f.store.discardCapture({first, second, movedAway});
-    EXPECT_EQ(QDir(f.folder).entryList(QDir::Files), QStringList{f.editName});
-    EXPECT_TRUE(QFile::exists(savedEdit));
-    EXPECT_EQ(f.clipboard.clears, 1);
-    EXPECT_TRUE(f.alerts.shown.empty());
-    f.store.discardCapture({});  // text on the clipboard now: kept
-    EXPECT_EQ(f.clipboard.clears, 1);
+    f.store.discardCapture({});
+    EXPECT_EQ(f.clipboard.clears, 0);
 }

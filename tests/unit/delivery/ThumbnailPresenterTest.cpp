@@ -126,6 +126,39 @@ TEST(ThumbnailPresenter, AClickRunsTheEditActionThenRemovesTheThumbnail) {
     EXPECT_FALSE(t.panel(0).finishFadeOut);
 }
 
+TEST(ThumbnailPresenter, TheCaptureIsLetGoWhenItsThumbnailGoes) {
+    enum class Ending { click, timeout, replaced, flowStarts };
+    const std::pair<const char*, Ending> rows[] = {{"click", Ending::click},
+                                                   {"timeout", Ending::timeout},
+                                                   {"replaced", Ending::replaced},
+                                                   {"a flow starts", Ending::flowStarts}};
+    for (const auto& [name, ending] : rows) {
+        SCOPED_TRACE(name);
+        Presenter t;
+        QImage capture = image(1000, 800);  // larger than a thumbnail: not shared with it
+        // The edit action holds the capture, as the delivery's does.
+        t.presenter.show(capture, 1.0, [capture] { static_cast<void>(capture.size()); });
+        EXPECT_FALSE(capture.isDetached());  // shared while the thumbnail can open it
+        switch (ending) {
+            case Ending::click:
+                t.panel(0).click();
+                break;
+            case Ending::timeout:
+                t.scheduler.advance(6s);
+                EXPECT_FALSE(capture.isDetached());  // a fading thumbnail still opens it
+                t.panel(0).finishFadeOut();
+                break;
+            case Ending::replaced:
+                t.presenter.show(image(50, 50), 1.0, {});
+                break;
+            case Ending::flowStarts:
+                t.presenter.dismiss(false);
+                break;
+        }
+        EXPECT_TRUE(capture.isDetached());
+    }
+}
+
 TEST(ThumbnailPresenter, LargeCapturesAreScaledOffTheMainThreadAndMayBeOvertaken) {
     Presenter t;
     t.presenter.show(image(3840, 2160), 1.0, {});

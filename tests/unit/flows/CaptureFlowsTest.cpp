@@ -46,6 +46,23 @@ public:
     std::function<void(std::optional<WindowInfo>)> completion;
 };
 
+// Hands out holds that the test presses Esc on; counts those still held.
+class FakeKeyboardGrab final : public KeyboardGrab {
+public:
+    struct Hold final : HeldKeyboard {
+        explicit Hold(FakeKeyboardGrab& g) : grab(g) { ++grab.held; }
+        ~Hold() override { --grab.held; }
+        bool escapePressed() const override { return grab.escape; }
+        FakeKeyboardGrab& grab;
+    };
+    std::unique_ptr<HeldKeyboard> take() override {
+        if (heldElsewhere) return nullptr;
+        return std::make_unique<Hold>(*this);
+    }
+    bool heldElsewhere = false, escape = false;
+    int held = 0;
+};
+
 // Two displays: primary 1920×1080 at 1×, a 2× one of 1000×500 points to its right.
 struct Fixture : DeliveryFixture {
     FakePermission permission;
@@ -54,10 +71,11 @@ struct Fixture : DeliveryFixture {
     FakeSelector selector;
     FakeScrollRunner scrollRunner;
     FakePicker picker;
+    FakeKeyboardGrab keyboard;
     CaptureFlows::Services services() {
         return {permission, settings, service, screens, delivery, preview, alerts, scheduler};
     }
-    CaptureFlows flows{services(), {&selector, &scrollRunner, &picker}};
+    CaptureFlows flows{services(), {&selector, &scrollRunner, &picker, &keyboard}};
 
     Fixture() {
         service.addDisplay(7, {1920, 1080}, Qt::red);
@@ -157,13 +175,96 @@ TEST(CaptureFlows, MenuCommandsWaitAndThenPassTheGuard) {
     EXPECT_EQ(f.service.listings, 0);
     f.scheduler.advance(1ms);
     EXPECT_EQ(f.service.listings, 1);
-    // An area overlay open when the five seconds end: the delayed capture is dropped.
+    // An area overlay open when the five seconds end: the delayed capture is dropped, and
+    // says so, as the command that asked for it has long returned.
     f.flows.startRegionCapture();
+    testing::internal::CaptureStderr();
     f.scheduler.advance(4600ms);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "moxilane: the delayed full-screen capture was not taken: another capture was in "
+              "progress\n");
     EXPECT_EQ(f.service.listings, 2);  // the snapshots only
     EXPECT_TRUE(f.flows.captureFlowActive());
     f.selector.finish(std::nullopt);
     EXPECT_FALSE(f.flows.captureFlowActive());
+}
+
+TEST(CaptureFlows, CommandsAreAnsweredBusyWhileAFlowIsActiveButScrollFinishesItsOwn) {
+    using A = CaptureFlows::CommandAnswer;
+    using C = CaptureCommand;
+    enum class Running { nothing, area, scrolling };
+    struct Row {
+        const char* name;
+        Running running;
+        C command;
+        A answer;
+    };
+    const Row rows[] = {
+        {"idle area", Running::nothing, C::Area, A::Started},
+        {"idle delayed", Running::nothing, C::ScreenDelayed, A::Started},
+        {"idle scroll", Running::nothing, C::Scroll, A::Started},
+        {"area over area", Running::area, C::Area, A::Busy},
+        {"window over area", Running::area, C::Window, A::Busy},
+        {"screen over area", Running::area, C::Screen, A::Busy},
+        {"delayed over area", Running::area, C::ScreenDelayed, A::Busy},
+        {"scroll over area", Running::area, C::Scroll, A::Busy},
+        {"scroll over its selection", Running::scrolling, C::Scroll, A::Busy},
+        {"delayed over scrolling", Running::scrolling, C::ScreenDelayed, A::Busy},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        if (row.running == Running::area) f.flows.startRegionCapture();
+        if (row.running == Running::scrolling) f.flows.startScrollingCapture();
+        f.scheduler.runUntilIdle();
+        EXPECT_EQ(f.flows.answerCommand(row.command), row.answer);
+    }
+    // Sampling: the command ends the scrolling capture.
+    Fixture f;
+    f.flows.startScrollingCapture();
+    f.scheduler.runUntilIdle();
+    f.selector.finish(RegionSelection{QRectF(10, 10, 300, 300), f.screens.screens()[0]});
+    f.scheduler.advance(CaptureFlows::kAfterSelectionDelay);
+    ASSERT_TRUE(f.scrollRunner.isRunning());
+    EXPECT_EQ(f.flows.answerCommand(C::Scroll), A::Finished);
+    EXPECT_EQ(f.flows.answerCommand(C::Area), A::Busy);
+    EXPECT_EQ(CaptureFlows::commandReply(A::Finished), "finished");
+}
+
+TEST(CaptureFlows, AnEscBeforeTheOverlayShowsCancelsTheSelection) {
+    enum class Kind { area, window, scrolling };
+    struct Row {
+        const char* name;
+        Kind kind;
+        bool heldElsewhere, escape, overlayShown;
+    };
+    const Row rows[] = {
+        {"area, Esc early", Kind::area, false, true, false},
+        {"window, Esc early", Kind::window, false, true, false},
+        {"scrolling, Esc early", Kind::scrolling, false, true, false},
+        {"area, no Esc", Kind::area, false, false, true},
+        {"window, keyboard held elsewhere", Kind::window, true, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        f.keyboard.heldElsewhere = row.heldElsewhere;
+        if (row.kind == Kind::window) f.flows.startWindowCapture();
+        if (row.kind == Kind::area) f.flows.startRegionCapture();
+        if (row.kind == Kind::scrolling) f.flows.startScrollingCapture();
+        EXPECT_EQ(f.keyboard.held, row.heldElsewhere ? 0 : 1);  // before the snapshots
+        f.keyboard.escape = row.escape;
+        f.scheduler.runUntilIdle();
+        const bool shown =
+            row.kind == Kind::window ? bool(f.picker.completion) : bool(f.selector.completion);
+        EXPECT_EQ(shown, row.overlayShown);
+        EXPECT_EQ(f.flows.captureFlowActive(), row.overlayShown);
+        if (row.kind == Kind::window && shown) f.picker.pick(std::nullopt);
+        if (row.kind != Kind::window && shown) f.selector.finish(std::nullopt);
+        EXPECT_EQ(f.keyboard.held, 0);
+        EXPECT_FALSE(f.flows.captureFlowActive());
+        EXPECT_TRUE(f.preview.shown.empty());
+    }
 }
 
 TEST(CaptureFlows, MissingPermissionAsksAndFromTheSecondTimeOpensSettings) {

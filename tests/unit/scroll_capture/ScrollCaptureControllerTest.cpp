@@ -88,19 +88,23 @@ public:
 class FakeHud final : public ScrollHud {
 public:
     QSizeF size() const override { return {300, 117}; }
-    QRectF visibleFrame(const ScreenInfo& screen) const override { return screen.frame; }
+    QRectF visibleFrame(const ScreenInfo& screen) const override {
+        return frame.value_or(screen.frame);
+    }
     void show(QPointF at, const QString& text, Actions a) override {
         ++shown;
         origin = at;
         status = text;
         actions = std::move(a);
     }
+    void moveTo(QPointF at) override { origin = at; }
     void setStatus(const QString& text) override { status = text; }
     void setHint(const QString& text) override { hint = text; }
     void markArea(const QRectF& area) override { marked = area; }
     void close() override { ++closed; }
     std::vector<std::uint32_t> windowIds() const override { return {900}; }
     int shown = 0, closed = 0;
+    std::optional<QRectF> frame;  // the screen's, unless set
     QPointF origin;
     QString status, hint;
     QRectF marked;
@@ -161,6 +165,18 @@ TEST(ScrollCaptureGeometry, StatusShowsDevicePixelsGroupedAsTheLocaleHasIt) {
     EXPECT_EQ(C::areaOnDisplay(QRectF(100, 500, 32, 200), {7, QRectF(0, 0, 1920, 1080), 2.0},
                                QSize(3840, 2160)),
               QRect(200, 760, 64, 400));
+}
+
+TEST_F(ScrollCaptureControllerTest, PanelIsPlacedAgainWhenItsScreenShrinks) {
+    begin(QRectF(1700, 500, 200, 200));
+    EXPECT_EQ(hud.origin, QPointF(1920 - 300 - 8, 500 - 117 - 12));
+    hud.frame = QRectF(0, 0, 1280, 720);  // y up: the same bottom edge
+    hud.actions.screensChanged();
+    EXPECT_EQ(hud.origin, QPointF(1280 - 300 - 8, 500 - 117 - 12));
+    controller.cancelTapped();
+    hud.frame = QRectF(0, 0, 1920, 1080);
+    hud.actions.screensChanged();  // a panel that has closed stays where it was
+    EXPECT_EQ(hud.origin, QPointF(1280 - 300 - 8, 500 - 117 - 12));
 }
 
 TEST_F(ScrollCaptureControllerTest, TicksKeepOneCaptureInFlightAndStitchWhatScrolls) {

@@ -13,6 +13,7 @@ TEST(RegionSelection, DragsGiveTheSameRectangleEitherWayAndSmallOnesCancel) {
         QPointF start, end;
         QRectF rect;
         bool accepted;
+        double pixelsPerPoint = 1.0;  // on a 1920 × 1080 pixel screen
     };
     const Row rows[] = {
         {"down and right", {100, 100}, {740, 580}, {100, 100, 640, 480}, true},
@@ -21,10 +22,17 @@ TEST(RegionSelection, DragsGiveTheSameRectangleEitherWayAndSmallOnesCancel) {
         {"one point wide", {50, 50}, {51, 250}, {50, 50, 1, 200}, false},
         {"just under two high", {50, 50}, {250, 51.9}, {50, 50, 200, 1.9}, false},
         {"two by two", {50, 50}, {52, 48}, {50, 48, 2, 2}, true},
+        // The pointer stops on the last pixel: an edge there reaches the screen's edge.
+        {"corner to corner", {0, 0}, {1919, 1079}, {0, 0, 1920, 1080}, true},
+        {"corner to corner, back", {1919, 1079}, {0, 0}, {0, 0, 1920, 1080}, true},
+        {"from the last column", {1919, 500}, {1000, 1078}, {1000, 500, 920, 578}, true},
+        {"a pixel short of it", {1918, 1078}, {10, 10}, {10, 10, 1908, 1068}, true},
+        {"2x corner to corner", {959.5, 539.5}, {0, 0}, {0, 0, 960, 540}, true, 2.0},
+        {"2x a pixel short", {0, 0}, {959, 539}, {0, 0, 959, 539}, true, 2.0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        RegionDrag drag;
+        RegionDrag drag(QSizeF(1920, 1080) / row.pixelsPerPoint, row.pixelsPerPoint);
         drag.moveTo({5, 5});  // before any press: ignored
         EXPECT_FALSE(drag.selection());
         drag.press(row.start);

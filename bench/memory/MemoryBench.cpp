@@ -1,0 +1,143 @@
+// Resident memory of the real agent (VmRSS from /proc) on a private Xvfb showing a
+// realistic 3840×2160 desktop: after start-up; idle (start-up and one capture, its
+// thumbnail gone); then per round the peak while 20 markup editors of 4K captures are
+// open, right after they are closed, and a minute later.
+//   build/bench/memory/memory_bench [rounds]    (default 2: first after start, then warm)
+
+#include "Agent.h"
+#include "common/RealisticScreen.h"
+#include "e2e/PaintWatch.h"
+
+#include <QFile>
+#include <QGuiApplication>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+using namespace moxilane::test;
+using moxilane::bench::PaintWatch;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QSize k4K(3840, 2160);
+constexpr int kEditors = 20;
+
+double residentMB(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    }
+    return -1;
+}
+
+bool waitForFile(int inotifyFd, std::chrono::milliseconds deadline) {
+    alignas(inotify_event) char buffer[8192];
+    pollfd fd{inotifyFd, POLLIN, 0};
+    if (poll(&fd, 1, int(deadline.count())) <= 0) return false;
+    return read(inotifyFd, buffer, sizeof buffer) > 0;
+}
+
+struct Rig {
+    XSession session{k4K, {{"MAIN", QRect(QPoint(0, 0), k4K), true}}};
+    std::unique_ptr<Agent> agent;
+    std::unique_ptr<PaintWatch> watch;
+    int inotifyFd = inotify_init1(IN_CLOEXEC);
+
+    bool start() {
+        if (!session.isReady() || !session.paintRoot(moxilane::bench::realisticScreen(k4K)))
+            return false;
+        agent = std::make_unique<Agent>(session);
+        if (!agent->waitUntilReady()) return false;
+        watch = std::make_unique<PaintWatch>(session.display());
+        inotify_add_watch(inotifyFd, agent->saveFolder.toLocal8Bit().constData(),
+                          IN_MOVED_TO | IN_CREATE);
+        return true;
+    }
+    ~Rig() { close(inotifyFd); }
+    double resident() const { return residentMB(agent->process->processId()); }
+    // Resident memory once the agent's heap was trimmed from outside (gdb): what is left is
+    // memory in use, not freed memory the allocator kept. -1 without gdb.
+    double forcedTrim() {
+        QProcess gdb;
+        gdb.start("gdb", {"-p", QString::number(agent->process->processId()), "-batch", "-ex",
+                          "call (int)malloc_trim(0)"});
+        if (!gdb.waitForFinished(60000) || gdb.exitCode() != 0) return -1;
+        return resident();
+    }
+
+    // A full-screen capture and its thumbnail's window, or 0.
+    xcb_window_t capture() {
+        session.pressKeys("ctrl+shift+3");
+        if (!waitForFile(inotifyFd, 20s)) return 0;
+        return watch->waitForPaint(QStringLiteral("Moxilane Thumbnail"), 20s);
+    }
+    // A capture opened in the editor by a click on its thumbnail; the editor's window, or 0.
+    xcb_window_t openEditor() {
+        const xcb_window_t thumbnail = capture();
+        if (!thumbnail) return 0;
+        watch->click(watch->geometry(thumbnail).center());
+        return watch->waitForPaint(QStringLiteral("Markup"), 30s);
+    }
+    void removeFiles() {
+        for (const QString& name : agent->savedFiles())
+            QFile::remove(agent->saveFolder + "/" + name);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 2;
+    Rig rig;
+    if (!rig.start()) return std::fputs("no X server or agent\n", stderr), 1;
+    std::this_thread::sleep_for(2s);
+    std::printf("after start-up                 %7.1f MB\n", rig.resident());
+    if (!rig.capture()) return std::fputs("no thumbnail\n", stderr), 1;
+    std::this_thread::sleep_for(8s);  // the thumbnail shows for 6 s, then fades
+    const double idle = rig.resident();
+    std::printf("idle (one capture, no thumbnail) %5.1f MB\n", idle);
+
+    for (int round = 1; round <= rounds; ++round) {
+        std::vector<xcb_window_t> editors;
+        double peak = 0;
+        for (int i = 0; i < kEditors; ++i) {
+            const xcb_window_t editor = rig.openEditor();
+            if (!editor) return std::fprintf(stderr, "editor %d did not open\n", i + 1), 1;
+            editors.push_back(editor);
+            peak = std::max(peak, rig.resident());
+        }
+        rig.removeFiles();
+        std::this_thread::sleep_for(8s);  // the last thumbnail goes too
+        peak = std::max(peak, rig.resident());
+        for (xcb_window_t editor : editors)
+            rig.watch->close(editor);
+        if (!waitUntil([&] { return rig.session.findWindow(QStringLiteral("Markup")).isEmpty(); },
+                       30s))
+            return std::fputs("the editors did not close\n", stderr), 1;
+        std::this_thread::sleep_for(2s);
+        const double closed = rig.resident();
+        std::this_thread::sleep_for(60s);
+        const double minute = rig.resident();
+        // xdotool fails when it finds nothing.
+        const auto found = rig.session.run("xdotool", {"search", "--name", "Markup"});
+        const QByteArray left = found ? found->trimmed() : QByteArray();
+        std::printf(
+            "round %d: peak with %d editors %7.1f MB, closed %7.1f MB, a minute later "
+            "%7.1f MB (%+.1f MB over idle); editor windows left: %lld; "
+            "after a forced trim %7.1f MB\n",
+            round, kEditors, peak, closed, minute, minute - idle,
+            left.isEmpty() ? 0LL : static_cast<long long>(left.count('\n') + 1), rig.forcedTrim());
+        std::fflush(stdout);
+    }
+    return 0;
+}
