@@ -30,9 +30,9 @@ ThumbnailPresenter::ThumbnailPresenter(ThumbnailWindows& windows, Scheduler& sch
 
 ThumbnailPresenter::~ThumbnailPresenter() = default;
 
-void ThumbnailPresenter::show(const QImage& image, double scale, std::function<void()> onEdit) {
+void ThumbnailPresenter::show(const QImage& image, double scale, PreviewActions actions) {
     dismiss(false);
-    m_onEdit = std::move(onEdit);
+    m_actions = std::move(actions);
     const double pointScale = scale > 0 ? scale : 1.0;
     const QSizeF sizePoints = thumbnailSizePoints(QSizeF(image.size()) / pointScale);
     const auto screen = m_windows.mainScreen();
@@ -57,9 +57,14 @@ void ThumbnailPresenter::show(const QImage& image, double scale, std::function<v
 
 void ThumbnailPresenter::present(const QImage& thumbnail, const QRectF& framePoints) {
     std::weak_ptr<bool> alive = m_alive;
-    m_panel = m_windows.open(thumbnail, framePoints, [this, alive] {
-        if (!alive.expired()) click();
-    });
+    m_panel = m_windows.open(
+        thumbnail, framePoints,
+        [this, alive] {
+            if (!alive.expired()) run(&PreviewActions::edit);
+        },
+        [this, alive] {
+            if (!alive.expired()) run(&PreviewActions::pin);
+        });
     if (!m_panel) return;
     m_panel->fadeIn();
     const unsigned generation = m_generation;
@@ -68,9 +73,9 @@ void ThumbnailPresenter::present(const QImage& thumbnail, const QRectF& framePoi
     });
 }
 
-void ThumbnailPresenter::click() {
+void ThumbnailPresenter::run(std::function<void()> PreviewActions::*action) {
     // The action may outlive this thumbnail: it is replaced only by the next show.
-    if (auto onEdit = m_onEdit) onEdit();
+    if (auto act = m_actions.*action) act();
     dismiss(false);
 }
 

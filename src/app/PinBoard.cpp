@@ -1,0 +1,42 @@
+#include "app/PinBoard.h"
+
+#include "delivery/FileNames.h"
+#include "delivery/SaveLocationStore.h"
+#include "markup/PinGeometry.h"
+#include "platform/Services.h"
+
+#include <algorithm>
+
+namespace moxilane {
+
+PinBoard::~PinBoard() = default;
+
+void PinBoard::pin(const QImage& image, double scale, std::optional<QRectF> workAreaPoints) {
+    const QSizeF size = pinSizePoints(
+        image.size(), scale, workAreaPoints ? std::optional(workAreaPoints->size()) : std::nullopt);
+    const PinWindow::SaveOffer offer{
+        screenshotFileName(screenshotBaseName(m_services.clock.now()), 0),
+        m_services.saveLocation.currentFolder().value_or(QString())};
+    auto window = std::make_unique<PinWindow>(image, scale, size, offer, m_services.window);
+    PinWindow* raw = window.get();
+    raw->onClosed = [this, raw] { pinClosed(raw); };
+    if (workAreaPoints) {
+        QRect frame(QPoint(), raw->size());
+        frame.moveCenter(workAreaPoints->toRect().center());
+        raw->move(frame.topLeft());
+    }
+    m_pins.push_back(std::move(window));
+    raw->show();
+    raw->raise();
+}
+
+void PinBoard::pinClosed(PinWindow* pin) {
+    const auto found = std::find_if(m_pins.begin(), m_pins.end(),
+                                    [pin](const auto& open) { return open.get() == pin; });
+    if (found == m_pins.end()) return;
+    // The window tells us from inside its own close event: let it finish first.
+    found->release()->deleteLater();
+    m_pins.erase(found);
+}
+
+}  // namespace moxilane
