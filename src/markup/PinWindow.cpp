@@ -19,9 +19,14 @@ namespace moxilane {
 
 namespace {
 
-QSize wholePoints(QSizeF size) {
-    return QSize(std::max(1, int(std::lround(size.width()))),
-                 std::max(1, int(std::lround(size.height()))));
+// A thin grey edge around the image, so a pin stands apart from the screen it shows.
+constexpr int kEdgePoints = 1;
+const QColor kEdgeColor(128, 128, 128);
+
+// The window around an image of that size.
+QSize windowSize(QSizeF imagePoints) {
+    return QSize(std::max(1, int(std::lround(imagePoints.width()))) + 2 * kEdgePoints,
+                 std::max(1, int(std::lround(imagePoints.height()))) + 2 * kEdgePoints);
 }
 
 }  // namespace
@@ -38,14 +43,17 @@ PinWindow::PinWindow(const QImage& image, double scale, QSizeF sizePoints, SaveO
     setAccessibleName(windowTitle());
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    resize(wholePoints(sizePoints));
+    resize(windowSize(sizePoints));
 }
 
 // Scaled as it is drawn, so the pin keeps the one image it shares with its capture.
 void PinWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(rect()), m_image);
+    painter.fillRect(rect(), kEdgeColor);
+    painter.drawImage(
+        QRectF(rect().marginsRemoved(QMargins(kEdgePoints, kEdgePoints, kEdgePoints, kEdgePoints))),
+        m_image);
 }
 
 void PinWindow::mousePressEvent(QMouseEvent* event) {
@@ -75,7 +83,7 @@ void PinWindow::wheelEvent(QWheelEvent* event) {
     event->accept();
     if (zoom == m_zoom) return;
     const QSize before = size();
-    const QSize after = wholePoints(m_sizePoints * zoom);
+    const QSize after = windowSize(m_sizePoints * zoom);
     const QPointF at = event->position();
     const QPointF atAfter(at.x() * after.width() / before.width(),
                           at.y() * after.height() / before.height());

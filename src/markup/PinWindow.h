@@ -13,7 +13,8 @@ class Clipboard;
 class SavePanel;
 class WindowRoles;
 
-// One capture pinned to the screen: borderless, above other windows, shown without the focus.
+// One capture pinned to the screen in a thin edge, without a window manager's frame, above
+// other windows, shown without the focus.
 // A left drag moves it, the wheel zooms it, a click gives it the focus for Esc; a double-click,
 // Esc or "Close" in its menu closes it, and the menu also copies and saves the image.
 class PinWindow final : public QWidget {
