@@ -9,6 +9,13 @@
 
 namespace moxilane {
 
+namespace {
+
+constexpr QPoint kCascadeStep(24, 24);
+constexpr std::size_t kCascadeSteps = 4;
+
+}  // namespace
+
 PinBoard::~PinBoard() = default;
 
 void PinBoard::pin(const QImage& image, double scale, std::optional<QRectF> workAreaPoints) {
@@ -23,7 +30,8 @@ void PinBoard::pin(const QImage& image, double scale, std::optional<QRectF> work
     if (workAreaPoints) {
         QRect frame(QPoint(), raw->size());
         frame.moveCenter(workAreaPoints->toRect().center());
-        raw->move(frame.topLeft());
+        // Stepped down and right while others are open, so a new pin never hides the last.
+        raw->move(frame.topLeft() + kCascadeStep * int(m_pins.size() % kCascadeSteps));
     }
     m_pins.push_back(std::move(window));
     raw->show();

@@ -26,7 +26,7 @@ public:
     ~PinBoard();
 
     // Shows image at its size in points (fitted to 80 % of the work area, global points),
-    // centred on the work area, without taking the focus.
+    // centred on the work area (stepped aside from open pins), without taking the focus.
     void pin(const QImage& image, double scale, std::optional<QRectF> workAreaPoints);
 
 private:

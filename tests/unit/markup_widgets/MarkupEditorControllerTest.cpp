@@ -1,9 +1,13 @@
 #include "fakes/FakeServices.h"
 #include "markup/MarkupEditorController.h"
+#include "markup/PinWindow.h"
 #include "markup/ShareMenu.h"
+#include "platform/EditServices.h"
 #include "platform/Questions.h"
+#include "platform/WindowRoles.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -303,4 +307,56 @@ TEST(ShareMenu, WhatTheDesktopRefusesIsShownWithItsReason) {
     EXPECT_EQ(titles,
               (QStringList{"Could Not Open the Screenshot", "Could Not Open the Screenshot",
                            "Could Not Open the File Manager", "Could Not Copy the Screenshot"}));
+}
+
+TEST(PinWindow, CopiesAndSavesItsImageAndOffersSaveAsAgainAfterAFailedWrite) {
+    struct Roles final : WindowRoles {
+        void prepare(QWidget&, WindowRole given) override { role = given; }
+        bool showsTranslucency() const override { return false; }
+        std::optional<WindowRole> role;
+    } roles;
+    struct Panel final : SavePanel {
+        std::optional<QString> askSavePath(const QString& name, const QString& folder) override {
+            asked << folder + "/" + name;
+            return answers.isEmpty() ? std::nullopt : std::optional(answers.takeFirst());
+        }
+        QStringList asked, answers;
+    } panel;
+    Pasteboard pasteboard;
+    test::FakeAlerts alerts;
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("file"));  // a regular file where a folder is expected
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+
+    PinWindow pin(image, 2.0, QSizeF(20, 15), {"Shot.png", dir.path()},
+                  {roles, pasteboard, panel, alerts});
+    EXPECT_EQ(roles.role, WindowRole::pin);
+    EXPECT_EQ(pin.size(), QSize(22, 17));  // a one-point edge around 20 × 15 points
+    int closings = 0;
+    pin.onClosed = [&] { ++closings; };
+    const auto choose = [&](const QString& text) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+        QApplication::sendEvent(&pin, &event);
+        for (QAction* action : pin.findChildren<QMenu*>().constLast()->actions())
+            if (action->text() == text) return action->trigger();
+        ADD_FAILURE() << text.toStdString();
+    };
+
+    choose("Copy");
+    ASSERT_EQ(pasteboard.items.size(), 1u);
+    EXPECT_EQ(QImage::fromData(pasteboard.items[0]).convertToFormat(QImage::Format_RGB32), image);
+
+    panel.answers = {dir.filePath("file/Shot.png"), dir.filePath("Saved.png")};
+    choose("Save As…");
+    EXPECT_EQ(panel.asked,
+              QStringList({dir.path() + "/Shot.png", dir.filePath("file") + "/Shot.png"}));
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].message, "Could Not Save the Screenshot");
+    EXPECT_FALSE(alerts.shown[0].text.isEmpty());
+    EXPECT_EQ(QImage(dir.filePath("Saved.png")).convertToFormat(QImage::Format_RGB32), image);
+
+    choose("Close");
+    EXPECT_EQ(closings, 1);
 }
