@@ -15,11 +15,13 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
     : m_platform(platform),
       m_hotKeys(platform.keyGrabber, platform.scheduler),
       m_saveLocation(settings, platform.folderPicker),
-      m_delivery({settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,
-                  platform.preview, platform.clock, platform.scheduler},
-                 [this](const Capture& primary, const SavedFiles& savedFiles) {
-                     m_markupOwner.openMarkupEditor(primary.image, primary.scale, savedFiles);
-                 }),
+      m_delivery(
+          {settings, m_saveLocation, platform.clipboard, platform.desktop, platform.alerts,
+           platform.preview, platform.clock, platform.scheduler},
+          [this](const Capture& primary, const SavedFiles& savedFiles) {
+              m_markupOwner.openMarkupEditor(primary.image, primary.scale, savedFiles);
+          },
+          [this](const Capture& primary) { m_markupOwner.pin(primary.image, primary.scale); }),
       m_regionController(platform.screens, platform.windowFocus, platform.windowRoles),
       m_windowPicker(platform.screens, platform.windowFocus, platform.windowRoles),
       m_scrollHud(platform.screens, platform.windowRoles),
@@ -37,7 +39,10 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_markupOwner(
           platform.screens,
           {m_saveLocation, platform.clock, platform.savePanel, platform.alerts, platform.clipboard},
-          {platform.questions, platform.clipboard, platform.desktop, platform.alerts}) {}
+          {platform.questions, platform.clipboard, platform.desktop, platform.alerts},
+          {{platform.windowRoles, platform.clipboard, platform.savePanel, platform.alerts},
+           m_saveLocation,
+           platform.clock}) {}
 
 void AppDelegate::launch() {
     m_commands.offerLaunchAtLoginOnce();

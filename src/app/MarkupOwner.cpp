@@ -8,8 +8,8 @@
 namespace moxilane {
 
 MarkupOwner::MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services store,
-                         MarkupEditorController::Services editor)
-    : m_screens(screens), m_store(store), m_editorServices(editor) {}
+                         MarkupEditorController::Services editor, PinBoard::Services pins)
+    : m_screens(screens), m_store(store), m_editorServices(editor), m_pins(pins) {}
 
 MarkupOwner::~MarkupOwner() = default;
 
@@ -30,6 +30,9 @@ void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
     raw->onDiscard = [this, alive, savedFiles] {
         if (!alive.expired()) discardCapture(savedFiles);
     };
+    raw->onPin = [this, alive](const QImage& rendered, double renderedScale) {
+        if (!alive.expired()) pin(rendered, renderedScale);
+    };
     raw->onClosed = [this, alive, raw] {
         if (!alive.expired()) editorClosed(raw);
     };
@@ -43,6 +46,12 @@ void MarkupOwner::saveEditedImage(const QImage& image, double scale) {
 
 void MarkupOwner::discardCapture(const SavedFiles& savedFiles) {
     m_store.discardCapture(savedFiles);
+}
+
+void MarkupOwner::pin(const QImage& image, double scale) {
+    const ScreenLayout layout = m_screens.layout();
+    const ScreenLayout::Screen* primary = layout.primary();
+    m_pins.pin(image, scale, primary ? std::optional(primary->workArea) : std::nullopt);
 }
 
 void MarkupOwner::editorClosed(MarkupEditorController* editor) {

@@ -59,8 +59,8 @@ Encoded encode(const CaptureList& captures, ToClipboard toClipboard, bool save) 
 
 }  // namespace
 
-CaptureDelivery::CaptureDelivery(Services services, EditAction onEdit)
-    : m_services(services), m_onEdit(std::move(onEdit)) {}
+CaptureDelivery::CaptureDelivery(Services services, EditAction onEdit, PinAction onPin)
+    : m_services(services), m_onEdit(std::move(onEdit)), m_onPin(std::move(onPin)) {}
 
 void CaptureDelivery::deliver(CaptureList captures, std::function<void()> done) {
     if (captures.empty()) {
@@ -199,9 +199,14 @@ void CaptureDelivery::reportSaved(const Job& job) {
 void CaptureDelivery::finish(const std::shared_ptr<Job>& job) {
     const Capture& first = job->captures.front();
     m_services.preview.show(first.image, first.scale,
-                            [onEdit = m_onEdit, first, saved = job->saved] {
-                                if (onEdit) onEdit(first, saved);
-                            });
+                            {.edit =
+                                 [onEdit = m_onEdit, first, saved = job->saved] {
+                                     if (onEdit) onEdit(first, saved);
+                                 },
+                             .pin =
+                                 [onPin = m_onPin, first] {
+                                     if (onPin) onPin(first);
+                                 }});
     if (job->done) job->done();
 }
 

@@ -33,8 +33,10 @@ public:
     };
     // Opens the editor on the primary capture; savedFiles are the files this delivery wrote.
     using EditAction = std::function<void(const Capture& primary, const SavedFiles& savedFiles)>;
+    // Pins the primary capture to the screen.
+    using PinAction = std::function<void(const Capture& primary)>;
 
-    explicit CaptureDelivery(Services services, EditAction onEdit = {});
+    explicit CaptureDelivery(Services services, EditAction onEdit = {}, PinAction onPin = {});
 
     // done runs on the main thread once the delivery has ended, after any alert was
     // dismissed and the thumbnail shown. An empty list ends at once and changes nothing.
@@ -65,6 +67,7 @@ private:
 
     Services m_services;
     EditAction m_onEdit;
+    PinAction m_onPin;
 };
 
 }  // namespace moxilane

@@ -31,13 +31,13 @@ ThumbnailPresenter::ThumbnailPresenter(ThumbnailWindows& windows, Scheduler& sch
 
 ThumbnailPresenter::~ThumbnailPresenter() = default;
 
-void ThumbnailPresenter::show(const QImage& image, double scale, std::function<void()> onEdit) {
+void ThumbnailPresenter::show(const QImage& image, double scale, PreviewActions actions) {
     dismiss(false);
     const double pointScale = scale > 0 ? scale : 1.0;
     const QSizeF sizePoints = thumbnailSizePoints(QSizeF(image.size()) / pointScale);
     const auto screen = m_windows.mainScreen();
     if (!screen) return;  // nothing can open the editor: the capture is not kept
-    m_onEdit = std::move(onEdit);
+    m_actions = std::move(actions);
     const QRectF frame = thumbnailFramePoints(screen->workAreaPoints, sizePoints);
     const QSize pixels(static_cast<int>(std::ceil(sizePoints.width() * screen->devicePixelRatio)),
                        static_cast<int>(std::ceil(sizePoints.height() * screen->devicePixelRatio)));
@@ -58,9 +58,14 @@ void ThumbnailPresenter::show(const QImage& image, double scale, std::function<v
 
 void ThumbnailPresenter::present(const QImage& thumbnail, const QRectF& framePoints) {
     std::weak_ptr<bool> alive = m_alive;
-    m_panel = m_windows.open(thumbnail, framePoints, [this, alive] {
-        if (!alive.expired()) click();
-    });
+    m_panel = m_windows.open(
+        thumbnail, framePoints,
+        [this, alive] {
+            if (!alive.expired()) run(&PreviewActions::edit);
+        },
+        [this, alive] {
+            if (!alive.expired()) run(&PreviewActions::pin);
+        });
     if (!m_panel) return releaseCapture();
     m_panel->fadeIn();
     const unsigned generation = m_generation;
@@ -69,16 +74,16 @@ void ThumbnailPresenter::present(const QImage& thumbnail, const QRectF& framePoi
     });
 }
 
-void ThumbnailPresenter::click() {
-    // A copy: the dismissal below lets go of the action while it runs.
-    if (auto onEdit = m_onEdit) onEdit();
+void ThumbnailPresenter::run(std::function<void()> PreviewActions::*action) {
+    // A copy: the dismissal below lets go of the actions while this one runs.
+    if (auto act = m_actions.*action) act();
     dismiss(false);
 }
 
-// The edit action holds the whole capture: it goes with the last thumbnail that can run it.
+// The actions hold the whole capture: they go with the last thumbnail that can run them.
 void ThumbnailPresenter::releaseCapture() {
-    if (!m_onEdit) return;
-    m_onEdit = {};
+    if (!m_actions.edit && !m_actions.pin) return;
+    m_actions = {};
     returnFreedMemory();
 }
 

@@ -31,34 +31,37 @@ public:
     // The primary screen, else the first; nothing when there is no screen.
     virtual std::optional<Screen> mainScreen() const = 0;
     // A window at framePoints showing image (already scaled to the frame's device pixels),
-    // above every other window, never taking the focus, transparent until faded in.
+    // above every other window, never taking the focus, transparent until faded in. onClick
+    // runs on a click, onPin on "Pin to Screen" in its menu.
     virtual std::unique_ptr<ThumbnailPanel> open(const QImage& image, const QRectF& framePoints,
-                                                 std::function<void()> onClick) = 0;
+                                                 std::function<void()> onClick,
+                                                 std::function<void()> onPin) = 0;
 };
 
 // The floating thumbnail after each capture: one at a time, gone after 6 s or on a click,
-// which runs the edit action. The action, and the capture it holds, is let go with the
-// thumbnail. Main thread only.
+// which runs the edit action, or on "Pin to Screen", which runs the pin action. The
+// actions, and the capture they hold, are let go with the thumbnail. Main thread only.
 class ThumbnailPresenter final : public PreviewPresenter {
 public:
     ThumbnailPresenter(ThumbnailWindows& windows, Scheduler& scheduler);
     ~ThumbnailPresenter() override;
 
-    void show(const QImage& image, double scale, std::function<void()> onEdit) override;
+    void show(const QImage& image, double scale, PreviewActions actions) override;
     void dismiss(bool animated) override;
 
     static constexpr std::chrono::milliseconds kShowFor{6000};
 
 private:
     void present(const QImage& thumbnail, const QRectF& framePoints);
-    void click();
+    // Runs the action, then removes the thumbnail.
+    void run(std::function<void()> PreviewActions::*action);
     void releaseCapture();
 
     ThumbnailWindows& m_windows;
     Scheduler& m_scheduler;
     std::unique_ptr<ThumbnailPanel> m_panel;
     std::vector<std::unique_ptr<ThumbnailPanel>> m_fadingPanels;
-    std::function<void()> m_onEdit;
+    PreviewActions m_actions;
     // Raised whenever a pending dismissal or a thumbnail being scaled must not land.
     unsigned m_generation = 0;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -2,7 +2,9 @@
 
 #include "platform/WindowRoles.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -18,14 +20,16 @@ constexpr double kCornerRadius = 8;
 constexpr int kFadeInMs = 200;
 constexpr int kFadeOutMs = 250;
 
-// The capture, fitted and centred, with rounded corners and a thin white border. Any
-// click runs the action; there is no dragging.
+// The capture, fitted and centred, with rounded corners and a thin white border. A left
+// click runs the action, the right button opens its menu; there is no dragging.
 class ThumbnailWidget final : public QWidget {
 public:
     // translucent: a compositing manager shows what is behind the window's transparent pixels.
-    ThumbnailWidget(QImage image, std::function<void()> onClick, WindowRoles& roles)
+    ThumbnailWidget(QImage image, std::function<void()> onClick, std::function<void()> onPin,
+                    WindowRoles& roles)
         : m_image(std::move(image)),
           m_onClick(std::move(onClick)),
+          m_onPin(std::move(onPin)),
           m_translucent(roles.showsTranslucency()) {
         roles.prepare(*this, WindowRole::thumbnail);
         setAttribute(Qt::WA_TranslucentBackground, m_translucent);
@@ -72,7 +76,17 @@ protected:
     }
     void mousePressEvent(QMouseEvent* event) override {
         event->accept();
+        if (event->button() != Qt::LeftButton) return;
         if (m_onClick) m_onClick();  // may end this window (later, not now)
+    }
+    // Not modal: the thumbnail may go meanwhile, and its menu with it.
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addAction(QStringLiteral("Pin to Screen"), this, [this] {
+            if (m_onPin) m_onPin();
+        });
+        menu->popup(event->globalPos());
     }
 
 private:
@@ -110,6 +124,7 @@ private:
 
     QImage m_image;
     std::function<void()> m_onClick;
+    std::function<void()> m_onPin;
     bool m_translucent;
     QPointer<QPropertyAnimation> m_animation;
 };
@@ -146,8 +161,9 @@ std::optional<ThumbnailWindows::Screen> QtThumbnailWindows::mainScreen() const {
 
 std::unique_ptr<ThumbnailPanel> QtThumbnailWindows::open(const QImage& image,
                                                          const QRectF& framePoints,
-                                                         std::function<void()> onClick) {
-    auto* widget = new ThumbnailWidget(image, std::move(onClick), m_roles);
+                                                         std::function<void()> onClick,
+                                                         std::function<void()> onPin) {
+    auto* widget = new ThumbnailWidget(image, std::move(onClick), std::move(onPin), m_roles);
     widget->setGeometry(framePoints.toAlignedRect());
     widget->setWindowOpacity(0.0);
     widget->show();

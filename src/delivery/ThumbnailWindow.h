@@ -16,7 +16,8 @@ public:
 
     std::optional<Screen> mainScreen() const override;
     std::unique_ptr<ThumbnailPanel> open(const QImage& image, const QRectF& framePoints,
-                                         std::function<void()> onClick) override;
+                                         std::function<void()> onClick,
+                                         std::function<void()> onPin) override;
 
     static QString windowTitle() { return QStringLiteral("Moxilane Thumbnail"); }
 

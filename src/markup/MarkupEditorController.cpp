@@ -93,13 +93,16 @@ EditorBar* MarkupEditorController::buildUI() {
     m_shareButton = makeActionButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share"),
                                      QStringLiteral("Share"));
     connect(m_shareButton, &QToolButton::clicked, this, [this] { shareAction(); });
+    QToolButton* pin = makeTextButton(QStringLiteral("Pin"));
+    pin->setToolTip(QStringLiteral("Pin to Screen"));
+    connect(pin, &QToolButton::clicked, this, [this] { pinAction(); });
     QToolButton* copy = makeTextButton(QStringLiteral("Copy"));
     QToolButton* save = makeTextButton(QStringLiteral("Save"));
     QToolButton* done = makeTextButton(QStringLiteral("Done"));
     connect(copy, &QToolButton::clicked, this, [this] { copyAction(); });
     connect(save, &QToolButton::clicked, this, [this] { saveAction(); });
     connect(done, &QToolButton::clicked, this, [this] { close(); });
-    for (QToolButton* button : {m_shareButton, copy, save, done})
+    for (QToolButton* button : {pin, m_shareButton, copy, save, done})
         bar->addTrailing(button);
 
     root->addWidget(bar);
@@ -256,6 +259,18 @@ std::expected<QByteArray, QString> MarkupEditorController::renderedPng() {
 void MarkupEditorController::saveAction() {
     const auto image = m_canvas->render();
     if (image && onSave) onSave(*image, m_imageScale);
+}
+
+void MarkupEditorController::pinAction() {
+    const auto image = m_canvas->render();
+    if (!image) {
+        m_services.alerts.showAlert(
+            QStringLiteral("Could Not Pin the Screenshot"),
+            QStringLiteral("The screenshot with its markup could not be drawn: the image is empty "
+                           "or there is not enough memory."));
+        return;
+    }
+    if (onPin) onPin(*image, m_imageScale);
 }
 
 void MarkupEditorController::discardAction() {

@@ -21,9 +21,9 @@ class EditorBar;
 class Desktop;
 class Questions;
 
-// One markup editor window for one capture: the tool bar over the canvas, Copy, Share,
-// Save, Discard and Done. Saving and discarding are the owner's: they are reported through
-// onSave and onDiscard; onClosed is the last call, whenever the window closes.
+// One markup editor window for one capture: the tool bar over the canvas, Pin, Share, Copy,
+// Save, Discard and Done. Pinning, saving and discarding are the owner's: they are reported
+// through onPin, onSave and onDiscard; onClosed is the last call, whenever the window closes.
 class MarkupEditorController final : public QWidget {
 public:
     struct Services {
@@ -42,6 +42,7 @@ public:
     void present(std::optional<QRectF> workAreaPoints = std::nullopt);
 
     std::function<void(const QImage& image, double scale)> onSave;
+    std::function<void(const QImage& image, double scale)> onPin;
     std::function<void()> onDiscard;
     std::function<void()> onClosed;
 
@@ -66,6 +67,7 @@ private:
     // The canvas drawn and encoded, or why not.
     std::expected<QByteArray, QString> renderedPng();
     void saveAction();
+    void pinAction();
     void discardAction();
 
     Services m_services;

@@ -11,6 +11,8 @@ enum class WindowRole {
     thumbnail,  // a small picture above other windows that never takes the focus
     panel,      // a small panel above other windows, shown without the focus
     marker,     // a thin mark above other windows that takes neither the focus nor the pointer
+    pin,        // a borderless picture above other windows, shown without the focus, which it
+                // takes when clicked; it moves itself when dragged
 };
 
 // Gives top-level widgets their role. Main thread.

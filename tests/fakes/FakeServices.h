@@ -92,8 +92,9 @@ public:
 
 class FakePreview final : public PreviewPresenter {
 public:
-    void show(const QImage& image, double scale, std::function<void()> onEdit) override {
-        shown.push_back({image, scale}), lastOnEdit = std::move(onEdit);
+    void show(const QImage& image, double scale, PreviewActions actions) override {
+        shown.push_back({image, scale});
+        lastOnEdit = std::move(actions.edit), lastOnPin = std::move(actions.pin);
         if (onShow) onShow();
     }
     void dismiss(bool animated) override { dismissals.push_back(animated); }
@@ -104,6 +105,7 @@ public:
     std::vector<Shown> shown;
     std::vector<bool> dismissals;
     std::function<void()> lastOnEdit;
+    std::function<void()> lastOnPin;
     std::function<void()> onShow;
 };
 

@@ -143,8 +143,26 @@ int cornerRowsWithoutBorder(const QImage& shown, const QImage& desktop, int corn
     return broken;
 }
 
+// Whether one of the program's pop-up menus is on screen: its only visible window without a
+// name (Qt marks a menu's type as normal).
+bool popupMenuShown(XSession& session) {
+    const auto windows =
+        session.run("xdotool", {"search", "--onlyvisible", "--classname", "moxilane"});
+    for (const QByteArray& window : windows.value_or("").split('\n')) {
+        if (!window.isEmpty() &&
+            !property(session, QString::fromLatin1(window), "WM_NAME").contains("Moxilane"))
+            return true;
+    }
+    return false;
+}
+
+QByteArray focusedWindow(XSession& session) {
+    return session.run("xdotool", {"getwindowfocus"}).value_or("").trimmed();
+}
+
 const QString kThumbnail = QStringLiteral("Moxilane Thumbnail");
 const QString kEditor = QStringLiteral("Moxilane — Markup");
+const QString kPin = QStringLiteral("Moxilane Pin");
 
 }  // namespace
 
@@ -222,6 +240,53 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     EXPECT_FALSE(targets && targets->contains("image/png"));
 }
 
+// A capture pinned from its thumbnail's menu: at its size in a one-point edge, above other
+// windows, leaving the focus where it was; a click takes the focus, and Esc then closes it.
+TEST(Markup, APinShowsTheCaptureAboveOtherWindowsAndTakesTheFocusOnlyWhenClicked) {
+    XSession session({1280, 800}, {{"MAIN", {0, 0, 1280, 800}, true}});
+    ASSERT_TRUE(session.isReady() && session.paintRoot(pattern({1280, 800})));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+    session.start("xmessage", {"-geometry", "+40+40", "working"}, session.environment());
+    ASSERT_TRUE(waitUntil([&] { return !findWindow(session, "xmessage").isEmpty(); }));
+    const QString other = findWindow(session, "xmessage");
+    ASSERT_TRUE(session.run("xdotool", {"windowfocus", "--sync", other}));
+    const QByteArray focusBefore = focusedWindow(session);
+
+    const QPoint from(300, 200);
+    ASSERT_TRUE(session.openOverlays("ctrl+shift+1", from, 1));
+    session.drag(from, from + QPoint(200, 150));
+    ASSERT_TRUE(agent.waitForFiles(1));
+    const QImage captured = loadOpaque(agent.saved());
+    ASSERT_EQ(captured.size(), QSize(200, 150));
+    ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kThumbnail).isEmpty(); }));
+    ASSERT_TRUE(moveIn(session, findWindow(session, kThumbnail), {40, 30}, {"click", "3"}));
+    ASSERT_TRUE(waitUntil([&] { return popupMenuShown(session); }));
+    ASSERT_TRUE(session.run("xdotool", {"key", "Down", "Return"}));  // "Pin to Screen"
+    ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kPin).isEmpty(); }));
+    const QString pin = findWindow(session, kPin);
+
+    const QRect placed = windowGeometry(session, pin);
+    EXPECT_EQ(placed.size(), QSize(202, 152));
+    const QPoint offCentre = placed.center() - workArea(session).center();
+    EXPECT_LE(offCentre.manhattanLength(), 2);
+    const QRect image = placed.adjusted(1, 1, -1, -1);
+    EXPECT_TRUE(waitUntil([&] { return grabScreen(session, image) == captured; }));
+    EXPECT_EQ(focusedWindow(session), focusBefore);
+
+    // The other program, moved under the pin and activated, stays behind it.
+    ASSERT_TRUE(session.run("xdotool", {"windowmove", "--sync", other, QString::number(image.x()),
+                                        QString::number(image.y())}));
+    ASSERT_TRUE(session.run("xdotool", {"windowactivate", "--sync", other, "sleep", "0.3"}));
+    EXPECT_EQ(focusedWindow(session), focusBefore);
+    EXPECT_TRUE(grabScreen(session, image) == captured);
+
+    ASSERT_TRUE(click(session, pin, {100, 75}));
+    EXPECT_TRUE(waitUntil([&] { return focusedWindow(session) == pin.toLatin1(); }));
+    ASSERT_TRUE(session.run("xdotool", {"key", "Escape"}));
+    EXPECT_TRUE(waitUntil([&] { return findWindow(session, kPin).isEmpty(); }));
+}
+
 // Every item of the bar within reach, as a screen reader finds it: on one row where the work
 // area has room, the trailing group on a second row where it has not; and clickable by name.
 TEST(Markup, EveryBarItemIsShowingInsideTheWindowAndNamedForAScreenReader) {
@@ -237,7 +302,7 @@ TEST(Markup, EveryBarItemIsShowingInsideTheWindowAndNamedForAScreenReader) {
         "Select / Move", "Arrow", "Rectangle", "Oval",   "Line",  "Freehand", "Highlighter",
         "Text",          "Red",   "Orange",    "Yellow", "Green", "Blue",     "Black",
         "White",         "Small", "Medium",    "Large",  "Undo",  "Redo",     "Discard"};
-    const QStringList trailing = {"Share", "Copy", "Save", "Done"};
+    const QStringList trailing = {"Pin", "Share", "Copy", "Save", "Done"};
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(testing::Message() << scenario.screen.width() << " at " << scenario.scale);
         XSession session(scenario.screen, {{"MAIN", QRect(QPoint(), scenario.screen), true}});
@@ -283,7 +348,7 @@ TEST(Markup, EveryBarItemIsShowingInsideTheWindowAndNamedForAScreenReader) {
         const auto span = [&](const QString& first, const QString& last) {
             return listing->buttons[last].extents.right() - listing->buttons[first].extents.left();
         };
-        const int oneRow = span("Select / Move", "Discard") + span("Share", "Done");
+        const int oneRow = span("Select / Move", "Discard") + span("Pin", "Done");
         const int sameRow =
             listing->buttons["Done"].extents.top() == listing->buttons["Undo"].extents.top();
         EXPECT_EQ(!sameRow, scenario.wraps);
@@ -297,6 +362,13 @@ TEST(Markup, EveryBarItemIsShowingInsideTheWindowAndNamedForAScreenReader) {
         };
         session.click(at("Save"));
         EXPECT_TRUE(agent.waitForFiles(2));
+
+        // Pin, then a double-click on the pin closes it.
+        session.click(at("Pin"));
+        ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kPin).isEmpty(); }));
+        ASSERT_TRUE(
+            moveIn(session, findWindow(session, kPin), {20, 20}, {"click", "--repeat", "2", "1"}));
+        EXPECT_TRUE(waitUntil([&] { return findWindow(session, kPin).isEmpty(); }));
 
         // The Discard question: the program's name as title, over its editor, a line wide.
         session.click(at("Discard"));

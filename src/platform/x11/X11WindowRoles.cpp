@@ -9,6 +9,8 @@ namespace moxilane::x11 {
 void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::X11BypassWindowManagerHint;
+    // A pin stays focusable: outside the window manager's care, Qt gives it the input focus
+    // itself when asked (on a click), which Esc then needs.
     if (role == WindowRole::thumbnail || role == WindowRole::marker)
         flags |= Qt::WindowDoesNotAcceptFocus;
     if (role == WindowRole::marker) flags |= Qt::WindowTransparentForInput;

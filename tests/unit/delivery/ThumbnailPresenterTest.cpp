@@ -14,6 +14,7 @@ struct PanelLog {
     QImage image;
     QRectF frame;
     std::function<void()> click;
+    std::function<void()> pin;
     bool fadedIn = false;
     std::function<void()> finishFadeOut;  // set while fading out
     bool removed = false;
@@ -23,11 +24,13 @@ class FakeThumbnailWindows final : public ThumbnailWindows {
 public:
     std::optional<Screen> mainScreen() const override { return screen; }
     std::unique_ptr<ThumbnailPanel> open(const QImage& image, const QRectF& frame,
-                                         std::function<void()> onClick) override {
+                                         std::function<void()> onClick,
+                                         std::function<void()> onPin) override {
         auto log = std::make_shared<PanelLog>();
         log->image = image;
         log->frame = frame;
         log->click = std::move(onClick);
+        log->pin = std::move(onPin);
         panels.push_back(log);
         return std::make_unique<Panel>(log);
     }
@@ -112,18 +115,25 @@ TEST(ThumbnailPresenter, ANewCaptureRemovesTheLastAtOnceAndAFlowRemovesAFadingOn
     t.panel(2).finishFadeOut();  // a late completion changes nothing
 }
 
-TEST(ThumbnailPresenter, AClickRunsTheEditActionThenRemovesTheThumbnail) {
-    Presenter t;
-    int edits = 0;
-    t.presenter.show(image(100, 100), 1.0, [&] {
-        ++edits;
-        EXPECT_FALSE(t.panel(0).removed);  // removed after the action
-    });
-    t.panel(0).click();
-    EXPECT_EQ(edits, 1);
-    EXPECT_TRUE(t.panel(0).removed);
-    t.scheduler.advance(10s);
-    EXPECT_FALSE(t.panel(0).finishFadeOut);
+TEST(ThumbnailPresenter, AClickEditsAndPinToScreenPinsThenTheThumbnailGoes) {
+    for (const bool pinning : {false, true}) {
+        SCOPED_TRACE(pinning ? "pin" : "click");
+        Presenter t;
+        int edits = 0, pins = 0;
+        const auto counting = [&](int& count) {
+            return [&] {
+                ++count;
+                EXPECT_FALSE(t.panel(0).removed);  // removed after the action
+            };
+        };
+        t.presenter.show(image(100, 100), 1.0, {counting(edits), counting(pins)});
+        (pinning ? t.panel(0).pin : t.panel(0).click)();
+        EXPECT_EQ(edits, pinning ? 0 : 1);
+        EXPECT_EQ(pins, pinning ? 1 : 0);
+        EXPECT_TRUE(t.panel(0).removed);
+        t.scheduler.advance(10s);
+        EXPECT_FALSE(t.panel(0).finishFadeOut);
+    }
 }
 
 TEST(ThumbnailPresenter, TheCaptureIsLetGoWhenItsThumbnailGoes) {
@@ -136,8 +146,8 @@ TEST(ThumbnailPresenter, TheCaptureIsLetGoWhenItsThumbnailGoes) {
         SCOPED_TRACE(name);
         Presenter t;
         QImage capture = image(1000, 800);  // larger than a thumbnail: not shared with it
-        // The edit action holds the capture, as the delivery's does.
-        t.presenter.show(capture, 1.0, [capture] { static_cast<void>(capture.size()); });
+        // The actions hold the capture, as the delivery's do.
+        t.presenter.show(capture, 1.0, {.edit = [capture] { static_cast<void>(capture.size()); }});
         EXPECT_FALSE(capture.isDetached());  // shared while the thumbnail can open it
         switch (ending) {
             case Ending::click:

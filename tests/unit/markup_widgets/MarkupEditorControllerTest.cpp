@@ -1,9 +1,13 @@
 #include "fakes/FakeServices.h"
 #include "markup/MarkupEditorController.h"
+#include "markup/PinWindow.h"
 #include "markup/ShareMenu.h"
+#include "platform/EditServices.h"
 #include "platform/Questions.h"
+#include "platform/WindowRoles.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -86,7 +90,7 @@ struct EditorFixture {
 TEST(MarkupEditor, TitleSizeAndUndoRedoFollowTheStacks) {
     EditorFixture f;
     EXPECT_EQ(f.editor.windowTitle(), "Moxilane — Markup");
-    EXPECT_EQ(f.editor.size(), QSize(936, 198));  // 200 × 150 points, raised to the bar's width
+    EXPECT_EQ(f.editor.size(), QSize(1010, 198));  // 200 × 150 points, raised to the bar's width
     QToolButton* undo = buttonNamed(f.editor, "Undo (Ctrl+Z)");
     QToolButton* redo = buttonNamed(f.editor, "Redo (Ctrl+Shift+Z)");
     ASSERT_TRUE(undo && redo);
@@ -139,7 +143,7 @@ TEST(MarkupEditor, DiscardAsksFirstAndDoneClosesWithoutAsking) {
 
 TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
     EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
-    EXPECT_EQ(f.editor.size(), QSize(936, 972));
+    EXPECT_EQ(f.editor.size(), QSize(1010, 972));
     EXPECT_FALSE(f.editor.grab().isNull());
 }
 
@@ -252,7 +256,7 @@ TEST(MarkupEditor, EveryBarItemIsInsideTheWindowInOneRowOrTwo) {
         EditorFixture f({400, 300}, 2.0, narrow ? QSizeF(1024, 768) : QSizeF(1440, 875));
         QCoreApplication::processEvents();
         const auto buttons = f.editor.findChildren<QToolButton*>();
-        ASSERT_EQ(buttons.size(), 8 + 7 + 3 + 3 + 4);
+        ASSERT_EQ(buttons.size(), 8 + 7 + 3 + 3 + 5);
         for (QToolButton* button : buttons) {
             SCOPED_TRACE(button->accessibleName().toStdString());
             EXPECT_FALSE(button->accessibleName().isEmpty());
@@ -303,4 +307,56 @@ TEST(ShareMenu, WhatTheDesktopRefusesIsShownWithItsReason) {
     EXPECT_EQ(titles,
               (QStringList{"Could Not Open the Screenshot", "Could Not Open the Screenshot",
                            "Could Not Open the File Manager", "Could Not Copy the Screenshot"}));
+}
+
+TEST(PinWindow, CopiesAndSavesItsImageAndOffersSaveAsAgainAfterAFailedWrite) {
+    struct Roles final : WindowRoles {
+        void prepare(QWidget&, WindowRole given) override { role = given; }
+        bool showsTranslucency() const override { return false; }
+        std::optional<WindowRole> role;
+    } roles;
+    struct Panel final : SavePanel {
+        std::optional<QString> askSavePath(const QString& name, const QString& folder) override {
+            asked << folder + "/" + name;
+            return answers.isEmpty() ? std::nullopt : std::optional(answers.takeFirst());
+        }
+        QStringList asked, answers;
+    } panel;
+    Pasteboard pasteboard;
+    test::FakeAlerts alerts;
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("file"));  // a regular file where a folder is expected
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+
+    PinWindow pin(image, 2.0, QSizeF(20, 15), {"Shot.png", dir.path()},
+                  {roles, pasteboard, panel, alerts});
+    EXPECT_EQ(roles.role, WindowRole::pin);
+    EXPECT_EQ(pin.size(), QSize(22, 17));  // a one-point edge around 20 × 15 points
+    int closings = 0;
+    pin.onClosed = [&] { ++closings; };
+    const auto choose = [&](const QString& text) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+        QApplication::sendEvent(&pin, &event);
+        for (QAction* action : pin.findChildren<QMenu*>().constLast()->actions())
+            if (action->text() == text) return action->trigger();
+        ADD_FAILURE() << text.toStdString();
+    };
+
+    choose("Copy");
+    ASSERT_EQ(pasteboard.items.size(), 1u);
+    EXPECT_EQ(QImage::fromData(pasteboard.items[0]).convertToFormat(QImage::Format_RGB32), image);
+
+    panel.answers = {dir.filePath("file/Shot.png"), dir.filePath("Saved.png")};
+    choose("Save As…");
+    EXPECT_EQ(panel.asked,
+              QStringList({dir.path() + "/Shot.png", dir.filePath("file") + "/Shot.png"}));
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].message, "Could Not Save the Screenshot");
+    EXPECT_FALSE(alerts.shown[0].text.isEmpty());
+    EXPECT_EQ(QImage(dir.filePath("Saved.png")).convertToFormat(QImage::Format_RGB32), image);
+
+    choose("Close");
+    EXPECT_EQ(closings, 1);
 }
