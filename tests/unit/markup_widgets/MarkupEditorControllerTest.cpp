@@ -86,7 +86,7 @@ struct EditorFixture {
 TEST(MarkupEditor, TitleSizeAndUndoRedoFollowTheStacks) {
     EditorFixture f;
     EXPECT_EQ(f.editor.windowTitle(), "Moxilane — Markup");
-    EXPECT_EQ(f.editor.size(), QSize(936, 198));  // 200 × 150 points, raised to the bar's width
+    EXPECT_EQ(f.editor.size(), QSize(1032, 198));  // 200 × 150 points, raised to the bar's width
     QToolButton* undo = buttonNamed(f.editor, "Undo (Ctrl+Z)");
     QToolButton* redo = buttonNamed(f.editor, "Redo (Ctrl+Shift+Z)");
     ASSERT_TRUE(undo && redo);
@@ -139,7 +139,7 @@ TEST(MarkupEditor, DiscardAsksFirstAndDoneClosesWithoutAsking) {
 
 TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
     EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
-    EXPECT_EQ(f.editor.size(), QSize(936, 972));
+    EXPECT_EQ(f.editor.size(), QSize(1032, 972));
     EXPECT_FALSE(f.editor.grab().isNull());
 }
 
@@ -252,7 +252,7 @@ TEST(MarkupEditor, EveryBarItemIsInsideTheWindowInOneRowOrTwo) {
         EditorFixture f({400, 300}, 2.0, narrow ? QSizeF(1024, 768) : QSizeF(1440, 875));
         QCoreApplication::processEvents();
         const auto buttons = f.editor.findChildren<QToolButton*>();
-        ASSERT_EQ(buttons.size(), 8 + 7 + 3 + 3 + 4);
+        ASSERT_EQ(buttons.size(), 11 + 7 + 3 + 3 + 4);
         for (QToolButton* button : buttons) {
             SCOPED_TRACE(button->accessibleName().toStdString());
             EXPECT_FALSE(button->accessibleName().isEmpty());
