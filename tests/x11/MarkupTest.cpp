@@ -186,6 +186,12 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     // canvas, which shows the capture at 0.84 under the 48-point bar.
     ASSERT_TRUE(click(session, editor, {12 + 2 * 32 + 16, 24}));
     ASSERT_TRUE(drag(session, editor, {300, 48 + 200}, {500, 48 + 350}));
+    // Redact (the ninth tool) dragged over the other program's window and its text.
+    const QRect secret = windowGeometry(session, other);
+    const auto toView = [](QPoint image) { return image * 0.84 + QPoint(0, 48); };
+    ASSERT_TRUE(click(session, editor, {12 + 8 * 32 + 16, 24}));
+    ASSERT_TRUE(drag(session, editor, toView(secret.topLeft() - QPoint(12, 12)),
+                     toView(secret.bottomRight() + QPoint(12, 12))));
     const int width = windowGeometry(session, editor).width();
     ASSERT_TRUE(click(session, editor, {width - 12 - 64 - 10 - 32, 24}));  // Save
     ASSERT_TRUE(agent.waitForFiles(2));
@@ -199,20 +205,29 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     ASSERT_EQ(after.size(), before.size());
     // The drag covered image pixels (357, 238) to (595, 417); allow the stroke and its edge.
     const QRect near = QRect(QPoint(357, 238), QPoint(595, 417)).adjusted(-20, -20, 20, 20);
-    int changed = 0, changedOutside = 0;
+    // The redaction: the window and a margin uniform black, within a pixel of the drag.
+    const QRect redacted = secret.adjusted(-12, -12, 12, 12);
+    int changed = 0, changedOutside = 0, notBlack = 0;
     for (int y = 0; y < after.height(); ++y) {
         for (int x = 0; x < after.width(); ++x) {
+            if (redacted.adjusted(-2, -2, 2, 2).contains(x, y)) {
+                notBlack += redacted.adjusted(2, 2, -2, -2).contains(x, y) &&
+                            after.pixel(x, y) != qRgb(0, 0, 0);
+                continue;
+            }
             if (after.pixel(x, y) == before.pixel(x, y)) continue;
             ++changed;
             if (!near.contains(x, y)) ++changedOutside;
         }
     }
+    EXPECT_FALSE(secret.isEmpty());
+    EXPECT_EQ(notBlack, 0);
     EXPECT_GT(changed, 500);
     EXPECT_EQ(changedOutside, 0);
 
     // Discard (the sixth item, after the tools, swatches, S/M/L, Undo and Redo), confirmed.
     ASSERT_TRUE(
-        click(session, editor, {12 + 256 + 10 + 150 + 10 + 96 + 10 + 32 + 10 + 32 + 10 + 16, 24}));
+        click(session, editor, {12 + 352 + 10 + 150 + 10 + 96 + 10 + 32 + 10 + 32 + 10 + 16, 24}));
     ASSERT_TRUE(waitUntil([&] { return !findWindow(session, "Moxilane").isEmpty(); }));
     ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(captured); }));
@@ -233,10 +248,11 @@ TEST(Markup, EveryBarItemIsShowingInsideTheWindowAndNamedForAScreenReader) {
     const Scenario scenarios[] = {
         {{1280, 800}, 1, false}, {{3840, 2160}, 2, false}, {{1024, 768}, 1, true}};
     // Tools, swatches, thicknesses, Undo, Redo, Discard.
-    const QStringList leading = {
-        "Select / Move", "Arrow", "Rectangle", "Oval",   "Line",  "Freehand", "Highlighter",
-        "Text",          "Red",   "Orange",    "Yellow", "Green", "Blue",     "Black",
-        "White",         "Small", "Medium",    "Large",  "Undo",  "Redo",     "Discard"};
+    const QStringList leading = {"Select / Move", "Arrow",       "Rectangle", "Oval",   "Line",
+                                 "Freehand",      "Highlighter", "Text",      "Redact", "Step",
+                                 "Crop",          "Red",         "Orange",    "Yellow", "Green",
+                                 "Blue",          "Black",       "White",     "Small",  "Medium",
+                                 "Large",         "Undo",        "Redo",      "Discard"};
     const QStringList trailing = {"Share", "Copy", "Save", "Done"};
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(testing::Message() << scenario.screen.width() << " at " << scenario.scale);
