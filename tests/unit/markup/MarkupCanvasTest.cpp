@@ -181,7 +181,8 @@ TEST(MarkupCanvas, PartialRedrawsWhileDrawingMatchFullOnes) {
         return image;
     };
     for (const MarkupTool tool :
-         {MarkupTool::pen, MarkupTool::highlighter, MarkupTool::arrow, MarkupTool::oval}) {
+         {MarkupTool::pen, MarkupTool::highlighter, MarkupTool::arrow, MarkupTool::oval,
+          MarkupTool::redact, MarkupTool::step, MarkupTool::crop}) {
         for (const double dpr : {1.0, 2.0}) {
             SCOPED_TRACE(label(tool).toStdString() + " at " + std::to_string(dpr));
             Canvas t({400, 300}, {1600, 1200});  // a quarter: strokes 16 pixels wide
