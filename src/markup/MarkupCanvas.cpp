@@ -99,8 +99,11 @@ void MarkupCanvas::mousePress(const QMouseEvent& event) {
 }
 
 void MarkupCanvas::pressSelect(QPointF imagePoint) {
-    const auto hit = std::ranges::find_if(m_annotations.rbegin(), m_annotations.rend(),
-                                          [&](const auto& a) { return a->contains(imagePoint); });
+    // What a crop cut away cannot be seen, so it cannot be picked either.
+    const bool shown = QRectF(visibleRect()).contains(imagePoint);
+    const auto hit =
+        std::ranges::find_if(m_annotations.rbegin(), m_annotations.rend(),
+                             [&](const auto& a) { return shown && a->contains(imagePoint); });
     m_selection = hit == m_annotations.rend() ? nullptr : *hit;
     m_lastDragImagePoint = imagePoint;
     m_pendingMoveSnapshot.reset();

@@ -202,11 +202,12 @@ TEST(MarkupTools, CropGeometryApplyingCancellingAndUndo) {
 TEST(MarkupTools, AfterACropAnnotationsKeepImageCoordinatesAndOnlyTheCropIsRendered) {
     Canvas t({800, 600});
     t.canvas.setCurrentLineWidthPoints(4);
-    t.stroke(MarkupTool::line, {{100, 300}, {700, 300}});   // across the crop
-    t.stroke(MarkupTool::redact, {{600, 50}, {700, 100}});  // wholly outside it
-    t.stroke(MarkupTool::crop, {{200, 200}, {520, 440}});   // 4:3, shown at 2.5 without bars
+    t.stroke(MarkupTool::rectangle, {{150, 250}, {190, 350}});  // left of the crop
+    t.stroke(MarkupTool::line, {{100, 300}, {700, 300}});       // across the crop
+    t.stroke(MarkupTool::redact, {{600, 50}, {700, 100}});      // wholly outside it
+    t.stroke(MarkupTool::crop, {{200, 200}, {520, 440}});       // 4:3, shown at 2.5 without bars
     t.key(Qt::Key_Return);
-    EXPECT_EQ(t.canvas.annotations().front()->points().front(), QPointF(100, 300));
+    EXPECT_EQ(t.canvas.annotations()[1]->points().front(), QPointF(100, 300));
     const auto image = t.canvas.render();
     ASSERT_TRUE(image);
     ASSERT_EQ(image->size(), QSize(320, 240));
@@ -216,6 +217,12 @@ TEST(MarkupTools, AfterACropAnnotationsKeepImageCoordinatesAndOnlyTheCropIsRende
     // Drawing after the crop lands in image coordinates: view (0, 0) is image (200, 200).
     t.stroke(MarkupTool::arrow, {{0, 0}, {400, 300}});
     EXPECT_EQ(t.canvas.annotations().back()->points().front(), QPointF(200, 200));
+    // A wider view shows margins; what lies there was cut away and cannot be picked.
+    t.canvas.setViewSize({1000, 600});
+    t.stroke(MarkupTool::select, {{25, 250}});  // image (170, 300), in the rectangle
+    EXPECT_FALSE(t.canvas.selection());
+    t.stroke(MarkupTool::select, {{550, 250}});  // image (380, 300), on the line
+    EXPECT_EQ(t.canvas.selection(), t.canvas.annotations()[1]);
 }
 
 }  // namespace
