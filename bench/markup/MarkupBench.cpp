@@ -1,10 +1,12 @@
 // Speed of the markup canvas on large captures: opening a capture in the canvas, redrawing
-// while a 500-point pen stroke is drawn, and render() of 50 annotations. With --render-memory,
-// the extra peak memory of one render() instead. See RESULTS.md.
+// while a 500-point pen stroke or a redaction, step or crop is dragged, render() of 50
+// annotations (with or without redactions and steps) and applying a crop. With
+// --render-memory, the extra peak memory of one render() instead. See RESULTS.md.
 #include "common/RealisticScreen.h"
 #include "markup/MarkupCanvasView.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -132,6 +134,54 @@ BENCHMARK(BM_PenStrokeMove)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// One mouse move of a redaction, step or crop being dragged and the paint it causes, over 200
+// moves; the counters as for the pen.
+void BM_NewShapeDragMove(benchmark::State& state) {
+    CountedView view(capture(2160));
+    view.resize(kView);
+    view.show();
+    while (view.paints == 0)
+        QCoreApplication::processEvents();
+    view.canvas().setCurrentTool(*markupToolFromRaw(static_cast<int>(state.range(0))));
+    const QRectF area = view.canvas().mapping().displayRect();
+    std::vector<double> moves;
+    for (auto _ : state) {
+        send(view, QEvent::MouseButtonPress, area.topLeft() + QPointF(50, 50));
+        QCoreApplication::processEvents();
+        view.paints = 0;
+        double total = 0;
+        for (int i = 1; i <= 200; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            send(view, QEvent::MouseMove, area.topLeft() + QPointF(50 + 4 * i, 50 + 3 * i));
+            QCoreApplication::processEvents();
+            if (view.paints != i) state.SkipWithError("a move was not painted");
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            total += seconds;
+            moves.push_back(seconds);
+        }
+        send(view, QEvent::MouseButtonRelease, area.topLeft() + QPointF(850, 650));
+        view.canvas().cancelCrop();
+        if (view.canvas().canUndo()) view.canvas().undo();
+        QCoreApplication::processEvents();
+        state.SetIterationTime(total / 200);
+    }
+    std::ranges::sort(moves);
+    const auto quantile = [&moves](double q) {
+        return moves[static_cast<std::size_t>(q * static_cast<double>(moves.size() - 1))] * 1000;
+    };
+    state.counters["median_ms"] = quantile(0.5);
+    state.counters["p99_ms"] = quantile(0.99);
+    state.counters["slowest_ms"] = quantile(1.0);
+}
+BENCHMARK(BM_NewShapeDragMove)
+    ->Arg(static_cast<int>(MarkupTool::redact))
+    ->Arg(static_cast<int>(MarkupTool::step))
+    ->Arg(static_cast<int>(MarkupTool::crop))
+    ->Iterations(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 struct NoTextField : TextEntry {
     QString typed;
     void openTextField(QRectF, double, QColor) override {}
@@ -139,14 +189,16 @@ struct NoTextField : TextEntry {
     void closeTextField() override {}
 };
 
-// 50 annotations of every kind spread over the capture, drawn at one view point per pixel.
-void annotate(MarkupCanvas& canvas, NoTextField& field, QSize size) {
+// 50 annotations of every kind spread over the capture, drawn at one view point per pixel;
+// with withNewKinds every fifth is a redaction and every fifth (another) a step.
+void annotate(MarkupCanvas& canvas, NoTextField& field, QSize size, bool withNewKinds = false) {
     canvas.setViewSize(size);
     const MarkupTool tools[] = {MarkupTool::arrow, MarkupTool::rectangle, MarkupTool::oval,
                                 MarkupTool::line,  MarkupTool::pen,       MarkupTool::highlighter,
                                 MarkupTool::text};
     for (int i = 0; i < 50; ++i) {
-        const MarkupTool tool = tools[i % 7];
+        MarkupTool tool = tools[i % 7];
+        if (withNewKinds && i % 5 < 2) tool = i % 5 == 0 ? MarkupTool::redact : MarkupTool::step;
         canvas.setCurrentTool(tool);
         const QPointF origin(100 + (i * 613) % (size.width() - 800),
                              100 + (size.height() - 800) * (i / 50.0));
@@ -173,6 +225,55 @@ void BM_Render50(benchmark::State& state) {
         benchmark::DoNotOptimize(canvas.render());
 }
 BENCHMARK(BM_Render50)->Arg(2160)->Arg(24000)->Unit(benchmark::kMillisecond);
+
+void BM_Render50WithRedactionsAndSteps(benchmark::State& state) {
+    const QImage& image = capture(static_cast<int>(state.range(0)));
+    NoTextField field;
+    MarkupCanvas canvas(image, field);
+    annotate(canvas, field, image.size(), true);
+    const auto steps = std::ranges::count_if(
+        canvas.annotations(), [](const auto& a) { return a->kind() == Annotation::Kind::step; });
+    if (canvas.annotations().size() != 50 || steps != 10) state.SkipWithError("not 50 with 10");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(canvas.render());
+}
+BENCHMARK(BM_Render50WithRedactionsAndSteps)->Arg(2160)->Arg(24000)->Unit(benchmark::kMillisecond);
+
+// Return on a crop rectangle over 50 annotations, until the cropped view is painted.
+void BM_ApplyCrop(benchmark::State& state) {
+    CountedView view(capture(static_cast<int>(state.range(0))));
+    view.resize(kView);
+    view.show();
+    while (view.paints == 0)
+        QCoreApplication::processEvents();
+    const QRectF area = view.canvas().mapping().displayRect();
+    for (int i = 0; i < 50; ++i) {
+        view.canvas().setCurrentTool(i % 2 ? MarkupTool::redact : MarkupTool::step);
+        const QPointF at = area.topLeft() + QPointF(10 + (i * 37) % 400, 10 + (i * 53) % 500);
+        send(view, QEvent::MouseButtonPress, at);
+        send(view, QEvent::MouseMove, at + QPointF(30, 20));
+        send(view, QEvent::MouseButtonRelease, at + QPointF(30, 20));
+    }
+    view.canvas().setCurrentTool(MarkupTool::crop);
+    for (auto _ : state) {
+        send(view, QEvent::MouseButtonPress, area.topLeft() + QPointF(100, 100));
+        send(view, QEvent::MouseMove, area.center());
+        send(view, QEvent::MouseButtonRelease, area.center());
+        QCoreApplication::processEvents();
+        view.paints = 0;
+        const auto start = std::chrono::steady_clock::now();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &enter);
+        while (view.paints == 0)
+            QCoreApplication::processEvents();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (!view.canvas().crop()) state.SkipWithError("no crop applied");
+        view.canvas().undo();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ApplyCrop)->Arg(2160)->Arg(24000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 long statusKb(const char* key) {
     std::ifstream status("/proc/self/status");

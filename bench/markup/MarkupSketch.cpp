@@ -1,6 +1,6 @@
 // Shows the markup canvas with one annotation of every kind, for looking at by eye:
 //   markup_sketch OUT.png        renders the final image (one unit = one image pixel)
-//   markup_sketch                opens the canvas in a window (tool from MARKUP_TOOL, 0 to 7)
+//   markup_sketch                opens the canvas in a window (tool from MARKUP_TOOL, 0 to 10)
 #include "markup/MarkupCanvasView.h"
 #include "markup/MarkupToolIcon.h"
 
@@ -60,6 +60,9 @@ void addEveryKind(MarkupCanvasView& view) {
     view.canvas().setCurrentColor(QColor(255, 204, 0));
     draw(view, MarkupTool::highlighter, 6, loop);
     view.canvas().setCurrentColor(systemRed());
+    draw(view, MarkupTool::redact, 4, {{500, 300}, {620, 330}});
+    draw(view, MarkupTool::step, 4, {{310, 195}});
+    draw(view, MarkupTool::step, 4, {{380, 195}});
     draw(view, MarkupTool::text, 4, {{300, 340}});
     if (auto* field = view.findChild<QLineEdit*>()) {
         field->setText(QStringLiteral("Hello, مرحبا 👍🏽"));

@@ -50,8 +50,17 @@ QRectF Annotation::boundingBox() const {
         width = std::max(width, m_fontSize * characters * 0.6);
         height = std::max(height, m_fontSize * 1.4);
     }
-    return {minX - m_lineWidth, minY - m_lineWidth, width + 2 * m_lineWidth,
-            height + 2 * m_lineWidth};
+    if (m_kind == Kind::step) {
+        const double radius = stepDiameter(m_fontSize) / 2;
+        return {minX - radius, minY - radius, 2 * radius, 2 * radius};
+    }
+    const double margin = boxMargin();
+    return {minX - margin, minY - margin, width + 2 * margin, height + 2 * margin};
+}
+
+// A filled shape's box is the fill itself: no pen sticks out of it.
+double Annotation::boxMargin() const {
+    return m_kind == Kind::redact ? 0.0 : m_lineWidth;
 }
 
 bool Annotation::contains(QPointF p) const {
@@ -118,6 +127,14 @@ bool isStroke(Annotation::Kind kind) {
     return kind == Annotation::Kind::freehand || kind == Annotation::Kind::highlight;
 }
 
+bool isPlacedByClick(Annotation::Kind kind) {
+    return kind == Annotation::Kind::step;
+}
+
+double stepDiameter(double fontSize) {
+    return 1.6 * fontSize;
+}
+
 double textLineBox(double fontSize) {
     return 1.2 * fontSize;
 }
@@ -131,10 +148,13 @@ double Annotation::paintReach(double scale) const {
     double reach = width / 2;
     if (m_kind == Kind::arrow) reach += arrowWingLength(scale, width);
     if (m_kind == Kind::highlight) reach = highlighterWidth(scale, width) / 2;
+    // A redaction is widened to whole units; a step's disc lies around its one point.
+    if (m_kind == Kind::redact) reach = 1;
+    if (m_kind == Kind::step) reach = scale * stepDiameter(m_fontSize) / 2;
     return reach + 2;
 }
 
-void Annotation::draw(QPainter& painter, const PointMap& map, double scale) const {
+void Annotation::draw(QPainter& painter, const PointMap& map, double scale, int stepNumber) const {
     const double width = penWidth(scale, m_lineWidth);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -180,6 +200,17 @@ void Annotation::draw(QPainter& painter, const PointMap& map, double scale) cons
         case Kind::text:
             drawText(painter, map, scale);
             break;
+        case Kind::redact:
+            if (m_points.size() < 2) break;
+            // Opaque and widened to whole units, without antialiasing: no pixel at its edge
+            // keeps a trace of what it covers.
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.fillRect(frameOf(map(m_points[0]), map(m_points[1])).toAlignedRect(),
+                             Qt::black);
+            break;
+        case Kind::step:
+            drawStep(painter, map, scale, stepNumber);
+            break;
     }
     painter.restore();
 }
@@ -202,6 +233,52 @@ void Annotation::drawText(QPainter& painter, const PointMap& map, double scale) 
     painter.setFont(font);
     painter.setPen(m_color);
     painter.drawText(QPointF(0, baseline), m_text);
+}
+
+namespace {
+
+// White on the dark swatches, black on the light ones (white, yellow).
+QColor numeralColor(QColor disc) {
+    const double luma = 0.299 * disc.red() + 0.587 * disc.green() + 0.114 * disc.blue();
+    return luma > 180 ? QColor(Qt::black) : QColor(Qt::white);
+}
+
+}  // namespace
+
+void Annotation::drawStep(QPainter& painter, const PointMap& map, double scale, int number) const {
+    const double fontPx = scale * m_fontSize;
+    if (m_points.empty() || !(fontPx > 0)) return;
+    const QPointF centre = map(m_points.front());
+    const double radius = scale * stepDiameter(m_fontSize) / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_color);
+    painter.drawEllipse(centre, radius, radius);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setWeight(QFont::DemiBold);
+    const int wholePx = std::max(1, static_cast<int>(std::lround(fontPx)));
+    font.setPixelSize(wholePx);
+    // As for text: drawn at whole pixels, scaled to the exact size.
+    painter.translate(centre);
+    painter.scale(fontPx / wholePx, fontPx / wholePx);
+    painter.setFont(font);
+    painter.setPen(numeralColor(m_color));
+    const double box = wholePx * 1.6;
+    painter.drawText(QRectF(-box / 2, -box / 2, box, box), Qt::AlignCenter,
+                     QString::number(number));
+}
+
+void drawAnnotations(QPainter& painter, const AnnotationList& annotations, const PointMap& map,
+                     double scale) {
+    int steps = 0;
+    for (const auto& annotation : annotations) {
+        if (annotation->kind() == Annotation::Kind::step) ++steps;
+        annotation->draw(painter, map, scale, steps);
+    }
+}
+
+int nextStepNumber(const AnnotationList& annotations) {
+    return 1 + static_cast<int>(std::ranges::count_if(
+                   annotations, [](const auto& a) { return a->kind() == Annotation::Kind::step; }));
 }
 
 AnnotationList copyOf(const AnnotationList& annotations) {

@@ -2,29 +2,29 @@
 
 namespace moxilane {
 
-void AnnotationHistory::record(AnnotationList stateBefore) {
+void AnnotationHistory::record(MarkupState stateBefore) {
     m_undoStack.push_back(std::move(stateBefore));
     m_redoStack.clear();
 }
 
 namespace {
 
-std::optional<AnnotationList> step(std::vector<AnnotationList>& from,
-                                   std::vector<AnnotationList>& to, const AnnotationList& current) {
+std::optional<MarkupState> step(std::vector<MarkupState>& from, std::vector<MarkupState>& to,
+                                const MarkupState& current) {
     if (from.empty()) return std::nullopt;
-    AnnotationList state = std::move(from.back());
+    MarkupState state = std::move(from.back());
     from.pop_back();
-    to.push_back(copyOf(current));
+    to.push_back({copyOf(current.annotations), current.crop});
     return state;
 }
 
 }  // namespace
 
-std::optional<AnnotationList> AnnotationHistory::undo(const AnnotationList& current) {
+std::optional<MarkupState> AnnotationHistory::undo(const MarkupState& current) {
     return step(m_undoStack, m_redoStack, current);
 }
 
-std::optional<AnnotationList> AnnotationHistory::redo(const AnnotationList& current) {
+std::optional<MarkupState> AnnotationHistory::redo(const MarkupState& current) {
     return step(m_redoStack, m_undoStack, current);
 }
 

@@ -16,6 +16,11 @@ CanvasMapping::CanvasMapping(QSizeF viewSize, QSizeF imageSize)
     }
 }
 
+CanvasMapping::CanvasMapping(QSizeF viewSize, QRectF imageRect)
+    : CanvasMapping(viewSize, imageRect.size()) {
+    m_imageOrigin = imageRect.topLeft();
+}
+
 double CanvasMapping::displayScale() const {
     return m_imageSize.width() > 0 ? m_displayRect.width() / m_imageSize.width() : 1.0;
 }
@@ -23,11 +28,11 @@ double CanvasMapping::displayScale() const {
 QPointF CanvasMapping::viewToImage(QPointF p) const {
     const double s = displayScale();
     if (!(s > 0)) return {0, 0};
-    return (p - m_displayRect.topLeft()) / s;
+    return m_imageOrigin + (p - m_displayRect.topLeft()) / s;
 }
 
 QPointF CanvasMapping::imageToView(QPointF q) const {
-    return m_displayRect.topLeft() + q * displayScale();
+    return m_displayRect.topLeft() + (q - m_imageOrigin) * displayScale();
 }
 
 double CanvasMapping::creationWidth(double lineWidthPoints) const {

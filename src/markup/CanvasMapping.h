@@ -12,6 +12,8 @@ namespace moxilane {
 class CanvasMapping {
 public:
     CanvasMapping(QSizeF viewSize, QSizeF imageSize);
+    // Shows only imageRect (image pixels) of the image, as after a crop.
+    CanvasMapping(QSizeF viewSize, QRectF imageRect);
 
     // In view points; the whole view when the image has no pixels.
     QRectF displayRect() const { return m_displayRect; }
@@ -24,6 +26,7 @@ public:
     double creationWidth(double lineWidthPoints) const;
 
 private:
+    QPointF m_imageOrigin;
     QSizeF m_imageSize;
     QRectF m_displayRect;
 };

@@ -26,8 +26,13 @@ std::optional<Annotation::Kind> createdKind(MarkupTool tool) {
             return Annotation::Kind::freehand;
         case MarkupTool::highlighter:
             return Annotation::Kind::highlight;
+        case MarkupTool::redact:
+            return Annotation::Kind::redact;
+        case MarkupTool::step:
+            return Annotation::Kind::step;
         case MarkupTool::select:
         case MarkupTool::text:
+        case MarkupTool::crop:
             break;
     }
     return std::nullopt;
@@ -35,6 +40,17 @@ std::optional<Annotation::Kind> createdKind(MarkupTool tool) {
 
 QPointF identity(QPointF p) {
     return p;
+}
+
+// The pixels of rect without copying them; a copy where the format has no whole bytes.
+QImage regionOf(const QImage& image, QRect rect) {
+    if (rect == image.rect()) return image;
+    if (image.depth() % 8 != 0) return image.copy(rect);
+    const uchar* first = image.constBits() + qsizetype(rect.y()) * image.bytesPerLine() +
+                         qsizetype(rect.x()) * (image.depth() / 8);
+    QImage region(first, rect.width(), rect.height(), image.bytesPerLine(), image.format());
+    region.setColorSpace(image.colorSpace());
+    return region;
 }
 
 // A smooth scale averages every source pixel: for a tall scrolling capture shown small that
@@ -73,6 +89,9 @@ void MarkupCanvas::mousePress(const QMouseEvent& event) {
         case MarkupTool::text:
             beginTextEditing(viewPoint, imagePoint);
             break;
+        case MarkupTool::crop:
+            beginCrop(imagePoint);
+            break;
         default:
             beginDrawing(imagePoint);
             break;
@@ -80,8 +99,11 @@ void MarkupCanvas::mousePress(const QMouseEvent& event) {
 }
 
 void MarkupCanvas::pressSelect(QPointF imagePoint) {
-    const auto hit = std::ranges::find_if(m_annotations.rbegin(), m_annotations.rend(),
-                                          [&](const auto& a) { return a->contains(imagePoint); });
+    // What a crop cut away cannot be seen, so it cannot be picked either.
+    const bool shown = QRectF(visibleRect()).contains(imagePoint);
+    const auto hit =
+        std::ranges::find_if(m_annotations.rbegin(), m_annotations.rend(),
+                             [&](const auto& a) { return shown && a->contains(imagePoint); });
     m_selection = hit == m_annotations.rend() ? nullptr : *hit;
     m_lastDragImagePoint = imagePoint;
     m_pendingMoveSnapshot.reset();
@@ -96,9 +118,11 @@ void MarkupCanvas::beginDrawing(QPointF imagePoint) {
     if (!kind) return;
     m_selection = nullptr;
     std::vector<QPointF> points{imagePoint};
-    if (!isStroke(*kind)) points.push_back(imagePoint);
+    if (!isStroke(*kind) && !isPlacedByClick(*kind)) points.push_back(imagePoint);
+    const double fontSize = *kind == Annotation::Kind::step ? m_currentFontImagePx : 0.0;
     m_inProgress = std::make_shared<Annotation>(*kind, std::move(points), m_currentColor,
-                                                mapping().creationWidth(m_currentLineWidthPoints));
+                                                mapping().creationWidth(m_currentLineWidthPoints),
+                                                QString(), fontSize);
     m_phase = Phase::drawing;
     redraw();
 }
@@ -125,6 +149,8 @@ void MarkupCanvas::mouseMove(const QMouseEvent& event) {
         redraw();
     } else if (m_phase == Phase::drawing && m_inProgress) {
         extendInProgress(imagePoint);
+    } else if (m_phase == Phase::cropping) {
+        dragCrop(imagePoint);
     }
 }
 
@@ -139,6 +165,7 @@ QRectF spanOf(QPointF a, QPointF b) {
 // Repaints only what the change can touch: a long stroke then costs one segment per event,
 // not the whole view.
 void MarkupCanvas::extendInProgress(QPointF imagePoint) {
+    if (isPlacedByClick(m_inProgress->kind())) return extendClickShape(imagePoint);
     const CanvasMapping view = mapping();
     const auto& points = m_inProgress->points();
     QRectF dirty;
@@ -154,11 +181,25 @@ void MarkupCanvas::extendInProgress(QPointF imagePoint) {
     redraw(dirty.adjusted(-reach, -reach, reach, reach));
 }
 
+// A shape placed by a click follows the pointer until the release.
+void MarkupCanvas::extendClickShape(QPointF imagePoint) {
+    const CanvasMapping view = mapping();
+    const auto boxInView = [&] {
+        const QRectF box = m_inProgress->boundingBox();
+        return spanOf(view.imageToView(box.topLeft()), view.imageToView(box.bottomRight()));
+    };
+    QRectF dirty = boxInView();
+    m_inProgress->translate(imagePoint - m_inProgress->points().front());
+    dirty |= boxInView();
+    redraw(dirty.adjusted(-2, -2, 2, 2));
+}
+
 void MarkupCanvas::mouseRelease(const QMouseEvent& event) {
     if (event.button() != Qt::LeftButton) return;
     m_lastDragImagePoint.reset();
     if (m_phase == Phase::drawing) finishDrawing();
     if (m_phase == Phase::selectPress) finishMove();
+    if (m_phase == Phase::cropping) finishCrop();
     m_phase = Phase::idle;
 }
 
@@ -166,7 +207,8 @@ void MarkupCanvas::finishDrawing() {
     const std::shared_ptr<Annotation> shape = std::exchange(m_inProgress, nullptr);
     if (!shape) return;
     const QRectF box = shape->boundingBox();
-    if (box.width() <= 3 && box.height() <= 3 && shape->points().size() < 3) {
+    if (!isPlacedByClick(shape->kind()) && box.width() <= 3 && box.height() <= 3 &&
+        shape->points().size() < 3) {
         redraw();
         return;
     }
@@ -181,7 +223,7 @@ void MarkupCanvas::finishDrawing() {
 // history sees the move before them rather than after.
 void MarkupCanvas::finishMove() {
     if (m_didMoveSelection && m_pendingMoveSnapshot) {
-        m_history.record(std::move(*m_pendingMoveSnapshot));
+        m_history.record({std::move(*m_pendingMoveSnapshot), m_crop});
         changed();
     }
     m_pendingMoveSnapshot.reset();
@@ -197,6 +239,14 @@ bool MarkupCanvas::keyPress(const QKeyEvent& event) {
             undo();
         return true;
     }
+    if (m_pendingCrop && (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter)) {
+        applyCrop();
+        return true;
+    }
+    if (m_pendingCrop && event.key() == Qt::Key_Escape) {
+        cancelCrop();
+        return true;
+    }
     if (event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete) {
         deleteSelection();
         return true;
@@ -207,16 +257,18 @@ bool MarkupCanvas::keyPress(const QKeyEvent& event) {
 void MarkupCanvas::undo() {
     commitText();
     if (m_phase == Phase::selectPress) finishMove();
-    if (auto state = m_history.undo(m_annotations)) replaceAnnotations(std::move(*state));
+    if (auto state = m_history.undo(currentState())) replaceState(std::move(*state));
 }
 
 void MarkupCanvas::redo() {
     if (m_phase == Phase::selectPress) finishMove();
-    if (auto state = m_history.redo(m_annotations)) replaceAnnotations(std::move(*state));
+    if (auto state = m_history.redo(currentState())) replaceState(std::move(*state));
 }
 
-void MarkupCanvas::replaceAnnotations(AnnotationList state) {
-    m_annotations = std::move(state);
+void MarkupCanvas::replaceState(MarkupState state) {
+    m_annotations = std::move(state.annotations);
+    m_crop = state.crop;
+    m_pendingCrop.reset();
     m_selection = nullptr;
     changed();
     redraw();
@@ -252,8 +304,12 @@ void MarkupCanvas::commitText() {
     redraw();
 }
 
+MarkupState MarkupCanvas::currentState() const {
+    return {m_annotations, m_crop};
+}
+
 void MarkupCanvas::recordEdit() {
-    m_history.record(copyOf(m_annotations));
+    m_history.record({copyOf(m_annotations), m_crop});
 }
 
 void MarkupCanvas::changed() {
@@ -268,16 +324,19 @@ std::optional<QImage> MarkupCanvas::render() {
     commitText();
     if (m_baseImage.width() < 1 || m_baseImage.height() < 1) return std::nullopt;
     // The result is the only new copy of the pixels; the painter draws into it in place.
-    const auto format = m_baseImage.format();
+    const QRect visible = visibleRect();
+    const QImage source = regionOf(m_baseImage, visible);
+    const auto format = source.format();
     QImage result = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied
-                        ? m_baseImage.copy()
-                        : m_baseImage.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+                        ? source.copy()
+                        : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (result.isNull()) return std::nullopt;
     if (!result.colorSpace().isValid()) result.setColorSpace(QColorSpace::SRgb);
     QPainter painter(&result);
     if (!painter.isActive()) return std::nullopt;
-    for (const auto& annotation : m_annotations)
-        annotation->draw(painter, identity, 1.0);
+    // Annotations keep image coordinates: what lies outside the crop falls off the result.
+    painter.translate(-QPointF(visible.topLeft()));
+    drawAnnotations(painter, m_annotations, identity, 1.0);
     painter.end();
     return result;
 }
@@ -292,11 +351,11 @@ void MarkupCanvas::paint(QPainter& painter, QColor background, QColor accent,
     // Annotations show only over the image, as render() keeps only what falls on it.
     painter.save();
     painter.setClipRect(shownImageRect(view, devicePixelRatio), Qt::IntersectClip);
-    for (const auto& annotation : m_annotations)
-        annotation->draw(painter, map, scale);
-    if (m_inProgress) m_inProgress->draw(painter, map, scale);
+    drawAnnotations(painter, m_annotations, map, scale);
+    if (m_inProgress) m_inProgress->draw(painter, map, scale, nextStepNumber(m_annotations));
     painter.restore();
     if (m_selection) drawSelectionOutline(painter, *m_selection, map, accent);
+    if (m_pendingCrop) drawPendingCrop(painter, view, accent);
 }
 
 // The image's place in view points, on whole device pixels, at least one each way: a
@@ -319,8 +378,11 @@ void MarkupCanvas::drawBaseImage(QPainter& painter, const CanvasMapping& view,
     const QRectF place = shownImageRect(view, devicePixelRatio);
     const QPoint topLeft = (place.topLeft() * devicePixelRatio).toPoint();
     const QSize size = (place.size() * devicePixelRatio).toSize();
-    if (m_scaledBase.size() != size || m_scaledBase.devicePixelRatio() != devicePixelRatio) {
-        m_scaledBase = scaledForScreen(m_baseImage, size);
+    const QRect source = visibleRect();
+    if (m_scaledBase.size() != size || m_scaledBase.devicePixelRatio() != devicePixelRatio ||
+        m_scaledBaseSource != source) {
+        m_scaledBase = scaledForScreen(regionOf(m_baseImage, source), size);
+        m_scaledBaseSource = source;
         if (m_scaledBase.format() != QImage::Format_RGB32)
             m_scaledBase.convertTo(QImage::Format_ARGB32_Premultiplied);
         m_scaledBase.setDevicePixelRatio(devicePixelRatio);

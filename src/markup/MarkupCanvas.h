@@ -36,7 +36,8 @@ public:
     MarkupCanvas(QImage baseImage, TextEntry& textEntry);
 
     MarkupTool currentTool() const { return m_currentTool; }
-    void setCurrentTool(MarkupTool tool) { m_currentTool = tool; }
+    // Leaving the crop tool drops a crop rectangle not yet applied.
+    void setCurrentTool(MarkupTool tool);
     void setCurrentColor(QColor color) { m_currentColor = color; }
     void setCurrentLineWidthPoints(double points) { m_currentLineWidthPoints = points; }
     void setCurrentFontImagePx(double px) { m_currentFontImagePx = px; }
@@ -49,13 +50,16 @@ public:
     void setOnRedraw(std::function<void(QRectF)> onRedraw) { m_onRedraw = std::move(onRedraw); }
 
     void setViewSize(QSizeF viewSize) { m_viewSize = viewSize; }
-    CanvasMapping mapping() const { return CanvasMapping(m_viewSize, m_baseImage.size()); }
+    CanvasMapping mapping() const { return CanvasMapping(m_viewSize, QRectF(visibleRect())); }
 
     // Left-button gestures in view points; other buttons are ignored, also mid-drag.
     void mousePress(const QMouseEvent& event);
     void mouseMove(const QMouseEvent& event);
     void mouseRelease(const QMouseEvent& event);
-    // Ctrl+Z, Ctrl+Shift+Z, Backspace and Delete; false for keys left to the widget.
+    // Applies the crop rectangle being set, if any; otherwise a press.
+    void mouseDoubleClick(const QMouseEvent& event);
+    // Ctrl+Z, Ctrl+Shift+Z, Backspace and Delete; Return applies and Esc cancels a crop
+    // rectangle being set; false for keys left to the widget.
     bool keyPress(const QKeyEvent& event);
 
     void undo();
@@ -63,16 +67,24 @@ public:
     void deleteSelection();
     // Ends typing: a non-blank text becomes an annotation (one undo step).
     void commitText();
+    // The crop rectangle being set becomes the crop (one undo step), unless it is smaller
+    // than 4 x 4 pixels within what is shown; false when nothing was applied.
+    bool applyCrop();
+    void cancelCrop();
 
     bool canUndo() const { return m_history.canUndo(); }
     bool canRedo() const { return m_history.canRedo(); }
     const AnnotationList& annotations() const { return m_annotations; }
     const std::shared_ptr<Annotation>& selection() const { return m_selection; }
     bool isTyping() const { return m_pendingTextPoint.has_value(); }
+    // The part of the image shown, saved and counted in image pixels: the crop, or all of it.
+    QRect visibleRect() const;
+    const std::optional<QRect>& crop() const { return m_crop; }
+    const std::optional<QRectF>& pendingCrop() const { return m_pendingCrop; }
 
-    // The capture at its full pixel size with every annotation burnt in (one unit = one image
-    // pixel); commits a text being typed first. Nothing when the image has no pixels or the
-    // memory for the result cannot be had.
+    // The capture (its crop, if cropped) at full pixel size with every annotation burnt in
+    // (one unit = one image pixel); commits a text being typed first. Nothing when the image has no
+    // pixels or the memory for the result cannot be had.
     std::optional<QImage> render();
 
     // The whole view: background, the image fitted, annotations, the one being drawn, the
@@ -80,15 +92,21 @@ public:
     void paint(QPainter& painter, QColor background, QColor accent, double devicePixelRatio);
 
 private:
-    enum class Phase { idle, drawing, selectPress };
+    enum class Phase { idle, drawing, selectPress, cropping };
 
     void pressSelect(QPointF imagePoint);
     void beginTextEditing(QPointF viewPoint, QPointF imagePoint);
     void beginDrawing(QPointF imagePoint);
     void finishDrawing();
     void finishMove();
+    void beginCrop(QPointF imagePoint);
+    void dragCrop(QPointF imagePoint);
+    void finishCrop();
+    void drawPendingCrop(QPainter& painter, const CanvasMapping& view, QColor accent) const;
+    void extendClickShape(QPointF imagePoint);
+    MarkupState currentState() const;
     void recordEdit();
-    void replaceAnnotations(AnnotationList state);
+    void replaceState(MarkupState state);
     void changed();
     void redraw(QRectF dirtyView = {});
     void extendInProgress(QPointF imagePoint);
@@ -108,6 +126,12 @@ private:
     std::shared_ptr<Annotation> m_inProgress;
     std::shared_ptr<Annotation> m_selection;
     std::optional<QPointF> m_pendingTextPoint;
+    std::optional<QRect> m_crop;
+    // The crop rectangle being set, from where its drag began; the one before that drag, kept
+    // when a click (a drag too small to count) would replace it.
+    std::optional<QRectF> m_pendingCrop;
+    std::optional<QRectF> m_pendingCropBeforeDrag;
+    QPointF m_cropAnchor;
 
     MarkupTool m_currentTool = MarkupTool::arrow;
     QColor m_currentColor;
@@ -119,6 +143,7 @@ private:
     // The base image scaled to the device pixels it covers at the current zoom: painting blits
     // it instead of scaling the whole capture on every event.
     QImage m_scaledBase;
+    QRect m_scaledBaseSource;
 };
 
 }  // namespace moxilane

@@ -50,6 +50,10 @@ void MarkupCanvasView::mouseReleaseEvent(QMouseEvent* event) {
     m_canvas.mouseRelease(*event);
 }
 
+void MarkupCanvasView::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_canvas.mouseDoubleClick(*event);
+}
+
 void MarkupCanvasView::keyPressEvent(QKeyEvent* event) {
     if (!m_canvas.keyPress(*event)) QWidget::keyPressEvent(event);
 }

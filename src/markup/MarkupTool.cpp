@@ -29,6 +29,12 @@ QString symbolName(MarkupTool tool) {
             return QStringLiteral("highlighter");
         case MarkupTool::text:
             return QStringLiteral("textformat");
+        case MarkupTool::redact:
+            return QStringLiteral("rectangle.fill");
+        case MarkupTool::step:
+            return QStringLiteral("number.circle");
+        case MarkupTool::crop:
+            return QStringLiteral("crop");
     }
     return {};
 }
@@ -51,6 +57,12 @@ QString label(MarkupTool tool) {
             return QStringLiteral("Highlighter");
         case MarkupTool::text:
             return QStringLiteral("Text");
+        case MarkupTool::redact:
+            return QStringLiteral("Redact");
+        case MarkupTool::step:
+            return QStringLiteral("Step");
+        case MarkupTool::crop:
+            return QStringLiteral("Crop");
     }
     return {};
 }

@@ -17,15 +17,19 @@ enum class MarkupTool {
     pen = 5,
     highlighter = 6,
     text = 7,
+    redact = 8,
+    step = 9,
+    crop = 10,
 };
 
 // Every tool in raw-value order, the order of the tool bar.
-inline constexpr std::array<MarkupTool, 8> allMarkupTools{
+inline constexpr std::array<MarkupTool, 11> allMarkupTools{
     MarkupTool::select, MarkupTool::arrow, MarkupTool::rectangle,   MarkupTool::oval,
     MarkupTool::line,   MarkupTool::pen,   MarkupTool::highlighter, MarkupTool::text,
+    MarkupTool::redact, MarkupTool::step,  MarkupTool::crop,
 };
 
-// No tool for a raw value outside 0 to 7.
+// No tool for a raw value outside 0 to 10.
 std::optional<MarkupTool> markupToolFromRaw(int raw);
 int rawValue(MarkupTool tool);
 

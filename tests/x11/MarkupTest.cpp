@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -200,11 +201,19 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     EXPECT_TRUE(waitUntil([&] { return findWindow(session, kThumbnail).isEmpty(); }));
     const QString editor = findWindow(session, kEditor);
 
-    // The rectangle tool (third of the bar's 32-point buttons, 12 in), then a drag on the
-    // canvas, which shows the capture at 0.84 under the 48-point bar.
-    ASSERT_TRUE(click(session, editor, {12 + 2 * 32 + 16, 24}));
-    ASSERT_TRUE(drag(session, editor, {300, 48 + 200}, {500, 48 + 350}));
+    // The canvas shows the capture at 0.84 under the 48-point bar, centred in a window that
+    // may be wider than the picture (as wide as its bar).
     const int width = windowGeometry(session, editor).width();
+    const int left = int(std::lround((width - before.width() * 0.84) / 2));
+    const auto toView = [left](QPoint image) { return image * 0.84 + QPoint(left, 48); };
+    // The rectangle tool (third of the bar's 32-point buttons, 12 in), then a drag.
+    ASSERT_TRUE(click(session, editor, {12 + 2 * 32 + 16, 24}));
+    ASSERT_TRUE(drag(session, editor, toView({357, 238}), toView({595, 417})));
+    // Redact (the ninth tool) dragged over the other program's window and its text.
+    const QRect secret = windowGeometry(session, other);
+    ASSERT_TRUE(click(session, editor, {12 + 8 * 32 + 16, 24}));
+    ASSERT_TRUE(drag(session, editor, toView(secret.topLeft() - QPoint(12, 12)),
+                     toView(secret.bottomRight() + QPoint(12, 12))));
     ASSERT_TRUE(click(session, editor, {width - 12 - 64 - 10 - 32, 24}));  // Save
     ASSERT_TRUE(agent.waitForFiles(2));
 
@@ -217,20 +226,29 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     ASSERT_EQ(after.size(), before.size());
     // The drag covered image pixels (357, 238) to (595, 417); allow the stroke and its edge.
     const QRect near = QRect(QPoint(357, 238), QPoint(595, 417)).adjusted(-20, -20, 20, 20);
-    int changed = 0, changedOutside = 0;
+    // The redaction: the window and a margin uniform black, within a pixel of the drag.
+    const QRect redacted = secret.adjusted(-12, -12, 12, 12);
+    int changed = 0, changedOutside = 0, notBlack = 0;
     for (int y = 0; y < after.height(); ++y) {
         for (int x = 0; x < after.width(); ++x) {
+            if (redacted.adjusted(-2, -2, 2, 2).contains(x, y)) {
+                notBlack += redacted.adjusted(2, 2, -2, -2).contains(x, y) &&
+                            after.pixel(x, y) != qRgb(0, 0, 0);
+                continue;
+            }
             if (after.pixel(x, y) == before.pixel(x, y)) continue;
             ++changed;
             if (!near.contains(x, y)) ++changedOutside;
         }
     }
+    EXPECT_FALSE(secret.isEmpty());
+    EXPECT_EQ(notBlack, 0);
     EXPECT_GT(changed, 500);
     EXPECT_EQ(changedOutside, 0);
 
     // Discard (the sixth item, after the tools, swatches, S/M/L, Undo and Redo), confirmed.
     ASSERT_TRUE(
-        click(session, editor, {12 + 256 + 10 + 150 + 10 + 96 + 10 + 32 + 10 + 32 + 10 + 16, 24}));
+        click(session, editor, {12 + 352 + 10 + 150 + 10 + 96 + 10 + 32 + 10 + 32 + 10 + 16, 24}));
     ASSERT_TRUE(waitUntil([&] { return !findWindow(session, "Moxilane").isEmpty(); }));
     ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(captured); }));
@@ -298,10 +316,11 @@ TEST(Markup, EveryBarItemIsShowingInsideTheWindowAndNamedForAScreenReader) {
     const Scenario scenarios[] = {
         {{1280, 800}, 1, false}, {{3840, 2160}, 2, false}, {{1024, 768}, 1, true}};
     // Tools, swatches, thicknesses, Undo, Redo, Discard.
-    const QStringList leading = {
-        "Select / Move", "Arrow", "Rectangle", "Oval",   "Line",  "Freehand", "Highlighter",
-        "Text",          "Red",   "Orange",    "Yellow", "Green", "Blue",     "Black",
-        "White",         "Small", "Medium",    "Large",  "Undo",  "Redo",     "Discard"};
+    const QStringList leading = {"Select / Move", "Arrow",       "Rectangle", "Oval",   "Line",
+                                 "Freehand",      "Highlighter", "Text",      "Redact", "Step",
+                                 "Crop",          "Red",         "Orange",    "Yellow", "Green",
+                                 "Blue",          "Black",       "White",     "Small",  "Medium",
+                                 "Large",         "Undo",        "Redo",      "Discard"};
     const QStringList trailing = {"Pin", "Share", "Copy", "Save", "Done"};
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(testing::Message() << scenario.screen.width() << " at " << scenario.scale);

@@ -9,14 +9,17 @@ namespace {
 using Kind = Annotation::Kind;
 
 TEST(MarkupTool, RawValuesRoundTripInToolBarOrderAndRejectOthers) {
-    for (int raw = 0; raw < 8; ++raw) {
+    for (int raw = 0; raw < 11; ++raw) {
         const auto tool = markupToolFromRaw(raw);
         ASSERT_TRUE(tool);
         EXPECT_EQ(rawValue(*tool), raw);
         EXPECT_EQ(allMarkupTools[static_cast<std::size_t>(raw)], *tool);
     }
     EXPECT_FALSE(markupToolFromRaw(-1));
-    EXPECT_FALSE(markupToolFromRaw(8));
+    EXPECT_FALSE(markupToolFromRaw(11));
+    EXPECT_EQ(label(MarkupTool::redact), "Redact");
+    EXPECT_EQ(label(MarkupTool::step), "Step");
+    EXPECT_EQ(label(MarkupTool::crop), "Crop");
     EXPECT_EQ(symbolName(MarkupTool::line), "line.diagonal");
     EXPECT_EQ(label(MarkupTool::pen), "Freehand");
 }

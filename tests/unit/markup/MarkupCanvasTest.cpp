@@ -1,4 +1,4 @@
-#include "markup/MarkupCanvas.h"
+#include "CanvasFixture.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -9,63 +9,7 @@
 namespace moxilane {
 namespace {
 
-using Kind = Annotation::Kind;
-
-struct FakeTextEntry : TextEntry {
-    std::optional<QRectF> openFrame;
-    double fontPx = 0;
-    QString typed;
-    void openTextField(QRectF frame, double px, QColor) override {
-        openFrame = frame;
-        fontPx = px;
-    }
-    QString typedText() const override { return typed; }
-    void closeTextField() override {
-        openFrame.reset();
-        typed.clear();
-    }
-};
-
-// A canvas on a 800 x 600 capture shown in a view of `viewSize`, driven by synthetic events.
-struct Canvas {
-    FakeTextEntry field;
-    MarkupCanvas canvas;
-    int changes = 0;
-
-    explicit Canvas(QSizeF viewSize = {400, 300}, QSize imageSize = {800, 600})
-        : canvas(blank(imageSize), field) {
-        canvas.setViewSize(viewSize);
-        canvas.setOnChange([this] { ++changes; });
-    }
-    static QImage blank(QSize size) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        return image;
-    }
-    static QMouseEvent event(QEvent::Type type, QPointF view, Qt::MouseButton button,
-                             Qt::MouseButtons held) {
-        return QMouseEvent(type, view, view, button, held, Qt::NoModifier);
-    }
-    void press(QPointF view, Qt::MouseButton button = Qt::LeftButton) {
-        canvas.mousePress(event(QEvent::MouseButtonPress, view, button, button | Qt::LeftButton));
-    }
-    void drag(QPointF view) {
-        canvas.mouseMove(event(QEvent::MouseMove, view, Qt::NoButton, Qt::LeftButton));
-    }
-    void release(QPointF view, Qt::MouseButton button = Qt::LeftButton) {
-        canvas.mouseRelease(event(QEvent::MouseButtonRelease, view, button, Qt::NoButton));
-    }
-    void stroke(MarkupTool tool, std::initializer_list<QPointF> views) {
-        canvas.setCurrentTool(tool);
-        press(*views.begin());
-        for (auto it = views.begin() + 1; it != views.end(); ++it)
-            drag(*it);
-        release(*(views.end() - 1));
-    }
-    bool key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        return canvas.keyPress(QKeyEvent(QEvent::KeyPress, key, modifiers));
-    }
-};
+using namespace test;
 
 TEST(CanvasMapping, FitsCentresAndInvertsAtSeveralViewSizes) {
     const std::tuple<QSizeF, QSizeF, QRectF> cases[] = {
@@ -96,9 +40,10 @@ TEST(CanvasMapping, FitsCentresAndInvertsAtSeveralViewSizes) {
 
 TEST(MarkupCanvas, DrawingToolsRecordTheirShapeInImagePixels) {
     const std::pair<MarkupTool, Kind> cases[] = {
-        {MarkupTool::arrow, Kind::arrow},  {MarkupTool::rectangle, Kind::rectangle},
-        {MarkupTool::oval, Kind::oval},    {MarkupTool::line, Kind::line},
-        {MarkupTool::pen, Kind::freehand}, {MarkupTool::highlighter, Kind::highlight},
+        {MarkupTool::arrow, Kind::arrow},   {MarkupTool::rectangle, Kind::rectangle},
+        {MarkupTool::oval, Kind::oval},     {MarkupTool::line, Kind::line},
+        {MarkupTool::pen, Kind::freehand},  {MarkupTool::highlighter, Kind::highlight},
+        {MarkupTool::redact, Kind::redact},
     };
     for (const auto& [tool, kind] : cases) {
         SCOPED_TRACE(label(tool).toStdString());
@@ -131,6 +76,8 @@ TEST(MarkupCanvas, DropsOnlyShapesWithinThreePixelsWithFewerThanThreePoints) {
         {"click at scale 4: box 2 wide", {3200, 2400}, MarkupTool::arrow, 0, false},
         {"pen click at scale 4", {3200, 2400}, MarkupTool::pen, 0, false},
         {"pen with three points in place", {3200, 2400}, MarkupTool::pen, 2, true},
+        {"redaction click at scale 4: box 0 wide", {3200, 2400}, MarkupTool::redact, 0, false},
+        {"a step is placed by a click", {3200, 2400}, MarkupTool::step, 0, true},
     };
     for (const auto& [name, view, tool, drags, kept] : cases) {
         SCOPED_TRACE(name);
@@ -234,7 +181,8 @@ TEST(MarkupCanvas, PartialRedrawsWhileDrawingMatchFullOnes) {
         return image;
     };
     for (const MarkupTool tool :
-         {MarkupTool::pen, MarkupTool::highlighter, MarkupTool::arrow, MarkupTool::oval}) {
+         {MarkupTool::pen, MarkupTool::highlighter, MarkupTool::arrow, MarkupTool::oval,
+          MarkupTool::redact, MarkupTool::step, MarkupTool::crop}) {
         for (const double dpr : {1.0, 2.0}) {
             SCOPED_TRACE(label(tool).toStdString() + " at " + std::to_string(dpr));
             Canvas t({400, 300}, {1600, 1200});  // a quarter: strokes 16 pixels wide

@@ -89,7 +89,8 @@ TEST(MarkupCanvasView, PaintsTheStrokeItRecordedWhereTheImageShowsIt) {
     const QImage shown = t.view.grab().toImage();
     EXPECT_EQ(shown.pixelColor(200, 150), systemRed());
     EXPECT_EQ(shown.pixelColor(200, 140), QColor(Qt::white));
-    EXPECT_FALSE(markupToolIcon(MarkupTool::highlighter).pixmap(24, 24).isNull());
+    for (const MarkupTool tool : allMarkupTools)
+        EXPECT_FALSE(markupToolIcon(tool).pixmap(24, 24).isNull()) << label(tool).toStdString();
 }
 
 TEST(MarkupCanvasView, ShowsOverTheImageWhatRenderSavesAndNothingBeyond) {

@@ -90,7 +90,7 @@ struct EditorFixture {
 TEST(MarkupEditor, TitleSizeAndUndoRedoFollowTheStacks) {
     EditorFixture f;
     EXPECT_EQ(f.editor.windowTitle(), "Moxilane — Markup");
-    EXPECT_EQ(f.editor.size(), QSize(1010, 198));  // 200 × 150 points, raised to the bar's width
+    EXPECT_EQ(f.editor.size(), QSize(1106, 198));  // 200 × 150 points, raised to the bar's width
     QToolButton* undo = buttonNamed(f.editor, "Undo (Ctrl+Z)");
     QToolButton* redo = buttonNamed(f.editor, "Redo (Ctrl+Shift+Z)");
     ASSERT_TRUE(undo && redo);
@@ -143,7 +143,7 @@ TEST(MarkupEditor, DiscardAsksFirstAndDoneClosesWithoutAsking) {
 
 TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
     EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
-    EXPECT_EQ(f.editor.size(), QSize(1010, 972));
+    EXPECT_EQ(f.editor.size(), QSize(1106, 972));
     EXPECT_FALSE(f.editor.grab().isNull());
 }
 
@@ -256,7 +256,7 @@ TEST(MarkupEditor, EveryBarItemIsInsideTheWindowInOneRowOrTwo) {
         EditorFixture f({400, 300}, 2.0, narrow ? QSizeF(1024, 768) : QSizeF(1440, 875));
         QCoreApplication::processEvents();
         const auto buttons = f.editor.findChildren<QToolButton*>();
-        ASSERT_EQ(buttons.size(), 8 + 7 + 3 + 3 + 5);
+        ASSERT_EQ(buttons.size(), 11 + 7 + 3 + 3 + 5);
         for (QToolButton* button : buttons) {
             SCOPED_TRACE(button->accessibleName().toStdString());
             EXPECT_FALSE(button->accessibleName().isEmpty());
