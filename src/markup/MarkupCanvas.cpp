@@ -1,5 +1,7 @@
 #include "markup/MarkupCanvas.h"
 
+#include "platform/LargePageImage.h"
+
 #include <QColorSpace>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -7,10 +9,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace moxilane {
 
 namespace {
+
+// A copy of a 4-byte picture whose fresh pages are large ones: a tall capture's copy is
+// bound by first touching its memory.
+QImage copyInLargePages(const QImage& source) {
+    QImage copy = largePageImage(source.size(), source.format());
+    if (copy.isNull()) return copy;
+    const auto rowBytes = std::size_t(source.width()) * 4;
+    for (int y = 0; y < source.height(); ++y)
+        std::memcpy(copy.scanLine(y), source.constScanLine(y), rowBytes);
+    copy.setColorSpace(source.colorSpace());
+    copy.setDevicePixelRatio(source.devicePixelRatio());
+    copy.setDotsPerMeterX(source.dotsPerMeterX());
+    copy.setDotsPerMeterY(source.dotsPerMeterY());
+    return copy;
+}
 
 std::optional<Annotation::Kind> createdKind(MarkupTool tool) {
     switch (tool) {
@@ -328,7 +346,7 @@ std::optional<QImage> MarkupCanvas::render() {
     const QImage source = regionOf(m_baseImage, visible);
     const auto format = source.format();
     QImage result = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied
-                        ? source.copy()
+                        ? copyInLargePages(source)
                         : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (result.isNull()) return std::nullopt;
     if (!result.colorSpace().isValid()) result.setColorSpace(QColorSpace::SRgb);

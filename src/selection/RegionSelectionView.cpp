@@ -1,5 +1,7 @@
 #include "selection/RegionSelectionView.h"
 
+#include "platform/LargePageImage.h"
+
 #include "platform/DigitsFont.h"
 #include "selection/SelectionGeometry.h"
 
@@ -8,42 +10,16 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include <sys/mman.h>
-
-#include <memory>
-
 namespace moxilane {
 
 namespace {
-
-// A picture in 2 MiB pages where the system offers them: a fresh 4K picture in 4 KiB pages
-// costs thousands of page faults, tens of milliseconds before the overlay can show.
-QImage largePageImage(QSize size) {
-    struct Mapping {
-        void* address;
-        std::size_t bytes;
-    };
-    const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
-    const std::size_t bytes = std::size_t(bytesPerLine) * size.height();
-    void* address =
-        mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (address == MAP_FAILED) return QImage(size, QImage::Format_RGB32);
-    madvise(address, bytes, MADV_HUGEPAGE);
-    auto mapping = std::make_unique<Mapping>(Mapping{address, bytes});
-    const auto unmap = [](void* info) {
-        const std::unique_ptr<Mapping> owned(static_cast<Mapping*>(info));
-        munmap(owned->address, owned->bytes);
-    };
-    return QImage(static_cast<uchar*>(address), size.width(), size.height(), bytesPerLine,
-                  QImage::Format_RGB32, unmap, mapping.release());
-}
 
 // Black at 0.25 over an opaque picture: each channel times 0.75. Written into target's
 // own memory when it already has the size, so no fresh pages are touched.
 void dimInto(const QImage& snapshot, QImage& target) {
     const QImage source = snapshot.convertToFormat(QImage::Format_RGB32);
     if (target.size() != source.size() || target.format() != QImage::Format_RGB32)
-        target = largePageImage(source.size());
+        target = largePageImage(source.size(), QImage::Format_RGB32);
     const auto keep = static_cast<quint32>((1.0 - SelectionGeometry::kDimAlpha) * 256);
     for (int y = 0; y < source.height(); ++y) {
         const auto* from = reinterpret_cast<const quint32*>(source.constScanLine(y));

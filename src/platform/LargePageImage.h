@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QImage>
+
+namespace moxilane {
+
+// An uninitialised picture of 4-byte pixels in 2 MiB pages where the system offers them: a
+// fresh 4K picture in 4 KiB pages costs thousands of page faults (about 10 µs each on a
+// virtual machine), which is most of the time of a first copy of a large picture. Falls back
+// to an ordinary QImage; null when there is no memory.
+QImage largePageImage(QSize size, QImage::Format format);
+
+}  // namespace moxilane
