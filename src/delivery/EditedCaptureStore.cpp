@@ -17,14 +17,17 @@ std::optional<QString> EditedCaptureStore::saveEditedImage(const QImage& image, 
         if (writePNG(image, path, scale)) return path;
         // An unwritable folder: the dialog lets the user put the edit elsewhere.
     }
-    QString name = fileName;
-    QString startFolder = folder.value_or(QString());
-    while (const auto chosen = m_services.savePanel.askSavePath(name, startFolder)) {
+    return saveThroughDialog(m_services.savePanel, m_services.alerts, image, scale, fileName,
+                             folder.value_or(QString()));
+}
+
+std::optional<QString> saveThroughDialog(SavePanel& panel, Alerts& alerts, const QImage& image,
+                                         double scale, QString fileName, QString startFolder) {
+    while (const auto chosen = panel.askSavePath(fileName, startFolder)) {
         const auto written = writePNG(image, *chosen, scale);
         if (written) return *chosen;
-        // Dropping this silently would lose the edits while looking saved.
-        m_services.alerts.showAlert(saveAlertMessage(), written.error().description());
-        name = QFileInfo(*chosen).fileName();
+        alerts.showAlert(EditedCaptureStore::saveAlertMessage(), written.error().description());
+        fileName = QFileInfo(*chosen).fileName();
         startFolder = QFileInfo(*chosen).path();
     }
     return std::nullopt;

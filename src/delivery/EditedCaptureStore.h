@@ -12,6 +12,13 @@
 
 namespace moxilane {
 
+// Offers fileName in startFolder through the save dialog and writes the image where the user
+// chose; a write that fails is reported and the dialog offered again, until a write succeeds
+// or the user cancels (dropping it silently would lose the picture while looking saved).
+// The path written, if any.
+std::optional<QString> saveThroughDialog(SavePanel& panel, Alerts& alerts, const QImage& image,
+                                         double scale, QString fileName, QString startFolder);
+
 // Where an edited capture goes and how a capture is thrown away: edits are saved as a new
 // time-stamped file (the captured file stays as it was); a discarded capture loses the files
 // its delivery wrote and any image on the clipboard.

@@ -1,13 +1,13 @@
 #include "markup/PinWindow.h"
 
 #include "capture/PngWriter.h"
+#include "delivery/EditedCaptureStore.h"
 #include "markup/PinGeometry.h"
 #include "platform/EditServices.h"
 #include "platform/Services.h"
 #include "platform/WindowRoles.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -116,18 +116,9 @@ void PinWindow::copyImage() {
     m_services.clipboard.setPngImage(*png);
 }
 
-// Offered again after a failed write, until one succeeds or the user cancels.
 void PinWindow::saveImageAs() {
-    QString name = m_offer.fileName;
-    QString folder = m_offer.folder;
-    while (const auto chosen = m_services.savePanel.askSavePath(name, folder)) {
-        const auto written = writePNG(m_image, *chosen, m_scale);
-        if (written) return;
-        m_services.alerts.showAlert(QStringLiteral("Could Not Save the Screenshot"),
-                                    written.error().description());
-        name = QFileInfo(*chosen).fileName();
-        folder = QFileInfo(*chosen).path();
-    }
+    static_cast<void>(saveThroughDialog(m_services.savePanel, m_services.alerts, m_image, m_scale,
+                                        m_offer.fileName, m_offer.folder));
 }
 
 void PinWindow::closeEvent(QCloseEvent* event) {
