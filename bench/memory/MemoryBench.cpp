@@ -28,12 +28,13 @@ namespace {
 const QSize k4K(3840, 2160);
 constexpr int kEditors = 20;
 
-double residentMB(qint64 pid) {
+// One figure of /proc/PID/status in MB ("VmRSS", "RssAnon", "RssShmem", …), or -1.
+double statusMB(qint64 pid, const QByteArray& key) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').front().toDouble() / 1024;
     }
     return -1;
 }
@@ -62,7 +63,14 @@ struct Rig {
         return true;
     }
     ~Rig() { close(inotifyFd); }
-    double resident() const { return residentMB(agent->process->processId()); }
+    double resident() const { return statusMB(agent->process->processId(), "VmRSS"); }
+    // Where the resident memory is: heap and other private memory, mapped files, shared
+    // memory (X11 MIT-SHM images).
+    void printParts(const char* when) const {
+        const qint64 pid = agent->process->processId();
+        std::printf("  %s: anonymous %.1f MB, files %.1f MB, shared memory %.1f MB\n", when,
+                    statusMB(pid, "RssAnon"), statusMB(pid, "RssFile"), statusMB(pid, "RssShmem"));
+    }
     // Resident memory once the agent's heap was trimmed from outside (gdb): what is left is
     // memory in use, not freed memory the allocator kept. -1 without gdb.
     double forcedTrim() {
@@ -106,6 +114,7 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(8s);  // the thumbnail shows for 6 s, then fades
     const double idle = rig.resident();
     std::printf("idle (one capture, no thumbnail) %5.1f MB\n", idle);
+    rig.printParts("idle");
 
     for (int round = 1; round <= rounds; ++round) {
         std::vector<xcb_window_t> editors;
@@ -137,6 +146,7 @@ int main(int argc, char** argv) {
             "after a forced trim %7.1f MB\n",
             round, kEditors, peak, closed, minute, minute - idle,
             left.isEmpty() ? 0LL : static_cast<long long>(left.count('\n') + 1), rig.forcedTrim());
+        rig.printParts("after the trim");
         std::fflush(stdout);
     }
     return 0;

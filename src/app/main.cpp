@@ -4,6 +4,7 @@
 #include "delivery/ThumbnailWindow.h"
 #include "flows/CommandLine.h"
 #include "platform/AppId.h"
+#include "platform/MemoryRelease.h"
 #include "platform/posix/CommandChannel.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/posix/PrivateFiles.h"
@@ -21,6 +22,7 @@
 namespace {
 
 int runAgent(int argc, char** argv, QTextStream& err) {
+    moxilane::limitHeapArenas();
     // Before Qt, whose own failure to reach the display aborts the process.
     const QString display = qEnvironmentVariable("DISPLAY");
     if (const auto problem = moxilane::x11::displayOpenError(display)) {
