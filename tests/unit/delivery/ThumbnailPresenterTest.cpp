@@ -147,7 +147,8 @@ TEST(ThumbnailPresenter, TheCaptureIsLetGoWhenItsThumbnailGoes) {
         Presenter t;
         QImage capture = image(1000, 800);  // larger than a thumbnail: not shared with it
         // The actions hold the capture, as the delivery's do.
-        t.presenter.show(capture, 1.0, {.edit = [capture] { static_cast<void>(capture.size()); }});
+        t.presenter.show(capture, 1.0,
+                         {.edit = [capture] { static_cast<void>(capture.size()); }, .pin = {}});
         EXPECT_FALSE(capture.isDetached());  // shared while the thumbnail can open it
         switch (ending) {
             case Ending::click:
