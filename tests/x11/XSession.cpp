@@ -311,18 +311,24 @@ xcb_window_t XSession::showWindow(const QImage& picture, QPoint at, const QByteA
     hints[4] = std::uint32_t(image.height());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
-    xcb_map_window(c, window);
     xcb_free_pixmap(c, pixmap);
-    xcb_flush(c);
-    const bool framed = waitUntil([&] {
+    const auto framed = [&] {
         Freed<xcb_query_tree_reply_t> tree{
             xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr)};
         Freed<xcb_get_window_attributes_reply_t> attributes{
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)};
         return tree.p && tree.p->parent != root() && attributes.p &&
                attributes.p->map_state == XCB_MAP_STATE_VIEWABLE;
-    });
-    return framed ? window : 0;
+    };
+    // A window mapped while openbox is still starting can slip past it unframed: map it
+    // again once openbox listens.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        xcb_unmap_window(c, window);
+        xcb_map_window(c, window);
+        xcb_flush(c);
+        if (waitUntil(framed, std::chrono::milliseconds(3000))) return window;
+    }
+    return 0;
 }
 
 std::array<int, 4> XSession::frameExtents(xcb_window_t client) {
