@@ -366,10 +366,29 @@ int XSession::shownOverlays() {
     return count;
 }
 
+// A few pixels of the screen around a point, as the server shows them.
+QByteArray XSession::pixelsAround(QPoint at) {
+    xcb_connection_t* c = m_connection;
+    const int x = std::max(0, at.x() - 2);
+    const int y = std::max(0, at.y() - 2);
+    Freed<xcb_get_image_reply_t> image{
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root(), std::int16_t(x),
+                                          std::int16_t(y), 2, 2, ~0u),
+                            nullptr)};
+    if (!image.p) return {};
+    return QByteArray(reinterpret_cast<const char*>(xcb_get_image_data(image.p)),
+                      xcb_get_image_data_length(image.p));
+}
+
 bool XSession::openOverlays(const QString& chord, QPoint at, int overlays, bool withKeyboard) {
     movePointer(at);
-    return pressKeys(chord) && waitUntil([&] { return shownOverlays() == overlays; }) &&
-           (!withKeyboard || waitUntil([&] { return isKeyboardGrabbedElsewhere(); }));
+    const QByteArray before = pixelsAround(at);
+    if (!pressKeys(chord) || !waitUntil([&] { return shownOverlays() == overlays; })) return false;
+    // A press in the moment between the map and the first paint can be lost: wait until the
+    // dimmed picture shows at the pointer (a black spot stays black: then the deadline).
+    waitUntil([&] { return pixelsAround(at) != before; }, std::chrono::seconds(2));
+    return !withKeyboard || waitUntil([&] { return isKeyboardGrabbedElsewhere(); });
 }
 
 }  // namespace moxilane::test

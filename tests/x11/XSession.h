@@ -98,6 +98,8 @@ public:
     std::array<int, 4> frameExtents(xcb_window_t client);
     // Our program's override-redirect windows that are shown: the selection overlays.
     int shownOverlays();
+    // A few pixels of the screen (root device pixels) around a point, as raw bytes.
+    QByteArray pixelsAround(QPoint at);
     // Puts the pointer at `at`, presses chord and waits for that many overlays; with
     // withKeyboard also until they hold the keyboard (keys reach them only then).
     bool openOverlays(const QString& chord, QPoint at, int overlays, bool withKeyboard = false);
