@@ -9,6 +9,8 @@
 #include <xcb/xtest.h>
 
 #include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -114,5 +116,14 @@ private:
     xcb_atom_t m_nameAtom = 0;
     std::map<xcb_window_t, QString> m_names;
 };
+
+// Waits for a screenshot to arrive in the folder under its final name (a complete file is
+// linked in, or renamed into place).
+inline bool waitForFile(int inotifyFd, std::chrono::milliseconds deadline) {
+    alignas(inotify_event) char buffer[8192];
+    pollfd fd{inotifyFd, POLLIN, 0};
+    if (poll(&fd, 1, int(deadline.count())) <= 0) return false;
+    return read(inotifyFd, buffer, sizeof buffer) > 0;
+}
 
 }  // namespace moxilane::bench

@@ -26,20 +26,12 @@
 
 using namespace moxilane::test;
 using moxilane::bench::PaintWatch;
+using moxilane::bench::waitForFile;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 const QSize k4K(3840, 2160);
-
-// Waits for a screenshot to arrive in the folder under its final name (a complete file is
-// linked in, or renamed into place).
-bool waitForFile(int inotifyFd, std::chrono::milliseconds deadline) {
-    alignas(inotify_event) char buffer[8192];
-    pollfd fd{inotifyFd, POLLIN, 0};
-    if (poll(&fd, 1, int(deadline.count())) <= 0) return false;
-    return read(inotifyFd, buffer, sizeof buffer) > 0;
-}
 
 struct Rig {
     std::unique_ptr<XSession> session;

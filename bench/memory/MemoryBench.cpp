@@ -21,6 +21,7 @@
 
 using namespace moxilane::test;
 using moxilane::bench::PaintWatch;
+using moxilane::bench::waitForFile;
 using namespace std::chrono_literals;
 
 namespace {
@@ -37,13 +38,6 @@ double statusMB(qint64 pid, const QByteArray& key) {
             return line.mid(key.size() + 1).trimmed().split(' ').front().toDouble() / 1024;
     }
     return -1;
-}
-
-bool waitForFile(int inotifyFd, std::chrono::milliseconds deadline) {
-    alignas(inotify_event) char buffer[8192];
-    pollfd fd{inotifyFd, POLLIN, 0};
-    if (poll(&fd, 1, int(deadline.count())) <= 0) return false;
-    return read(inotifyFd, buffer, sizeof buffer) > 0;
 }
 
 struct Rig {
