@@ -60,6 +60,12 @@ public:
         if (!content) return std::unexpected(content.error());
         return std::move(content->displays);
     }
+    // Whether shareableContent() lists the windows; where it cannot, a window is picked as an
+    // area of the frozen screen.
+    [[nodiscard]] virtual bool listsWindows() const { return true; }
+    // Whether captureWindow() gives a window's own pixels, covered parts included; where it
+    // cannot, the window is cut from the frozen screen the picker showed.
+    [[nodiscard]] virtual bool capturesCoveredWindows() const { return true; }
     // The whole display in device pixels; never shows the pointer.
     [[nodiscard]] virtual std::expected<QImage, CaptureError> captureDisplay(
         const DisplayInfo& display) = 0;

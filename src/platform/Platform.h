@@ -16,9 +16,20 @@
 
 namespace moxilane {
 
+// The window system a back-end drives and, on Wayland, the desktop it found there: what the
+// program tells the user about shortcuts and permissions depends on it.
+enum class Session {
+    x11,
+    wlroots,  // sway and the like: the compositor's configuration binds the keys
+    kde,
+    gnome,
+    otherWayland,
+};
+
 // Every system service the program runs on, made by one back-end's factory, chosen once at
 // start-up. Made on the main thread after the application object; owns what it holds.
 struct Platform {
+    Session session = Session::x11;
     // Qt's event loop and our worker on every back-end; main waits for the worker at exit.
     std::unique_ptr<QtScheduler> scheduler;
     std::unique_ptr<CaptureService> captureService;
