@@ -21,6 +21,8 @@ public:
     virtual ~WindowRoles() = default;
     // Before the widget's native window is made or shown: its flags and attributes.
     virtual void prepare(QWidget& window, WindowRole role) = 0;
+    // Gives a shown overlay the keyboard; false while another program holds it.
+    virtual bool takeKeyboard(QWidget& overlay) = 0;
     // Whether transparent pixels of a window show what lies behind it (a compositor runs).
     virtual bool showsTranslucency() const = 0;
 };

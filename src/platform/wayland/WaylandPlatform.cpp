@@ -48,6 +48,7 @@ public:
     explicit LayeredWindowRoles(std::shared_ptr<MainThreadQueue> queue)
         : m_layers(std::move(queue)), m_roles(m_layers) {}
     void prepare(QWidget& window, WindowRole role) override { m_roles.prepare(window, role); }
+    bool takeKeyboard(QWidget& overlay) override { return m_roles.takeKeyboard(overlay); }
     bool showsTranslucency() const override { return m_roles.showsTranslucency(); }
 
 private:

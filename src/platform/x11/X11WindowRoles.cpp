@@ -3,6 +3,7 @@
 #include "platform/x11/X11Compositing.h"
 
 #include <QWidget>
+#include <QWindow>
 
 namespace moxilane::x11 {
 
@@ -16,6 +17,10 @@ void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
     if (role == WindowRole::marker) flags |= Qt::WindowTransparentForInput;
     window.setWindowFlags(flags);
     window.setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+bool X11WindowRoles::takeKeyboard(QWidget& overlay) {
+    return overlay.windowHandle() && overlay.windowHandle()->setKeyboardGrabEnabled(true);
 }
 
 bool X11WindowRoles::showsTranslucency() const {
