@@ -30,7 +30,8 @@ public:
         : m_image(std::move(image)),
           m_onClick(std::move(onClick)),
           m_onPin(std::move(onPin)),
-          m_translucent(roles.showsTranslucency()) {
+          m_translucent(roles.showsTranslucency()),
+          m_roles(roles) {
         roles.prepare(*this, WindowRole::thumbnail);
         setAttribute(Qt::WA_TranslucentBackground, m_translucent);
         setFocusPolicy(Qt::NoFocus);
@@ -88,6 +89,7 @@ protected:
     // Not modal: the thumbnail may go meanwhile, and its menu with it.
     void contextMenuEvent(QContextMenuEvent* event) override {
         auto* menu = new QMenu(this);
+        m_roles.prepare(*menu, WindowRole::menu);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addAction(QStringLiteral("Pin to Screen"), this, [this] {
             if (m_onPin) m_onPin();
@@ -133,6 +135,7 @@ private:
     std::function<void()> m_onClick;
     std::function<void()> m_onPin;
     bool m_translucent;
+    WindowRoles& m_roles;
     double m_level = 0.0;  // how far faded in
     QPointer<QVariantAnimation> m_animation;
 };

@@ -13,6 +13,7 @@ enum class WindowRole {
     marker,     // a thin mark above other windows that takes neither the focus nor the pointer
     pin,        // a borderless picture above other windows, shown without the focus, which it
                 // takes when clicked; it moves itself when dragged
+    menu,       // a pop-up menu of one of the small windows above
 };
 
 // Gives top-level widgets their role. Main thread.

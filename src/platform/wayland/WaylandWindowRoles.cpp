@@ -13,7 +13,9 @@ namespace {
 // it shows, whatever geometry the widget was given since.
 class FullScreenOnShow final : public QObject {
 public:
-    explicit FullScreenOnShow(QWidget& window) : QObject(&window) { window.installEventFilter(this); }
+    explicit FullScreenOnShow(QWidget& window) : QObject(&window) {
+        window.installEventFilter(this);
+    }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show) {
             auto* window = static_cast<QWidget*>(watched);
@@ -34,6 +36,15 @@ void WaylandWindowRoles::prepare(QWidget& window, WindowRole role) {
     if (role == WindowRole::overlay) {
         window.setWindowFlags(flags);
         new FullScreenOnShow(window);
+        return;
+    }
+    if (role == WindowRole::menu) {
+        // A pop-up needs an xdg parent, which a layer surface is not: the menu becomes a layer
+        // surface of its own, at the place Qt gives it.
+        if (m_layers.available()) {
+            window.setWindowFlags(window.windowFlags() | Qt::BypassWindowManagerHint);
+            m_layers.adopt(window, role);
+        }
         return;
     }
     if (m_layers.available()) {

@@ -8,6 +8,7 @@
 namespace moxilane::x11 {
 
 void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
+    if (role == WindowRole::menu) return;  // Qt's own pop-up window does
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::X11BypassWindowManagerHint;
     // A pin stays focusable: outside the window manager's care, Qt gives it the input focus
