@@ -6,11 +6,10 @@
 
 namespace moxilane {
 
-// The key grabber for desktops where only the compositor's configuration binds keys (sway
-// and the like): no client may grab a key there, so the shortcuts reach the agent as
-// commands (`moxilane area`) from bindings the user pastes into that configuration. A grab
-// is recorded and succeeds because that route exists; on a desktop without such a
-// configuration use another grabber, which can say when a key cannot be had.
+// The key grabber for desktops where only the compositor's configuration or the desktop's
+// keyboard settings bind keys (Wayland): no client may grab a key there, so the shortcuts
+// reach the agent as commands (`moxilane area`) from bindings the user adds there. A grab is
+// recorded and succeeds because that route exists.
 class ConfigBoundKeyGrabber final : public KeyGrabber {
 public:
     struct Grab {

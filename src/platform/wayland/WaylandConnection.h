@@ -77,6 +77,7 @@ public:
     explicit MainThreadQueue(wl_display* display);
     ~MainThreadQueue() override;
     EventQueue& events() { return m_events; }
+    const EventQueue& events() const { return m_events; }
     // Sends what is queued and handles what has come, now.
     void flush();
 
