@@ -55,7 +55,7 @@ HelpPage commandLineHelp() {
         .usage = {QStringLiteral("moxilane [%1]").arg(captures.join(QStringLiteral(" | "))),
                   QStringLiteral("moxilane stitch FRAME.png... -o OUT.png [--scale S]"),
                   QStringLiteral("moxilane --help | --version")},
-        .paragraphs = {QStringLiteral("Screenshots for the X11 desktop, from the system tray."),
+        .paragraphs = {QStringLiteral("Screenshots for the Linux desktop (X11 and Wayland), from the system tray."),
                        QStringLiteral("With no command, starts the tray agent: one per display "
                                       "and user. A second start says so and exits with status "
                                       "0.")},
