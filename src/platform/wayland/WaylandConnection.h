@@ -47,7 +47,8 @@ public:
     bool roundtrip();
     // Waits for events of this queue and dispatches them; false when the connection broke.
     bool dispatch();
-    void dispatchPending();
+    // False when the connection broke.
+    bool dispatchPending();
 
     const std::vector<Global>& globals() const { return m_globals; }
     const Global* find(const char* interface) const;
