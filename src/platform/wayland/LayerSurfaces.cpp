@@ -104,8 +104,8 @@ private:
         if (!m_surface) return;
         const QRect geometry = m_window->geometry();
         m_screen = screenHolding(geometry);
-        // A thumbnail's or pin's menu goes above them: a compositor may stack a newer surface
-        // of the same layer below an older one.
+        // Panels, frames and menus go a layer above thumbnails and pins, since a compositor
+        // may stack a newer surface of one layer below an older one (a thumbnail's menu).
         const bool above = m_role == WindowRole::panel || m_role == WindowRole::marker ||
                            m_role == WindowRole::menu;
         m_layer = zwlr_layer_shell_v1_get_layer_surface(
