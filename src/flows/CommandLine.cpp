@@ -74,7 +74,10 @@ HelpPage commandLineHelp() {
                         QStringLiteral("the agent took the command, or already runs")},
                        {QStringLiteral("1"), QStringLiteral("it could not: no display, no agent, "
                                                             "a capture already running")},
-                       {QStringLiteral("2"), QStringLiteral("a usage error")}}}},
+                       {QStringLiteral("2"), QStringLiteral("a usage error")},
+                       {QStringLiteral("3"), QStringLiteral("text: no text was found")},
+                       {QStringLiteral("4"),
+                        QStringLiteral("text: the selection was cancelled")}}}},
     };
 }
 
