@@ -8,7 +8,7 @@
 
 namespace moxilane {
 
-QStringList scanCodes(const QImage& image) {
+ScannedCodes scanCodes(const QImage& image) {
     const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
     const ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(),
                                 ZXing::ImageFormat::Lum, int(gray.bytesPerLine()));
@@ -18,7 +18,7 @@ QStringList scanCodes(const QImage& image) {
     std::ranges::sort(results, [](const ZXing::Result& a, const ZXing::Result& b) {
         return a.position().topLeft().y < b.position().topLeft().y;
     });
-    QStringList lines;
+    ScannedCodes codes;
     for (const ZXing::Result& result : results) {
         if (!result.isValid()) continue;
         const ZXing::ByteArray& raw = result.bytes();
@@ -30,9 +30,34 @@ QStringList scanCodes(const QImage& image) {
             const std::string utf8 = result.text();
             decoded = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
         }
-        lines << codeLine(bytes, decoded);
+        codes.lines << codeLine(bytes, decoded);
+        const ZXing::Position& corners = result.position();
+        QRect area;
+        for (const ZXing::PointI& corner : corners)
+            area |= QRect(corner.x, corner.y, 1, 1);
+        codes.areas.push_back(area);
     }
-    return lines;
+    return codes;
+}
+
+QImage withoutCodes(QImage image, const std::vector<QRect>& areas) {
+    if (areas.empty()) return image;
+    image = image.convertToFormat(QImage::Format_RGB32);
+    for (const QRect& area : areas) {
+        // A margin of a tenth takes in the finder patterns' outer edge; a barcode's
+        // position is a line through it, so its height is made up too.
+        const int margin = std::max(area.width(), area.height()) / 10 + 2;
+        QRect cover = area.adjusted(-margin, -margin, margin, margin);
+        if (area.height() < area.width() / 4)
+            cover.adjust(0, -area.width() / 4, 0, area.width() / 4);
+        cover &= image.rect();
+        if (cover.isEmpty()) continue;
+        const QRgb quiet = image.pixel(cover.topLeft());
+        for (int y = cover.top(); y <= cover.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + cover.left(), cover.width(),
+                        quiet);
+    }
+    return image;
 }
 
 }  // namespace moxilane

@@ -76,11 +76,11 @@ std::expected<QString, TextReadError> TesseractTextReader::read(const QImage& im
     if (!languages)
         return std::unexpected(TextReadError{TextReadError::Kind::MissingData, languages.error()});
     if (auto loaded = load(*languages); !loaded) return std::unexpected(loaded.error());
-    const QStringList codes = scanCodes(image);
+    const ScannedCodes codes = scanCodes(image);
     if (cancel) return std::unexpected(TextReadError{TextReadError::Kind::Cancelled, {}});
-    auto text = recognise(image, cancel);
+    auto text = recognise(withoutCodes(image, codes.areas), cancel);
     if (!text) return text;
-    return assembleText(codes, *text);
+    return assembleText(codes.lines, *text);
 }
 
 std::expected<QString, TextReadError> TesseractTextReader::recognise(
