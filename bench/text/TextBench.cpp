@@ -3,6 +3,7 @@
 //   text_bench speed      a 1000 × 300 area: first read (engine load) and warm reads
 //   text_bench memory     resident memory idle, loaded, and after the engine is freed
 #include "TextSample.h"
+#include "platform/MemoryRelease.h"
 #include "text/TesseractTextReader.h"
 #include "text/TextLanguages.h"
 
@@ -78,28 +79,36 @@ void speed(TesseractTextReader& reader, int runs) {
                 times.front(), times[times.size() / 2], times.back());
 }
 
-long residentKb() {
+// Resident memory, kB: the heap's and other private pages (code pages of the libraries
+// count in VmRSS too, and the system may drop them).
+long residentKb(const char* field = "RssAnon:") {
     std::ifstream status("/proc/self/status");
     std::string key;
     long value = 0;
     while (status >> key) {
-        if (key == "VmRSS:") return status >> value, value;
+        if (key == field) return status >> value, value;
     }
     return -1;
 }
 
 void memory(TesseractTextReader& reader) {
     const QImage area = renderText(sampleLines(), {.points = 11});
-    std::printf("idle: %ld kB\n", residentKb());
-    readOnce(reader, area);
-    std::printf("engine loaded, after a read: %ld kB\n", residentKb());
-    reader.release();
-    std::printf("engine freed: %ld kB\n", residentKb());
+    std::printf("kB private (RssAnon) / all resident (VmRSS)\n");
+    std::printf("idle: %ld / %ld\n", residentKb(), residentKb("VmRSS:"));
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        readOnce(reader, area);
+        std::printf("cycle %d: engine loaded, after a read: %ld / %ld\n", cycle, residentKb(),
+                    residentKb("VmRSS:"));
+        reader.release();
+        std::printf("cycle %d: engine freed: %ld / %ld\n", cycle, residentKb(),
+                    residentKb("VmRSS:"));
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    limitHeapArenas();  // as the agent does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     TesseractTextReader reader(textDataFolder());
