@@ -1,6 +1,6 @@
 // Character accuracy of Capture Text on rendered text, and the time to read an area.
 //   text_bench accuracy   one row per case
-//   text_bench speed      a 1000 × 300 area: first read (engine load) and warm reads
+//   text_bench speed [N]  a 1000 × 300 area: first read (engine load) and N warm reads
 //   text_bench memory     resident memory idle, loaded, and after the engine is freed
 #include "TextSample.h"
 #include "platform/MemoryRelease.h"
@@ -74,6 +74,7 @@ void speed(TesseractTextReader& reader, int runs) {
         readOnce(reader, area);
         times.push_back(msSince(start));
     }
+    if (times.empty()) return;
     std::ranges::sort(times);
     std::printf("warm reads, %d runs: min %.0f ms, median %.0f ms, max %.0f ms\n", runs,
                 times.front(), times[times.size() / 2], times.back());
