@@ -1,9 +1,12 @@
 #include "TestPages.h"
 #include "TextSample.h"
+#include "text/CodeScanner.h"
 #include "text/TesseractTextReader.h"
 #include "text/TextAssembly.h"
 #include "text/TextLanguages.h"
 
+#include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -115,6 +118,32 @@ TEST(TextLanguages, InstalledAreTheDataFilesButOrientation) {
     QStringList found = installedTextLanguages(folder.path());
     found.sort();
     EXPECT_EQ(found, (QStringList{"deu", "eng"}));
+}
+
+// Real codes, made by qrencode in 8-bit mode (no charset declared), read by zxing.
+TEST(CodeScanner, CodesReadTopToBottomWithBinaryEscaped) {
+    const auto code = [](const QByteArray& bytes) {
+        QProcess qrencode;
+        qrencode.start("qrencode", {"-8", "-s", "4", "-o", "-"});
+        qrencode.write(bytes);
+        qrencode.closeWriteChannel();
+        qrencode.waitForFinished();
+        return QImage::fromData(qrencode.readAllStandardOutput())
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage text = code("Grüße, 42"), binary = code(QByteArray("ab\xff\xfe\x01z", 6));
+    ASSERT_FALSE(text.isNull() || binary.isNull()) << "qrencode is missing";
+    QImage page(300, text.height() + binary.height() + 40, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.drawImage(150, 0, text);  // the upper one first, wherever it stands
+    painter.drawImage(0, text.height() + 40, binary);
+    painter.end();
+    const ScannedCodes codes = scanCodes(page);
+    EXPECT_EQ(codes.lines, (QStringList{"Grüße, 42", "ab\\xff\\xfe\\x01z"}));
+    ASSERT_EQ(codes.areas.size(), 2u);
+    // Painted over, the codes are gone: nothing is left to read.
+    EXPECT_TRUE(scanCodes(withoutCodes(page, codes.areas)).lines.isEmpty());
 }
 
 // The real engine on the machine's English data.
