@@ -95,6 +95,8 @@ std::expected<QString, TextReadError> TesseractTextReader::recognise(
     // The engine asks for ten threads per step; on a small or busy machine their spinning
     // costs more than it gains. Dynamic threads let the runtime give only the idle cores.
     omp_set_dynamic(1);
+    if (sharpChangeShare(image.convertToFormat(QImage::Format_Grayscale8)) > kNoiseSharpChangeShare)
+        return QString();
     const TextImage prepared = prepareTextImage(image);
     m_engine->SetPageSegMode(prepared.singleLine ? tesseract::PSM_SINGLE_LINE
                                                  : tesseract::PSM_AUTO);

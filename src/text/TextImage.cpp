@@ -52,6 +52,18 @@ int medianLineHeight(const QImage& gray) {
     return runs[runs.size() / 2];
 }
 
+double sharpChangeShare(const QImage& gray) {
+    constexpr int kSharp = 64;
+    qint64 sharp = 0, pairs = 0;
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar* row = gray.constScanLine(y);
+        for (int x = 1; x < gray.width(); ++x)
+            sharp += std::abs(int(row[x]) - int(row[x - 1])) > kSharp;
+        pairs += gray.width() - 1;
+    }
+    return pairs > 0 ? double(sharp) / double(pairs) : 0.0;
+}
+
 TextImage prepareTextImage(const QImage& capture) {
     QImage gray = darkOnLight(capture.convertToFormat(QImage::Format_Grayscale8));
     const int lineHeight = medianLineHeight(gray);

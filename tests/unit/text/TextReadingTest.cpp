@@ -3,6 +3,7 @@
 #include "text/CodeScanner.h"
 #include "text/TesseractTextReader.h"
 #include "text/TextAssembly.h"
+#include "text/TextImage.h"
 #include "text/TextLanguages.h"
 
 #include <QPainter>
@@ -118,6 +119,30 @@ TEST(TextLanguages, InstalledAreTheDataFilesButOrientation) {
     QStringList found = installedTextLanguages(folder.path());
     found.sort();
     EXPECT_EQ(found, (QStringList{"deu", "eng"}));
+}
+
+TEST(TextImage, NoiseAloneChangesSharplyAtMostNeighbours) {
+    const auto gray = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    };
+    const QStringList lines = texttest::sampleLines();
+    struct Row {
+        const char* name;
+        QImage image;
+        bool noise;
+    };
+    const Row rows[] = {
+        {"noise", scrolltest::noisePage(300, 200), true},
+        {"9 pt text", texttest::renderText(lines, {.points = 9}), false},
+        {"dark terminal text",
+         texttest::renderText(lines, {.family = "DejaVu Sans Mono", .points = 11, .dark = true}),
+         false},
+        {"one pixel", QImage(1, 1, QImage::Format_RGB32), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(sharpChangeShare(gray(row.image)) > kNoiseSharpChangeShare, row.noise);
+    }
 }
 
 // Real codes, made by qrencode in 8-bit mode (no charset declared), read by zxing.
