@@ -67,6 +67,10 @@ TEST(TextCapture, DragOverTextAndACodeCopiesAndPrintsBothAndEscLeavesTheClipboar
         EXPECT_TRUE(printed.startsWith(kCode + "\n"));
         EXPECT_EQ(clipboardText(session).simplified().toStdString(), expected.toStdString());
         EXPECT_TRUE(agent.savedFiles().isEmpty());  // no file for text
+        // The toast in the thumbnail's corner; a click on it opens the whole text.
+        ASSERT_TRUE(waitUntil([&] { return !session.findWindow("^Moxilane Text$").isEmpty(); }));
+        session.click({1280 - 16 - 130, 800 - 16 - 10});
+        EXPECT_TRUE(waitUntil([&] { return !session.findWindow("^Captured Text$").isEmpty(); }));
     }
     {
         TextCommand command(session, {700, 600});
