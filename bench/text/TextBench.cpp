@@ -53,6 +53,20 @@ void accuracy(TesseractTextReader& reader) {
     const QStringList lines = sampleLines() + sampleLines();
     const QString truth = lines.join(u' ');
     std::printf("| case | characters right |\n|---|---|\n");
+    {
+        // A window's title bar, light bold text on a dark band, above its light content.
+        const QString title = QStringLiteral("Quarterly report - Documents");
+        const QImage bar = renderText({title}, {.points = 9, .dark = true});
+        const QImage content = renderText(lines, {.points = 11});
+        QImage window(content.width(), bar.height() + content.height(), QImage::Format_RGB32);
+        QPainter painter(&window);
+        painter.drawImage(0, 0, bar);
+        painter.drawImage(0, bar.height(), content);
+        painter.end();
+        const double accuracy = characterAccuracy(readOnce(reader, window), title + u' ' + truth);
+        std::printf("| title bar (9 pt, dark) above 11 pt light text | %.2f %% |\n",
+                    100.0 * accuracy);
+    }
     for (const Case& c : cases) {
         const QString read = readOnce(reader, renderText(lines, c.style));
         std::printf("| %s | %.2f %% |\n", c.name, 100.0 * characterAccuracy(read, truth));

@@ -26,7 +26,10 @@ void CaptureFlows::captureTextFor(TextAnswer answer) {
                 answer({Kind::Failed, snapshots.error().description()});
                 return failBeforeAlert(snapshots.error());
             }
-            if (escapedBeforeShowing()) return endFlow(), answer({Kind::Cancelled, {}});
+            if (escapedBeforeShowing()) {
+                endFlow();
+                return answer({Kind::Cancelled, {}});
+            }
             if (!m_ui.regionSelector || !m_ui.textReader) {
                 endFlow();
                 return answer({Kind::Failed, QStringLiteral("text capture is not available")});

@@ -1,6 +1,7 @@
 #include "text/TextImage.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace moxilane {
@@ -16,16 +17,26 @@ constexpr double kMaxScaledPixels = 12'000'000.0;
 constexpr int kMarginPx = 12;
 constexpr int kInkLevel = 128;
 
+// The middle grey of a row: its background, since a row of text is mostly background.
+int rowMedian(const uchar* row, int width) {
+    std::array<int, 256> histogram{};
+    for (int x = 0; x < width; ++x)
+        ++histogram[row[x]];
+    int seen = 0;
+    for (int level = 0; level < 256; ++level)
+        if ((seen += histogram[std::size_t(level)]) * 2 >= width) return level;
+    return 255;
+}
+
+// Dark text on light, row by row: a dark theme turns over whole, a title bar or a dark
+// toolbar above light content only where it lies.
 QImage darkOnLight(QImage gray) {
-    qint64 sum = 0;
     for (int y = 0; y < gray.height(); ++y) {
-        const uchar* row = gray.constScanLine(y);
+        uchar* row = gray.scanLine(y);
+        if (rowMedian(row, gray.width()) >= kInkLevel) continue;
         for (int x = 0; x < gray.width(); ++x)
-            sum += row[x];
+            row[x] = uchar(255 - row[x]);
     }
-    const qint64 pixels = qint64(gray.width()) * gray.height();
-    // A dark theme: most of the area is background, so a dark mean means light text.
-    if (pixels > 0 && sum / pixels < kInkLevel) gray.invertPixels();
     return gray;
 }
 
