@@ -59,9 +59,6 @@ std::expected<void, TextReadError> TesseractTextReader::load(const QString& lang
     engine->SetVariable("debug_file", "/dev/null");
     // Screen text keeps its spaces; the engine's default squeezes runs of them.
     engine->SetVariable("preserve_interword_spaces", "1");
-    // Polarity is settled before the engine sees the area; its own per-line try of the
-    // inverted line costs a second pass over every doubtful line.
-    engine->SetVariable("tessedit_do_invert", "0");
     m_engine = std::move(engine);
     m_languages = languages;
     return {};
