@@ -35,9 +35,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # moxilane_<version>_<arch>.deb
 # dpkg-shlibdeps finds the libraries the binary links; Qt's platform plugins (X11 and
-# Wayland) and its SVG image plugin are loaded at run time, where it cannot see them.
+# Wayland) and its SVG image plugin are loaded at run time, where it cannot see them, and
+# Tesseract's English data is a file, not a library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, libqt6svg6, tesseract-ocr-eng")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")  # opening saved captures
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/StripForPackage.cmake)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that includes between src/ folders run only downward:
-#   manual -> app -> selection, scroll, markup -> flows -> delivery -> capture -> platform
+#   manual -> app -> selection, scroll, markup -> flows -> delivery, text -> capture -> platform
 # (folders on one level do not include each other), and that nothing outside
 # src/platform/x11 includes xcb or names an X11 window flag.
 set -euo pipefail
@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../src"
 rank() {
     case $1 in
         manual) echo 6 ;; app) echo 5 ;; selection | scroll | markup) echo 4 ;; flows) echo 3 ;;
-        delivery) echo 2 ;; capture) echo 1 ;; platform) echo 0 ;; *) echo -1 ;;
+        delivery | text) echo 2 ;; capture) echo 1 ;; platform) echo 0 ;; *) echo -1 ;;
     esac
 }
 status=0

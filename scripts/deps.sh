@@ -14,6 +14,8 @@ packages=(
     libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev libxcb-damage0-dev libxcb-xkb-dev
     x11proto-dev
     zlib1g-dev libisal-dev
+    # Capture Text: recognition, its English data, codes; qrencode makes the tests' codes
+    libtesseract-dev libleptonica-dev tesseract-ocr-eng libzxing-dev qrencode
     # running: opening files, fonts
     xdg-utils fonts-dejavu-core
     # tests and benchmarks

@@ -3,6 +3,7 @@
 #include "flows/CaptureHotKeys.h"
 #include "flows/CommandLine.h"
 #include "platform/Diagnostics.h"
+#include "text/TextLanguages.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -27,12 +28,17 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_scrollHud(platform.screens, platform.windowRoles),
       m_scrollCapture(
           {platform.scheduler, platform.captureService, platform.alerts, m_scrollHud, getpid()}),
+      m_textReader(textDataFolder()),
+      m_textPresenter(platform.screens, platform.windowRoles, platform.clipboard),
       m_flows({platform.permission, settings, platform.captureService, platform.screens, m_delivery,
                platform.preview, platform.alerts, platform.scheduler},
               CaptureFlows::Ui{.regionSelector = &m_regionController,
                                .scrollCapture = &m_scrollCapture,
                                .windowPicker = &m_windowPicker,
-                               .keyboardGrab = &platform.keyboardGrab}),
+                               .keyboardGrab = &platform.keyboardGrab,
+                               .textReader = &m_textReader,
+                               .textPresenter = &m_textPresenter,
+                               .clipboard = &platform.clipboard}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
       m_commands({settings, platform.loginItem, platform.alerts, platform.questions,
                   platform.scheduler, platform.session}),
@@ -94,15 +100,24 @@ void AppDelegate::perform(const MenuEntry& entry) {
     }
 }
 
-QByteArray AppDelegate::handleCommand(const QByteArray& request) {
+void AppDelegate::handleCommand(const QByteArray& request,
+                                const std::function<void(QByteArray)>& reply) {
     const auto command = captureCommandNamed(request);
-    if (!command) return QByteArrayLiteral("unknown");
+    if (!command) return reply(QByteArrayLiteral("unknown"));
     const auto answer = m_flows.answerCommand(*command);
-    if (answer == CaptureFlows::CommandAnswer::Busy) return CaptureFlows::commandReply(answer);
+    if (answer == CaptureFlows::CommandAnswer::Busy)
+        return reply(CaptureFlows::commandReply(answer));
+    if (*command == CaptureCommand::Text) {
+        // The command waits for the text itself.
+        m_platform.scheduler.post([this, reply] {
+            m_flows.captureTextFor([reply](const TextOutcome& outcome) { reply(outcome.reply()); });
+        });
+        return;
+    }
     // Like a hot key's action, the capture starts once this event has been handled: the
     // reply goes out first, whatever the capture then shows.
     m_platform.scheduler.post([this, start = captureKind(*command).start] { (m_flows.*start)(); });
-    return CaptureFlows::commandReply(answer);
+    reply(CaptureFlows::commandReply(answer));
 }
 
 void AppDelegate::revealFolder() {

@@ -2,6 +2,7 @@
 
 #include "app/MarkupOwner.h"
 #include "app/StatusMenu.h"
+#include "app/TextResultPresenter.h"
 #include "delivery/CaptureDelivery.h"
 #include "delivery/SaveLocationStore.h"
 #include "flows/AppCommands.h"
@@ -13,6 +14,7 @@
 #include "scroll/ScrollHudPanel.h"
 #include "selection/RegionSelectionController.h"
 #include "selection/WindowPickerController.h"
+#include "text/TesseractTextReader.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -55,9 +57,9 @@ public:
     // and its menu, then the hot keys.
     void launch();
 
-    // A command line's request ("screen"); returns the reply line: "started", "busy" when
-    // another capture runs (the start guard would drop it), or "unknown".
-    QByteArray handleCommand(const QByteArray& request);
+    // A command line's request ("screen"); replies "started", "busy" when another capture
+    // runs (the start guard would drop it), or "unknown". "text" replies with its result.
+    void handleCommand(const QByteArray& request, const std::function<void(QByteArray)>& reply);
 
 private:
     void createStatusItem();
@@ -73,6 +75,8 @@ private:
     WindowPickerController m_windowPicker;
     ScrollHudPanel m_scrollHud;
     ScrollCaptureController m_scrollCapture;
+    TesseractTextReader m_textReader;
+    TextResultPresenter m_textPresenter;
     CaptureFlows m_flows;
     StatusMenuModel m_menuModel;
     AppCommands m_commands;

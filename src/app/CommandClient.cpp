@@ -1,5 +1,6 @@
 #include "app/CommandClient.h"
 
+#include "flows/TextOutcome.h"
 #include "platform/posix/CommandChannel.h"
 #include "platform/posix/RuntimeFolder.h"
 
@@ -42,6 +43,15 @@ std::optional<pid_t> spawnAgent(QTextStream& err) {
     return pid;
 }
 
+// `moxilane text`'s reply is its outcome: the text for standard output, or why not.
+int reportTextReply(const QByteArray& reply, QTextStream& out, QTextStream& err) {
+    const TextOutcome outcome = TextOutcome::fromReply(reply);
+    if (outcome.kind == TextOutcome::Kind::Text) out << outcome.detail << "\n";
+    if (outcome.kind == TextOutcome::Kind::NoText) err << "moxilane: no text found\n";
+    if (outcome.kind == TextOutcome::Kind::Failed) err << "moxilane: " << outcome.detail << "\n";
+    return outcome.exitStatus();
+}
+
 int reportReply(const QByteArray& reply, QTextStream& err) {
     // "finished": the command ended the scrolling capture that was running.
     if (reply == "started" || reply == "finished") return 0;
@@ -57,7 +67,7 @@ int reportReply(const QByteArray& reply, QTextStream& err) {
 
 }  // namespace
 
-int runCaptureCommand(CaptureCommand command, QTextStream& err) {
+int runCaptureCommand(CaptureCommand command, QTextStream& out, QTextStream& err) {
     const QString display = sessionDisplay();
     if (display.isEmpty()) {
         err << "moxilane: no display (neither WAYLAND_DISPLAY nor DISPLAY is set)\n";
@@ -70,9 +80,14 @@ int runCaptureCommand(CaptureCommand command, QTextStream& err) {
     }
     const QString socketPath = agentAddress(*folder, display).socketPath;
     const QByteArray request = commandName(command);
+    // No deadline for the text: the user takes the time the selection takes.
+    const bool awaitResult = command == CaptureCommand::Text;
+    const auto report = [&](const QByteArray& answer) {
+        return awaitResult ? reportTextReply(answer, out, err) : reportReply(answer, err);
+    };
 
-    auto reply = sendCommand(socketPath, request, kReplyDeadline);
-    if (reply) return reportReply(*reply, err);
+    auto reply = sendCommand(socketPath, request, kReplyDeadline, awaitResult);
+    if (reply) return report(*reply);
     if (!reply.error().noAgent) {
         err << "moxilane: cannot reach the agent: " << reply.error().text << "\n";
         return 1;
@@ -83,8 +98,8 @@ int runCaptureCommand(CaptureCommand command, QTextStream& err) {
     bool agentExited = false;
     const auto deadline = std::chrono::steady_clock::now() + kAgentStartDeadline;
     while (std::chrono::steady_clock::now() < deadline) {
-        reply = sendCommand(socketPath, request, kReplyDeadline);
-        if (reply) return reportReply(*reply, err);
+        reply = sendCommand(socketPath, request, kReplyDeadline, awaitResult);
+        if (reply) return report(*reply);
         if (!reply.error().noAgent) break;
         int status = 0;
         // Status 0: another agent won the start (started at the same moment); wait for it.

@@ -91,8 +91,9 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::printCompositorBindingNotice(platform.session);
     // Listening last: a command that gets through finds the keys and the menu in place.
     auto commands = moxilane::CommandServer::listen(
-        address.socketPath, getuid(),
-        [&delegate](const QByteArray& request) { return delegate.handleCommand(request); });
+        address.socketPath, getuid(), [&delegate](const QByteArray& request, auto reply) {
+            delegate.handleCommand(request, reply);
+        });
     if (!commands) {
         err << "moxilane: the command line cannot reach this agent: " << commands.error() << "\n";
         err.flush();
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
         case Kind::Stitch:
             return moxilane::runStitchCommand(invocation.stitchArguments, out, err);
         case Kind::Capture:
-            return moxilane::runCaptureCommand(invocation.capture, err);
+            return moxilane::runCaptureCommand(invocation.capture, out, err);
         case Kind::Agent:
             break;
     }

@@ -4,6 +4,6 @@ namespace moxilane {
 
 // The captures the command line asks the running agent for, as their hot keys do; each is
 // one row of the capture-kinds table.
-enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll };
+enum class CaptureCommand { Area, Window, Screen, ScreenDelayed, Scroll, Text };
 
 }  // namespace moxilane

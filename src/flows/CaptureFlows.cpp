@@ -41,6 +41,7 @@ bool CaptureFlows::passStartGuard() {
     if (!checkPermission()) return false;
     if (m_captureFlowActive) return false;  // dropped, not queued
     m_captureFlowActive = true;
+    cancelTextReading();
     m_services.preview.dismiss(false);
     return true;
 }

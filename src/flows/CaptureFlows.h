@@ -3,6 +3,7 @@
 #include "delivery/CaptureDelivery.h"
 #include "flows/CaptureCommand.h"
 #include "flows/FlowUi.h"
+#include "flows/TextOutcome.h"
 #include "platform/Capture.h"
 #include "platform/CaptureService.h"
 #include "platform/KeyboardGrab.h"
@@ -10,7 +11,9 @@
 #include "platform/Screens.h"
 #include "platform/Services.h"
 #include "platform/Settings.h"
+#include "text/TextReader.h"
 
+#include <atomic>
 #include <chrono>
 #include <expected>
 
@@ -40,12 +43,18 @@ public:
         WindowPicker* windowPicker = nullptr;
         // Taken as a selection starts, so an Esc before its overlay shows cancels it.
         KeyboardGrab* keyboardGrab = nullptr;
+        // Capture Text: the reader, used on the worker only, where its result goes, and the
+        // clipboard that gets the text.
+        TextReader* textReader = nullptr;
+        TextPresenter* textPresenter = nullptr;
+        Clipboard* clipboard = nullptr;
     };
 
     static constexpr std::chrono::milliseconds kMenuFullScreenDelay{400};
     static constexpr std::chrono::milliseconds kDelayedFullScreenDelay{5000};
     static constexpr std::chrono::milliseconds kAfterSelectionDelay{150};
     static constexpr double kMinimumScrollHeightPx = 120.0;
+    static constexpr std::chrono::seconds kTextEngineIdle{60};
 
     CaptureFlows(Services services, Ui ui);
 
@@ -55,6 +64,10 @@ public:
     void startScrollingCapture();
     void captureFullScreenFromMenu();  // after 0.4 s, so the menu has closed
     void captureFullScreenDelayed();   // after 5 s
+    void startTextCapture();
+    // Capture Text for the command line: answer hears how it ended, once.
+    using TextAnswer = std::function<void(const TextOutcome&)>;
+    void captureTextFor(TextAnswer answer);
 
     bool captureFlowActive() const { return m_captureFlowActive; }
 
@@ -69,6 +82,7 @@ public:
         return QStringLiteral(
             "Select only the visible part — you'll scroll through the rest afterwards");
     }
+    static QString textHint() { return QStringLiteral("Select the text to copy"); }
 
 private:
     bool checkPermission();
@@ -93,6 +107,13 @@ private:
     void finishWindowPick(const std::optional<WindowInfo>& window,
                           std::optional<FrozenScreens> frozen);
     void performWindowCapture(const WindowInfo& window, const std::optional<FrozenScreens>& frozen);
+    void finishTextSelection(const std::optional<RegionSelection>& selection,
+                             const SnapshotMap& snapshots, const TextAnswer& answer);
+    void readText(const QImage& image, const TextAnswer& answer);
+    void finishTextReading(const std::expected<QString, TextReadError>& text,
+                           const TextAnswer& answer);
+    void releaseTextEngineWhenIdle();
+    void cancelTextReading();
 
     // Worker side: what the capture service gives.
     std::expected<SnapshotMap, CaptureError> snapshotDisplays();
@@ -110,6 +131,9 @@ private:
     bool m_captureFlowActive = false;
     // From a selection's start until it ends; the overlay's own grab takes over from it.
     std::unique_ptr<HeldKeyboard> m_heldKeyboard;
+    // The text reading on the worker, if any: a new capture sets it to stop that reading.
+    std::shared_ptr<std::atomic<bool>> m_textCancel;
+    int m_textReadings = 0;  // finished so far; the engine is freed when it stays put
 };
 
 }  // namespace moxilane

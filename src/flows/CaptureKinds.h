@@ -47,6 +47,9 @@ inline constexpr CaptureKind kCaptureKinds[] = {
      "with the mouse wheel and click Done — you get\n"
      "one tall image; Ctrl+Shift+4 again also finishes it)",
      &CaptureFlows::startScrollingCapture, &CaptureFlows::startScrollingCapture},
+    {CaptureCommand::Text, "text", hotkeys::kKey5, "Ctrl+Shift+5", "Capture Text",
+     "copy the text and the QR codes and barcodes in an area; prints them too", "",
+     &CaptureFlows::startTextCapture, &CaptureFlows::startTextCapture},
 };
 
 // Every kind in the table's order, which the command line and its help follow.

@@ -76,7 +76,10 @@ HelpPage commandLineHelp() {
                         QStringLiteral("the agent took the command, or already runs")},
                        {QStringLiteral("1"), QStringLiteral("it could not: no display, no agent, "
                                                             "a capture already running")},
-                       {QStringLiteral("2"), QStringLiteral("a usage error")}}},
+                       {QStringLiteral("2"), QStringLiteral("a usage error")},
+                       {QStringLiteral("3"), QStringLiteral("text: no text was found")},
+                       {QStringLiteral("4"),
+                        QStringLiteral("text: the selection was cancelled")}}},
              {.heading = QStringLiteral("Shortcuts on sway"),
               .intro = QStringLiteral(
                   "On sway and other wlroots desktops only the compositor's configuration binds "
@@ -84,8 +87,7 @@ HelpPage commandLineHelp() {
                   "prints them when it starts there). --to-code binds the key positions, as on "
                   "X11, whatever Shift+1 types: “!” on US and German layouts, “1” on French "
                   "ones, where a binding without --to-code never fires. A window is taken there as "
-                  "the "
-                  "screen shows it: parts covered by other windows cannot be had."),
+                  "the screen shows it: parts covered by other windows cannot be had."),
               .rows = swayBindingRows()}},
     };
 }

@@ -56,4 +56,13 @@ public:
     virtual void finish() = 0;
 };
 
+// Capture Text's result on screen: a brief note with the first lines of what was copied,
+// or that nothing was found. Main thread.
+class TextPresenter {
+public:
+    virtual ~TextPresenter() = default;
+    virtual void showText(const QString& text) = 0;
+    virtual void showNoText() = 0;
+};
+
 }  // namespace moxilane

@@ -25,6 +25,8 @@ public:
     // Replaces the contents with this PNG image. An X11 selection offers one item per
     // type, so the clipboard holds one image.
     virtual void setPngImage(const QByteArray& png) = 0;
+    // Replaces the contents with this text, offered as UTF-8 text/plain.
+    virtual void setText(const QString& text) = 0;
     // True when the clipboard offers an image (PNG, TIFF or any other), whoever put it there.
     virtual bool holdsImage() const = 0;
     virtual void clear() = 0;

@@ -174,6 +174,11 @@ std::optional<QVariant> Settings::saveFolderBookmark() const {
     return read(QStringLiteral("saveFolderBookmark"));
 }
 
+QString Settings::textLanguages() const {
+    const auto value = read(QStringLiteral("textLanguages"));
+    return value ? value->toString().trimmed() : QString();
+}
+
 void Settings::write(const QString& key, const QVariant& value) {
     const auto written = writeLocked(key, value);
     if (written || m_reportedWriteFailure) return;

@@ -29,6 +29,7 @@ public:
     bool didAskLaunchAtLogin() const;
     bool didRequestScreenRecording() const;
     std::optional<QVariant> saveFolderBookmark() const;
+    QString textLanguages() const;  // Tesseract's form, "eng+deu"; absent: empty
 
     void setCopyToClipboard(bool on) { write(QStringLiteral("copyToClipboard"), on); }
     void setAlsoCopyToClipboard(bool on) { write(QStringLiteral("alsoCopyToClipboard"), on); }

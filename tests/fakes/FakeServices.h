@@ -29,9 +29,11 @@ public:
 class FakeClipboard final : public Clipboard {
 public:
     void setPngImage(const QByteArray& bytes) override { png = bytes, ++writes; }
+    void setText(const QString& value) override { text = value, ++writes; }
     bool holdsImage() const override { return !png.isEmpty(); }
     void clear() override { png.clear(), ++clears; }
     QByteArray png;
+    QString text;
     int writes = 0;
     int clears = 0;
 };

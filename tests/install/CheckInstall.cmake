@@ -34,7 +34,7 @@ endif()
 
 file(READ "${entry}" text)
 set(exec "Exec=\"${PREFIX}/bin/moxilane\"")
-foreach(action area window screen scroll)
+foreach(action area window screen scroll text)
     if(NOT text MATCHES "\\[Desktop Action ${action}\\]\nName=[^\n]+\n")
         message(FATAL_ERROR "the entry has no action ${action}")
     endif()

@@ -69,7 +69,7 @@ QStringList visibleWindows(XSession& session) {
 
 }  // namespace
 
-TEST(Shell, TrayMenuItemSixTurnsClipboardOnlyOnAndTheNextCaptureWritesNoFile) {
+TEST(Shell, TrayMenuItemSevenTurnsClipboardOnlyOnAndTheNextCaptureWritesNoFile) {
     XSession session({1024, 768});
     ASSERT_TRUE(session.isReady());
     session.start("tint2", {}, session.environment());
@@ -81,7 +81,7 @@ TEST(Shell, TrayMenuItemSixTurnsClipboardOnlyOnAndTheNextCaptureWritesNoFile) {
 
     ASSERT_TRUE(session.run("xdotool", {"mousemove", "--window", icon, "4", "4", "click", "1"}));
     ASSERT_TRUE(waitUntil([&] { return visibleWindows(session).size() == 2; }));  // the menu
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 7; ++i)  // after the six capture items
         ASSERT_TRUE(session.run("xdotool", {"key", "Down"}));
     ASSERT_TRUE(session.run("xdotool", {"key", "Return"}));
     ASSERT_TRUE(waitUntil([&] { return readSetting(session, "copyToClipboard") == "true"; }));

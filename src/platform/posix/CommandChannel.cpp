@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 
@@ -45,7 +46,10 @@ void CommandServer::accept() {
         }
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
         // A client that connects and says nothing is not kept for ever.
-        QTimer::singleShot(kRequestDeadline, socket, [socket] { socket->abort(); });
+        auto* deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, [socket] { socket->abort(); });
+        deadline->start(kRequestDeadline);
         if (socket->bytesAvailable() > 0) serve(socket);
     }
 }
@@ -57,9 +61,15 @@ void CommandServer::serve(QLocalSocket* socket) {
     socket->setProperty("served", true);
     const QByteArray request =
         complete ? socket->readLine(kMaxRequest + 1).trimmed() : QByteArray();
-    const QByteArray reply = request.isEmpty() ? QByteArrayLiteral("unknown") : m_handler(request);
-    socket->write(reply + '\n');
-    socket->disconnectFromServer();
+    // The request is in: a reply that waits for the user is not cut off.
+    if (auto* deadline = socket->findChild<QTimer*>()) deadline->stop();
+    Reply reply = [guarded = QPointer<QLocalSocket>(socket)](const QByteArray& text) {
+        if (!guarded) return;
+        guarded->write(text + '\n');
+        guarded->disconnectFromServer();
+    };
+    if (request.isEmpty()) return reply(QByteArrayLiteral("unknown"));
+    m_handler(request, std::move(reply));
 }
 
 std::optional<uid_t> peerUser(qintptr socketDescriptor) {
@@ -72,7 +82,8 @@ std::optional<uid_t> peerUser(qintptr socketDescriptor) {
 
 std::expected<QByteArray, CommandClientError> sendCommand(const QString& socketPath,
                                                           const QByteArray& request,
-                                                          std::chrono::milliseconds deadline) {
+                                                          std::chrono::milliseconds deadline,
+                                                          bool awaitResult) {
     QLocalSocket socket;
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(int(deadline.count()))) {
@@ -83,13 +94,15 @@ std::expected<QByteArray, CommandClientError> sendCommand(const QString& socketP
     socket.write(request + '\n');
     socket.waitForBytesWritten(int(deadline.count()));
     QByteArray reply;
-    while (!reply.contains('\n') && socket.waitForReadyRead(int(deadline.count())))
+    const int replyDeadline = awaitResult ? -1 : int(deadline.count());
+    while ((awaitResult || !reply.contains('\n')) && socket.waitForReadyRead(replyDeadline))
         reply += socket.readAll();
     reply += socket.readAll();
     if (reply.isEmpty()) {
         return std::unexpected(
             CommandClientError{false, QStringLiteral("the agent did not answer")});
     }
+    if (awaitResult) return reply.endsWith('\n') ? reply.chopped(1) : reply;
     return reply.trimmed();
 }
 

@@ -18,11 +18,14 @@ namespace moxilane {
 
 // The agent's end of the command line: a unix socket private to the user (mode 0600,
 // and the peer's user id checked, since a folder's mode is all that guards it
-// otherwise). One request line per connection, one reply line back. Main thread.
+// otherwise). One request line per connection, one reply back, which may come later
+// (a command that waits for its result). Main thread.
 class CommandServer final : public QObject {
     Q_OBJECT
 public:
-    using Handler = std::function<QByteArray(const QByteArray& request)>;
+    // Sends the reply and closes the connection; does nothing once the client has gone.
+    using Reply = std::function<void(const QByteArray& reply)>;
+    using Handler = std::function<void(const QByteArray& request, Reply reply)>;
     static constexpr qsizetype kMaxRequest = 256;
     static constexpr std::chrono::seconds kRequestDeadline{5};
 
@@ -42,13 +45,15 @@ private:
     QLocalServer* m_server = nullptr;  // child
 };
 
-// The command line's end.
+// The command line's end. With awaitResult the reply may take as long as the user does,
+// and runs to the end of the connection rather than the first line.
 struct CommandClientError {
     bool noAgent = false;  // nothing listens there: no agent, or one that was killed
     QString text;
 };
 [[nodiscard]] std::expected<QByteArray, CommandClientError> sendCommand(
-    const QString& socketPath, const QByteArray& request, std::chrono::milliseconds deadline);
+    const QString& socketPath, const QByteArray& request, std::chrono::milliseconds deadline,
+    bool awaitResult = false);
 
 // The user id at the other end of a connected unix socket; nothing when unknown.
 std::optional<uid_t> peerUser(qintptr socketDescriptor);

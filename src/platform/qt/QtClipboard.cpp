@@ -12,6 +12,11 @@ void QtClipboard::setPngImage(const QByteArray& png) {
     QGuiApplication::clipboard()->setMimeData(data.release(), QClipboard::Clipboard);
 }
 
+void QtClipboard::setText(const QString& text) {
+    // Qt offers text/plain;charset=utf-8, UTF8_STRING and the older targets with it.
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}
+
 bool QtClipboard::holdsImage() const {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (!data) return false;

@@ -8,6 +8,7 @@ namespace moxilane {
 class QtClipboard final : public Clipboard {
 public:
     void setPngImage(const QByteArray& png) override;
+    void setText(const QString& text) override;
     bool holdsImage() const override;
     void clear() override;
 };

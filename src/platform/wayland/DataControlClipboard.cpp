@@ -16,8 +16,6 @@ namespace moxilane::wayland {
 
 namespace {
 
-constexpr char kPng[] = "image/png";
-
 // A paste may be large and the reader slow: the bytes go from their own thread, so the
 // program never waits on another program.
 void writeAll(QByteArray bytes, int fd) {
@@ -71,22 +69,35 @@ DataControlClipboard::~DataControlClipboard() {
 }
 
 void DataControlClipboard::setPngImage(const QByteArray& png) {
+    offer(png, {QByteArrayLiteral("image/png")});
+}
+
+void DataControlClipboard::setText(const QString& text) {
+    // The names X11 programs under XWayland and older toolkits ask for, too.
+    offer(text.toUtf8(), {QByteArrayLiteral("text/plain;charset=utf-8"),
+                          QByteArrayLiteral("text/plain"), QByteArrayLiteral("UTF8_STRING"),
+                          QByteArrayLiteral("TEXT"), QByteArrayLiteral("STRING")});
+}
+
+void DataControlClipboard::offer(const QByteArray& bytes, const QList<QByteArray>& types) {
     if (!m_device) return;
     if (m_source) zwlr_data_control_source_v1_destroy(m_source);
-    m_png = png;
+    m_bytes = bytes;
+    m_types = types;
     m_source = zwlr_data_control_manager_v1_create_data_source(m_manager);
     static const zwlr_data_control_source_v1_listener listener{
         .send = &DataControlClipboard::onSend,
         .cancelled = &DataControlClipboard::onCancelled,
     };
     zwlr_data_control_source_v1_add_listener(m_source, &listener, this);
-    zwlr_data_control_source_v1_offer(m_source, kPng);
+    for (const QByteArray& type : types)
+        zwlr_data_control_source_v1_offer(m_source, type.constData());
     zwlr_data_control_device_v1_set_selection(m_device, m_source);
     m_queue->flush();
 }
 
 bool DataControlClipboard::holdsImage() const {
-    if (m_source) return true;
+    if (m_source) return m_types.contains(QByteArrayLiteral("image/png"));
     for (const QString& type : m_selectionTypes) {
         if (type.startsWith(QLatin1String("image/"))) return true;
     }
@@ -98,18 +109,18 @@ void DataControlClipboard::clear() {
     zwlr_data_control_device_v1_set_selection(m_device, nullptr);
     if (m_source) zwlr_data_control_source_v1_destroy(m_source);
     m_source = nullptr;
-    m_png.clear();
+    m_bytes.clear();
     m_queue->flush();
 }
 
 void DataControlClipboard::onSend(void* data, zwlr_data_control_source_v1*, const char* mimeType,
                                   int fd) {
     auto* self = static_cast<DataControlClipboard*>(data);
-    if (qstrcmp(mimeType, kPng) != 0) {
+    if (!self->m_types.contains(QByteArray(mimeType))) {
         ::close(fd);
         return;
     }
-    writeAll(self->m_png, fd);
+    writeAll(self->m_bytes, fd);
 }
 
 void DataControlClipboard::onCancelled(void* data, zwlr_data_control_source_v1* source) {
@@ -117,7 +128,7 @@ void DataControlClipboard::onCancelled(void* data, zwlr_data_control_source_v1* 
     zwlr_data_control_source_v1_destroy(source);
     if (self->m_source == source) {
         self->m_source = nullptr;
-        self->m_png.clear();
+        self->m_bytes.clear();
     }
 }
 

@@ -28,11 +28,14 @@ public:
     ~DataControlClipboard() override;
 
     void setPngImage(const QByteArray& png) override;
+    void setText(const QString& text) override;
     bool holdsImage() const override;
     void clear() override;
 
 private:
     explicit DataControlClipboard(std::shared_ptr<MainThreadQueue> queue);
+    // Holds the clipboard with these bytes, offered under each of the types.
+    void offer(const QByteArray& bytes, const QList<QByteArray>& types);
     static void onSend(void* data, zwlr_data_control_source_v1*, const char* mimeType, int fd);
     static void onCancelled(void* data, zwlr_data_control_source_v1* source);
     static void onDataOffer(void* data, zwlr_data_control_device_v1*,
@@ -48,7 +51,8 @@ private:
     zwlr_data_control_manager_v1* m_manager = nullptr;
     zwlr_data_control_device_v1* m_device = nullptr;
     zwlr_data_control_source_v1* m_source = nullptr;  // ours while it holds the clipboard
-    QByteArray m_png;
+    QByteArray m_bytes;
+    QList<QByteArray> m_types;
     zwlr_data_control_offer_v1* m_selection = nullptr;
     QStringList m_selectionTypes;
     // Types each offer announced, until the device says which offer is the selection.

@@ -63,6 +63,28 @@ public:
     int held = 0;
 };
 
+// Reads what the test says; a set cancel flag wins, as it does in the engine.
+class FakeTextReader final : public TextReader {
+public:
+    std::expected<QString, TextReadError> read(const QImage& image, const QString&,
+                                               const std::atomic<bool>& cancel) override {
+        sizes.push_back(image.size());
+        if (cancel) return std::unexpected(TextReadError{TextReadError::Kind::Cancelled, {}});
+        return result;
+    }
+    void release() override { ++releases; }
+    std::expected<QString, TextReadError> result = QStringLiteral("text");
+    std::vector<QSize> sizes;
+    int releases = 0;
+};
+
+class FakeTextPresenter final : public TextPresenter {
+public:
+    void showText(const QString& text) override { shown << text; }
+    void showNoText() override { shown << QStringLiteral("<none>"); }
+    QStringList shown;
+};
+
 // Two displays: primary 1920×1080 at 1×, a 2× one of 1000×500 points to its right.
 struct Fixture : DeliveryFixture {
     FakePermission permission;
@@ -72,10 +94,14 @@ struct Fixture : DeliveryFixture {
     FakeScrollRunner scrollRunner;
     FakePicker picker;
     FakeKeyboardGrab keyboard;
+    FakeTextReader textReader;
+    FakeTextPresenter textPresenter;
     CaptureFlows::Services services() {
         return {permission, settings, service, screens, delivery, preview, alerts, scheduler};
     }
-    CaptureFlows flows{services(), {&selector, &scrollRunner, &picker, &keyboard}};
+    CaptureFlows flows{
+        services(),
+        {&selector, &scrollRunner, &picker, &keyboard, &textReader, &textPresenter, &clipboard}};
 
     Fixture() {
         service.addDisplay(7, {1920, 1080}, Qt::red);
@@ -210,6 +236,8 @@ TEST(CaptureFlows, CommandsAreAnsweredBusyWhileAFlowIsActiveButScrollFinishesIts
         {"scroll over area", Running::area, C::Scroll, A::Busy},
         {"scroll over its selection", Running::scrolling, C::Scroll, A::Busy},
         {"delayed over scrolling", Running::scrolling, C::ScreenDelayed, A::Busy},
+        {"idle text", Running::nothing, C::Text, A::Started},
+        {"text over area", Running::area, C::Text, A::Busy},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -452,4 +480,91 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
             EXPECT_TRUE(f.alerts.shown.empty());
         }
     }
+}
+
+TEST(CaptureFlows, TextGoesToTheClipboardAndTheCommandWithItsExitStatus) {
+    using K = TextOutcome::Kind;
+    enum class Step { select, escape, busy, newCapture };
+    struct Row {
+        const char* name;
+        Step step;
+        std::expected<QString, TextReadError> read;
+        K kind;
+        int exitStatus;
+        QString clipboard, shown, alert;
+    };
+    const TextReadError tooLarge{TextReadError::Kind::TooLarge,
+                                 "The area is too large to read text from."};
+    const Row rows[] = {
+        {"text", Step::select, "Hello\nworld", K::Text, 0, "Hello\nworld", "Hello\nworld", {}},
+        {"nothing found", Step::select, QString(), K::NoText, 3, {}, "<none>", {}},
+        {"Esc", Step::escape, "unused", K::Cancelled, 4, {}, {}, {}},
+        {"a new capture stops the reading", Step::newCapture, "late", K::Cancelled, 4, {}, {}, {}},
+        {"too large",
+         Step::select,
+         std::unexpected(tooLarge),
+         K::Failed,
+         1,
+         {},
+         {},
+         tooLarge.message},
+        {"another capture runs", Step::busy, "unused", K::Failed, 1, {}, {}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        f.textReader.result = row.read;
+        std::vector<TextOutcome> outcomes;
+        if (row.step == Step::busy) f.flows.startRegionCapture();
+        f.flows.captureTextFor([&](const TextOutcome& o) { outcomes.push_back(o); });
+        f.scheduler.runUntilIdle();
+        if (row.step != Step::busy) {
+            EXPECT_EQ(f.selector.lastHint, "Select the text to copy");
+            // 100 × 50 points on the 2× display: read in device pixels.
+            f.selector.finish(row.step == Step::escape
+                                  ? std::nullopt
+                                  : std::optional(RegionSelection{QRectF(1950, 600, 100, 50),
+                                                                  f.screens.screens()[1]}));
+        }
+        if (row.step == Step::newCapture) f.flows.startFullScreenCapture();
+        f.scheduler.runUntilIdle();
+
+        ASSERT_EQ(outcomes.size(), 1u);
+        EXPECT_EQ(outcomes[0].kind, row.kind);
+        // The reply that carries it to the command line keeps the text and the status.
+        const TextOutcome heard = TextOutcome::fromReply(outcomes[0].reply());
+        EXPECT_EQ(heard.kind, row.kind);
+        EXPECT_EQ(heard.exitStatus(), row.exitStatus);
+        if (row.kind == K::Text) {
+            EXPECT_EQ(heard.detail, row.read.value());
+        }
+        EXPECT_EQ(f.clipboard.text, row.clipboard);
+        EXPECT_EQ(f.textPresenter.shown.join(""), row.shown);
+        EXPECT_EQ(f.alerts.shown.empty() ? QString() : f.alerts.shown.back().text, row.alert);
+        if (row.step == Step::select) {
+            EXPECT_EQ(f.textReader.sizes, std::vector{QSize(200, 100)});
+        }
+        // The capture that stopped the reading went ahead.
+        if (row.step == Step::newCapture) {
+            EXPECT_EQ(f.savedFiles().size(), 2);
+        }
+    }
+    EXPECT_EQ(TextOutcome::fromReply("busy").exitStatus(), 1);
+}
+
+TEST(CaptureFlows, TheTextEngineIsFreedAfterAMinuteUnused) {
+    Fixture f;
+    const auto readOnce = [&f] {
+        f.flows.startTextCapture();
+        f.scheduler.runUntilIdle();
+        f.selector.finish(RegionSelection{QRectF(10, 10, 100, 50), f.screens.screens()[0]});
+        f.scheduler.runUntilIdle();
+    };
+    readOnce();
+    f.scheduler.advance(CaptureFlows::kTextEngineIdle - 1s);
+    readOnce();  // used again: the first minute's end keeps it
+    f.scheduler.advance(1s);
+    EXPECT_EQ(f.textReader.releases, 0);
+    f.scheduler.advance(CaptureFlows::kTextEngineIdle);
+    EXPECT_EQ(f.textReader.releases, 1);
 }

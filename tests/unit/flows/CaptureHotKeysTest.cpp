@@ -24,9 +24,10 @@ TEST(CaptureHotKeys, HeldShortcutIsNamedWithTheCommandThatDoesTheSame) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "moxilane: Ctrl+Shift+3 is held by another program; bind `moxilane screen` "
               "instead\n");
-    ASSERT_EQ(grabber.grabs.size(), 3u);
+    ASSERT_EQ(grabber.grabs.size(), 4u);
     for (const auto& grab : grabber.grabs)
         EXPECT_EQ(grab.modifiers, hotkeys::kControl | hotkeys::kShift);
     EXPECT_EQ(grabber.grabs[2].keyCode, hotkeys::kKey4);
     EXPECT_EQ(grabber.grabs[2].hotKey.id, 4u);
+    EXPECT_EQ(grabber.grabs[3].keyCode, hotkeys::kKey5);
 }

@@ -34,20 +34,32 @@ struct MenuFixture {
 
 }  // namespace
 
-TEST(StatusMenuModel, FifteenItemsInOrderWithSeparatorsAndShortcuts) {
+TEST(StatusMenuModel, SixteenItemsInOrderWithSeparatorsAndShortcuts) {
     QStringList lines;
     for (const MenuEntry& entry : StatusMenuModel::entries()) {
         if (entry.separatorBefore) lines << "---";
         lines << entry.title + (entry.shortcut.isEmpty() ? "" : " [" + entry.shortcut + "]");
     }
-    EXPECT_EQ(lines,
-              (QStringList{"Capture Area [Ctrl+Shift+1]", "Capture Window [Ctrl+Shift+2]",
-                           "Capture Full Screen [Ctrl+Shift+3]", "Capture Scrolling [Ctrl+Shift+4]",
-                           "Full Screen After 5 Seconds", "---", "Clipboard Only (No File)",
-                           "Also Copy to Clipboard (Ctrl+V)", "Open After Saving",
-                           "Shadow on Window Captures", "---", "Save To…",
-                           "Show Captures Folder in File Manager", "---", "Launch at Login",
-                           "Instructions", "About Moxilane", "---", "Quit Moxilane [Ctrl+Q]"}));
+    EXPECT_EQ(lines, (QStringList{"Capture Area [Ctrl+Shift+1]",
+                                  "Capture Window [Ctrl+Shift+2]",
+                                  "Capture Full Screen [Ctrl+Shift+3]",
+                                  "Capture Scrolling [Ctrl+Shift+4]",
+                                  "Capture Text [Ctrl+Shift+5]",
+                                  "Full Screen After 5 Seconds",
+                                  "---",
+                                  "Clipboard Only (No File)",
+                                  "Also Copy to Clipboard (Ctrl+V)",
+                                  "Open After Saving",
+                                  "Shadow on Window Captures",
+                                  "---",
+                                  "Save To…",
+                                  "Show Captures Folder in File Manager",
+                                  "---",
+                                  "Launch at Login",
+                                  "Instructions",
+                                  "About Moxilane",
+                                  "---",
+                                  "Quit Moxilane [Ctrl+Q]"}));
 }
 
 TEST(StatusMenuModel, ChecksAndEnabledStatesFollowTheStoredSettingsEachTimeTheMenuOpens) {

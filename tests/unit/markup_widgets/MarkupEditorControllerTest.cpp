@@ -38,6 +38,7 @@ struct Answers final : Questions {
 };
 struct Pasteboard final : Clipboard {
     void setPngImage(const QByteArray& png) override { items.push_back(png); }
+    void setText(const QString& text) override { items.push_back(text.toUtf8()); }
     bool holdsImage() const override { return !items.empty(); }
     void clear() override { items.clear(); }
     std::vector<QByteArray> items;

@@ -136,9 +136,9 @@ TEST(CommandServer, AnswersItsUserAndRefusesAnyOther) {
     close(stale);
 
     std::vector<QByteArray> handled;
-    auto handler = [&](const QByteArray& request) {
+    auto handler = [&](const QByteArray& request, const CommandServer::Reply& reply) {
         handled.push_back(request);
-        return QByteArrayLiteral("started");
+        reply(QByteArrayLiteral("started"));
     };
     {
         auto server = CommandServer::listen(path, getuid(), handler);
