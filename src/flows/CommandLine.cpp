@@ -55,10 +55,12 @@ HelpPage commandLineHelp() {
         .usage = {QStringLiteral("moxilane [%1]").arg(captures.join(QStringLiteral(" | "))),
                   QStringLiteral("moxilane stitch FRAME.png... -o OUT.png [--scale S]"),
                   QStringLiteral("moxilane --help | --version")},
-        .paragraphs = {QStringLiteral("Screenshots for the Linux desktop (X11 and Wayland), from the system tray."),
-                       QStringLiteral("With no command, starts the tray agent: one per display "
-                                      "and user. A second start says so and exits with status "
-                                      "0.")},
+        .paragraphs =
+            {QStringLiteral(
+                 "Screenshots for the Linux desktop (X11 and Wayland), from the system tray."),
+             QStringLiteral("With no command, starts the tray agent: one per display "
+                            "and user. A second start says so and exits with status "
+                            "0.")},
         .sections =
             {{.heading = QStringLiteral("Commands"),
               .intro = QStringLiteral("Commands ask the agent running on this display, starting "
@@ -78,8 +80,7 @@ HelpPage commandLineHelp() {
                                                             "a capture already running")},
                        {QStringLiteral("2"), QStringLiteral("a usage error")},
                        {QStringLiteral("3"), QStringLiteral("text: no text was found")},
-                       {QStringLiteral("4"),
-                        QStringLiteral("text: the selection was cancelled")}}},
+                       {QStringLiteral("4"), QStringLiteral("text: the selection was cancelled")}}},
              {.heading = QStringLiteral("Shortcuts on sway"),
               .intro = QStringLiteral(
                   "On sway and other wlroots desktops only the compositor's configuration binds "

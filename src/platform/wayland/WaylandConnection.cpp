@@ -3,12 +3,13 @@
 #include <qpa/qplatformnativeinterface.h>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QWindow>
 
 #include <wayland-client.h>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -104,33 +105,63 @@ void EventQueue::onGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
     self->m_removed.push_back(name);
 }
 
-MainThreadQueue::MainThreadQueue(wl_display* display)
-    : m_events(display),
-      m_notifier(new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, this)) {
-    connect(m_notifier, &QSocketNotifier::activated, this, &MainThreadQueue::readAndDispatch);
+MainThreadQueue::MainThreadQueue(wl_display* display) : m_events(display) {
+    if (::pipe2(m_wake, O_CLOEXEC) != 0) m_wake[0] = m_wake[1] = -1;
+    m_reader = std::thread([this] { readUntilStopped(); });
 }
 
-MainThreadQueue::~MainThreadQueue() = default;
+MainThreadQueue::~MainThreadQueue() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_dispatched.notify_all();
+    if (m_wake[1] >= 0) static_cast<void>(::write(m_wake[1], "x", 1));
+    m_reader.join();
+    for (const int fd : m_wake) {
+        if (fd >= 0) ::close(fd);
+    }
+}
 
 void MainThreadQueue::flush() {
     wl_display_flush(m_events.display());
-    readAndDispatch();
 }
 
-// Qt's own thread reads the same socket; libwayland sorts what either reads into the queues,
-// so this reads when data waits and then dispatches only what is ours.
-void MainThreadQueue::readAndDispatch() {
+void MainThreadQueue::readUntilStopped() {
     wl_display* display = m_events.display();
-    while (wl_display_prepare_read_queue(display, m_events.queue()) != 0) {
-        if (!m_events.dispatchPending()) return;  // a broken connection, which Qt reports
+    for (;;) {
+        while (wl_display_prepare_read_queue(display, m_events.queue()) != 0) {
+            if (!dispatchOnMainThread()) return;
+        }
+        wl_display_flush(display);
+        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        const int ready = ::poll(fds, m_wake[0] >= 0 ? 2 : 1, m_wake[0] >= 0 ? -1 : 100);
+        const bool stop = fds[1].revents != 0;
+        if (ready > 0 && (fds[0].revents & POLLIN) && !stop) {
+            if (wl_display_read_events(display) != 0) return;  // broken: Qt reports it
+        } else {
+            wl_display_cancel_read(display);
+        }
+        std::lock_guard lock(m_mutex);
+        if (m_stopping || stop) return;
     }
-    wl_display_flush(display);
-    pollfd fd{wl_display_get_fd(display), POLLIN, 0};
-    if (::poll(&fd, 1, 0) > 0)
-        wl_display_read_events(display);
-    else
-        wl_display_cancel_read(display);
-    m_events.dispatchPending();
+}
+
+bool MainThreadQueue::dispatchOnMainThread() {
+    std::unique_lock lock(m_mutex);
+    if (m_stopping) return false;
+    m_dispatchPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const bool connected = m_events.dispatchPending();
+            std::lock_guard done(m_mutex);
+            m_dispatchPending = !connected;  // a broken connection leaves the reader waiting
+            m_dispatched.notify_all();
+        },
+        Qt::QueuedConnection);
+    m_dispatched.wait(lock, [this] { return !m_dispatchPending || m_stopping; });
+    return !m_stopping;
 }
 
 }  // namespace moxilane::wayland

@@ -3,12 +3,14 @@
 #include <QObject>
 #include <QString>
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QScreen;
-class QSocketNotifier;
 class QWindow;
 struct wl_display;
 struct wl_event_queue;
@@ -71,22 +73,31 @@ private:
     std::vector<std::uint32_t> m_removed;
 };
 
-// Dispatches an event queue on the main thread whenever the connection has data: for the
-// objects whose events widgets and the clipboard answer.
+// Dispatches an event queue on the main thread whenever events for it arrive: for the objects
+// whose events widgets and the clipboard answer. Qt's own thread reads the same socket, so a
+// thread of ours takes part in every read as libwayland asks of each reader, and hands the
+// dispatch to the main thread.
 class MainThreadQueue final : public QObject {
 public:
     explicit MainThreadQueue(wl_display* display);
     ~MainThreadQueue() override;
     EventQueue& events() { return m_events; }
     const EventQueue& events() const { return m_events; }
-    // Sends what is queued and handles what has come, now.
+    // Sends what is queued.
     void flush();
 
 private:
-    void readAndDispatch();
+    void readUntilStopped();
+    // On the reader: has the main thread dispatch what is queued, and waits until it has.
+    bool dispatchOnMainThread();
 
     EventQueue m_events;
-    QSocketNotifier* m_notifier;
+    int m_wake[2] = {-1, -1};  // a pipe that ends the reader's wait
+    std::mutex m_mutex;
+    std::condition_variable m_dispatched;
+    bool m_dispatchPending = false;
+    bool m_stopping = false;
+    std::thread m_reader;
 };
 
 }  // namespace moxilane::wayland
