@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs one check (checks/NAME.sh) in a headless sway of its own. Compositors refuse to run as
+# root, so as root the check runs as an unprivileged user with its own runtime folder and
+# session bus. That user cannot read a checkout under /root: the programs and scripts are
+# copied into the check's work folder under /tmp first.
+# usage: run.sh NAME MOXILANE VPTR IMAGE-TOOL SCROLL-VIEW
+set -euo pipefail
+name=$1
+here=$(cd "$(dirname "$0")" && pwd)
+user=moxilane-tests
+
+W=$(mktemp -d "/tmp/moxilane-wayland-$name.XXXXXX")
+mkdir -p "$W/bin" "$W/home" "$W/run"
+cp "$2" "$W/bin/moxilane"
+cp "$3" "$W/bin/vptr"
+cp "$4" "$W/bin/wayland_image"
+cp "$5" "$W/bin/scroll_view"
+cp "$here/session.sh" "$here/lib.sh" "$here/checks/$name.sh" "$W/"
+chmod -R a+rX "$W"
+chmod 700 "$W/run"
+
+as_user=()
+if [[ $(id -u) -eq 0 ]]; then
+    # Under a lock: checks that start at the same moment would race to create the user.
+    flock /tmp/.moxilane-tests-user.lock bash -c "id $user >/dev/null 2>&1 ||
+        useradd --system --no-create-home --shell /usr/sbin/nologin $user"
+    chown -R "$user:" "$W"
+    as_user=(setpriv "--reuid=$user" "--regid=$user" --init-groups)
+fi
+
+# timeout ends the whole process group (sway, the agent, the bus) should a check hang.
+status=0
+"${as_user[@]}" env -i PATH="$W/bin:/usr/local/bin:/usr/bin:/bin" W="$W" HOME="$W/home" \
+    XDG_RUNTIME_DIR="$W/run" LANG=C.UTF-8 \
+    timeout --kill-after=5 75 dbus-run-session -- bash "$W/session.sh" "$name.sh" || status=$?
+if [[ $status -eq 0 ]]; then
+    rm -rf "$W"
+else
+    [[ $status -eq 124 ]] && echo "FAIL: the check did not end within 75 s"
+    for log in "$W"/*.log; do
+        echo "== $log"
+        tail -n 30 "$log"
+    done
+    echo "pictures and logs kept in $W"
+fi
+exit "$status"
