@@ -1,8 +1,9 @@
 # What the checks share: waiting, pictures, the agent, the pointer, the window tree.
 # Sourced by session.sh, in the check's work folder $W, with sway running.
 
+# On standard error: a failure inside $(...) must show too.
 fail() {
-    echo "FAIL: $*"
+    echo "FAIL: $*" >&2
     exit 1
 }
 
@@ -89,7 +90,7 @@ saved() {
 }
 
 # The virtual pointer, positions in the layout's pixels (one output unless LAYOUT says).
-ptr() { vptr ${LAYOUT:-1920 1080} "$@"; }
+ptr() { wayland_vptr ${LAYOUT:-1920 1080} "$@"; }
 
 # "X Y W H" of the window of process $1 in sway's tree.
 window_rect() {
@@ -104,7 +105,7 @@ work_area() {
 
 # Our scroll view (the tall page), floated to X Y W H; VIEW is its process.
 start_view() {
-    scroll_view 0 0 "$3" "$4" "$W/view.log" >view-stderr.log 2>&1 &
+    wayland_scroll_view 0 0 "$3" "$4" "$W/view.log" >view-stderr.log 2>&1 &
     VIEW=$!
     wait_for view_at "*" || fail "the scroll view did not map"
     swaymsg "[pid=$VIEW] floating enable, resize set $3 $4, move position $1 $2" >/dev/null

@@ -3,7 +3,7 @@
 # own. Compositors refuse to run as root, so as root the check runs as an unprivileged user
 # with its own runtime folder and session bus. That user cannot read a checkout under /root:
 # the programs and scripts are copied into the check's work folder under /tmp first.
-# usage: run.sh NAME|SCRIPT MOXILANE VPTR IMAGE-TOOL SCROLL-VIEW
+# usage: run.sh NAME|SCRIPT PROGRAM... (moxilane and the test programs, run by their names)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 script=$1
@@ -13,10 +13,7 @@ user=moxilane-tests
 
 W=$(mktemp -d "/tmp/moxilane-wayland-$name.XXXXXX")
 mkdir -p "$W/bin" "$W/home" "$W/run"
-cp "$2" "$W/bin/moxilane"
-cp "$3" "$W/bin/vptr"
-cp "$4" "$W/bin/wayland_image"
-cp "$5" "$W/bin/scroll_view"
+cp "${@:2}" "$W/bin/"
 cp "$here/session.sh" "$here/lib.sh" "$script" "$W/"
 chmod -R a+rX "$W"
 chmod 700 "$W/run"
