@@ -58,9 +58,9 @@ int reportReply(const QByteArray& reply, QTextStream& err) {
 }  // namespace
 
 int runCaptureCommand(CaptureCommand command, QTextStream& err) {
-    const QString display = qEnvironmentVariable("DISPLAY");
+    const QString display = sessionDisplay();
     if (display.isEmpty()) {
-        err << "moxilane: no X11 display (DISPLAY is not set)\n";
+        err << "moxilane: no display (neither WAYLAND_DISPLAY nor DISPLAY is set)\n";
         return 1;
     }
     const auto folder = userRuntimeFolder();

@@ -9,6 +9,7 @@
 #include "platform/posix/InstanceLock.h"
 #include "platform/posix/PrivateFiles.h"
 #include "platform/posix/RuntimeFolder.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QApplication>
@@ -23,11 +24,14 @@ namespace {
 
 int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::limitHeapArenas();
+    const bool wayland = moxilane::runsOnWayland();
+    const QString display = moxilane::sessionDisplay();
     // Before Qt, whose own failure to reach the display aborts the process.
-    const QString display = qEnvironmentVariable("DISPLAY");
-    if (const auto problem = moxilane::x11::displayOpenError(display)) {
-        err << "moxilane: " << *problem << "\n";
-        return 1;
+    if (!wayland) {
+        if (const auto problem = moxilane::x11::displayOpenError(display)) {
+            err << "moxilane: " << *problem << "\n";
+            return 1;
+        }
     }
     const auto folder = moxilane::userRuntimeFolder();
     if (!folder) {
@@ -49,8 +53,10 @@ int runAgent(int argc, char** argv, QTextStream& err) {
 
     // A command line that hung up, or a closed pipe on standard error, must not end the agent.
     std::signal(SIGPIPE, SIG_IGN);
-    // Global keys and screen pixels come from X11; under Wayland this runs on XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    // Qt would otherwise try Wayland first, or X11 without a Wayland display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", wayland ? "wayland" : "xcb");
+    if (wayland) moxilane::wayland::prepareQt();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Moxilane"));
     QApplication::setApplicationName(QStringLiteral("Moxilane"));
@@ -59,14 +65,16 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/moxilane.svg")));
     // Alerts and dialogs come and go; the program lives on in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        err << "moxilane: needs an X11 display; QT_QPA_PLATFORM chose "
-            << QGuiApplication::platformName() << "\n";
+    const QString expected = wayland ? QStringLiteral("wayland") : QStringLiteral("xcb");
+    if (QGuiApplication::platformName() != expected) {
+        err << "moxilane: needs " << (wayland ? "a Wayland" : "an X11")
+            << " display; QT_QPA_PLATFORM chose " << QGuiApplication::platformName() << "\n";
         return 1;
     }
 
-    // The one choice of back-end; a Wayland session will pick its own here.
-    moxilane::Platform platform = moxilane::x11::makeX11Platform();
+    // The one choice of back-end.
+    moxilane::Platform platform =
+        wayland ? moxilane::wayland::makeWaylandPlatform() : moxilane::x11::makeX11Platform();
     moxilane::QtThumbnailWindows thumbnailWindows(*platform.screens, *platform.windowRoles);
     moxilane::ThumbnailPresenter preview(thumbnailWindows, *platform.scheduler);
     moxilane::Settings settings(moxilane::Settings::userFilePath());

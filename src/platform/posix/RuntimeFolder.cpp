@@ -53,4 +53,15 @@ AgentAddress agentAddress(const QString& runtimeFolder, const QString& display) 
     return {stem + QStringLiteral(".lock"), stem + QStringLiteral(".socket")};
 }
 
+bool runsOnWayland() {
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           (platform.isEmpty() || platform.startsWith(QLatin1String("wayland")));
+}
+
+QString sessionDisplay() {
+    return runsOnWayland() ? qEnvironmentVariable("WAYLAND_DISPLAY")
+                           : qEnvironmentVariable("DISPLAY");
+}
+
 }  // namespace moxilane

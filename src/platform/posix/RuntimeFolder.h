@@ -27,4 +27,10 @@ struct AgentAddress {
 QString displayKey(const QString& display);
 AgentAddress agentAddress(const QString& runtimeFolder, const QString& display);
 
+// Whether the agent runs on Wayland: a Wayland display is set and Qt is not told to use
+// another platform. The command line decides the same way, so both find one address.
+bool runsOnWayland();
+// The display the agent serves: the Wayland display's name on Wayland, else X11's DISPLAY.
+QString sessionDisplay();
+
 }  // namespace moxilane

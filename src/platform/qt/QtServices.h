@@ -17,8 +17,9 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-// X11 lets every client read the screen: nothing to ask for.
-class X11Permission final : public CapturePermission {
+// X11, and the Wayland compositors that offer screencopy, let every client read the screen:
+// nothing to ask for.
+class NoCapturePermission final : public CapturePermission {
 public:
     bool preflight() override { return true; }
     void request() override {}

@@ -27,7 +27,7 @@ Platform makeX11Platform() {
         .captureService = std::make_unique<X11CaptureService>(),
         .screens = std::make_unique<X11Screens>(),
         .keyGrabber = std::make_unique<X11KeyGrabber>(),
-        .permission = std::make_unique<X11Permission>(),
+        .permission = std::make_unique<NoCapturePermission>(),
         .alerts = std::make_unique<QtAlerts>(),
         .clipboard = std::make_unique<QtClipboard>(),
         .desktop = std::make_unique<QtDesktop>(),
