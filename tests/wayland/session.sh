@@ -17,12 +17,15 @@ output HEADLESS-1 resolution 1920x1080 position 0,0 bg $W/bg-1.png center
 output HEADLESS-2 resolution 1280x720 position 1920,0 bg $W/bg-2.png center
 default_border none
 default_floating_border none
+# The headless output draws the cursor into its pixels, where grim and the agent see it: hide it
+# once the pointer rests.
+seat * hide_cursor 100
 $binding
 bar {
     position bottom
 }
 CONF
-sway -c sway.conf >sway.log 2>&1 &
+sway ${SWAY_DEBUG:+-d} -c sway.conf >sway.log 2>&1 &
 SWAY=$!
 trap 'kill $(jobs -p) 2>/dev/null; wait' EXIT
 for _ in $(seq 100); do
@@ -36,4 +39,7 @@ SWAYSOCK=$(compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock")
 export SWAYSOCK
 source ./lib.sh
 wait_desktop 1
+# A pointer that lasts the session. Each vptr run adds a pointer of its own; were it the seat's
+# only one, each run would give clients a new wl_pointer, bound too late for its first events.
+wayland_vptr 1 1 sleep 3600000 &
 source "./$1"

@@ -3,6 +3,6 @@ start_agent
 still_shot frozen.png
 moxilane area || fail "moxilane area failed"
 wait_overlay frozen.png
-ptr move 400 300 down move 700 500 move 900 650 up
+ptr move 400 300 sleep 50 down sleep 50 move 700 500 sleep 50 move 900 650 sleep 50 up
 same frozen.png "$(saved 1)" 400 300 500 350 || fail "the saved area is not the dragged one"
 wait_for overlay_gone frozen.png || fail "the overlay stayed"
