@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
-cmake --build "$build" --target moxilane wayland_image wayland_pixel_watch
+cmake --build "$build" --target moxilane wayland_image wayland_vptr wayland_pixel_watch
 export RUNS=${RUNS:-7}
 PASSENV=RUNS TIMEOUT_S=600 tests/wayland/run.sh bench/wayland/measure.sh "$build/src/app/moxilane" \
-    "$build/tests/wayland/wayland_image" "$build/bench/wayland/wayland_pixel_watch"
+    "$build/tests/wayland/wayland_image" "$build/tests/wayland/wayland_vptr" \
+    "$build/bench/wayland/wayland_pixel_watch"

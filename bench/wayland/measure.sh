@@ -13,11 +13,11 @@ restart_agent() {
     sleep 0.5
 }
 
-# ms from `moxilane screen` to a PNG closed (or moved) into the save folder. The agent may
-# write a hidden file first: only a visible *.png counts.
+# ms from `moxilane screen` to the PNG complete under its name in the save folder: written
+# under a temporary name (or none, as an O_TMPFILE) and then moved or linked there.
 png_ms() {
     rm -f "$HOME"/Shots/*
-    coproc WATCH { exec inotifywait -m -e close_write -e moved_to --format %f "$HOME/Shots" 2>&1; }
+    coproc WATCH { exec inotifywait -m -e create -e moved_to --format %f "$HOME/Shots" 2>&1; }
     local line=""
     until [[ $line == "Watches established." ]]; do read -r line <&"${WATCH[0]}"; done
     local t0 name
@@ -25,7 +25,7 @@ png_ms() {
     moxilane screen >/dev/null &
     local client=$!
     while read -r name <&"${WATCH[0]}"; do
-        [[ $name == *.png && $name != .* ]] && break
+        [[ $name == *.png && $name != [.#]* ]] && break
     done
     echo $((($(usec) - t0) / 1000))
     kill "$WATCH_PID"
@@ -33,7 +33,7 @@ png_ms() {
 }
 
 # ms from `moxilane area` to the overlay's dimming of the output's centre pixel, which
-# pixel_watch grabs again and again (its grab time, on stderr, is the resolution); Esc then
+# pixel_watch grabs frame by frame (its time a grab, on stderr, is the resolution); Esc then
 # ends the overlay.
 overlay_ms() {
     coproc WATCH { exec wayland_pixel_watch 960 540 2>>pixel_watch.log; }

@@ -39,7 +39,9 @@ SWAYSOCK=$(compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock")
 export SWAYSOCK
 source ./lib.sh
 wait_desktop 1
-# A pointer that lasts the session. Each vptr run adds a pointer of its own; were it the seat's
-# only one, each run would give clients a new wl_pointer, bound too late for its first events.
+# A pointer and a keyboard that last the session. Each vptr or wtype run adds a device of its
+# own; were it the seat's only one, each run would give clients a new wl_pointer or
+# wl_keyboard, bound too late for its first events.
 wayland_vptr 1 1 sleep 3600000 &
+wtype -s 3600000 &
 source "./$1"
