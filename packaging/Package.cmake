@@ -26,7 +26,7 @@ set(CPACK_PACKAGE_VENDOR "Moxilane developers")
 set(CPACK_PACKAGE_CONTACT "Moxilane developers <moxilane@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screenshots of an area, a window, the screen or a scroll")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [[
-Moxilane lives in the system tray of an X11 desktop. Global shortcuts capture
+Moxilane lives in the system tray of an X11 or Wayland desktop. Shortcuts capture
 an area dragged out on a frozen picture of the screens, a window picked with
 the mouse, the full screen, or a scrolling view stitched into one tall image.
 Captures go to PNG files and/or the clipboard; a thumbnail opens them in a
@@ -34,10 +34,10 @@ markup editor. The captures can also be started from the command line.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # moxilane_<version>_<arch>.deb
-# dpkg-shlibdeps finds the libraries the binary links; Qt's platform plugin and its SVG
-# image plugin are loaded at run time, where it cannot see them.
+# dpkg-shlibdeps finds the libraries the binary links; Qt's platform plugins (X11 and
+# Wayland) and its SVG image plugin are loaded at run time, where it cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")  # opening saved captures
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/StripForPackage.cmake)

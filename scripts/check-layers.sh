@@ -28,4 +28,11 @@ if grep -rnE '#include <xcb|#include "platform/x11/(X11Platform\.h)?|Qt::X11' \
     echo "xcb, an X11 back-end header or an X11 window flag outside platform/x11"
     status=1
 fi
+# Likewise the Wayland back-end's: only its factory is named outside.
+if grep -rnE '#include <wayland-|#include "platform/wayland/' --include='*.h' --include='*.cpp' \
+    -- */ | grep -v '^platform/wayland/' |
+    grep -v '#include "platform/wayland/WaylandPlatform\.h"'; then
+    echo "a Wayland back-end header outside platform/wayland"
+    status=1
+fi
 exit $status

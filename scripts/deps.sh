@@ -8,6 +8,8 @@ packages=(
     g++ cmake ninja-build pkg-config clang-format
     # libraries
     qt6-base-dev qt6-qpa-plugins libqt6svg6
+    # the Wayland back-end: Qt's connection (private API) and the protocols it speaks
+    qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev libwayland-bin wayland-protocols
     libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
     libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev libxcb-damage0-dev libxcb-xkb-dev
     x11proto-dev

@@ -34,8 +34,8 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                                .windowPicker = &m_windowPicker,
                                .keyboardGrab = &platform.keyboardGrab}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
-      m_commands(
-          {settings, platform.loginItem, platform.alerts, platform.questions, platform.scheduler}),
+      m_commands({settings, platform.loginItem, platform.alerts, platform.questions,
+                  platform.scheduler, platform.session}),
       m_markupOwner(
           platform.screens,
           {m_saveLocation, platform.clock, platform.savePanel, platform.alerts, platform.clipboard},

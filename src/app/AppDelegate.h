@@ -41,6 +41,7 @@ struct PlatformServices {
     WindowFocus& windowFocus;
     WindowRoles& windowRoles;
     KeyboardGrab& keyboardGrab;
+    Session session = Session::x11;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and

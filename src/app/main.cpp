@@ -3,6 +3,7 @@
 #include "app/StitchCommand.h"
 #include "delivery/ThumbnailWindow.h"
 #include "flows/CommandLine.h"
+#include "flows/CompositorBindings.h"
 #include "platform/AppId.h"
 #include "platform/MemoryRelease.h"
 #include "platform/posix/CommandChannel.h"
@@ -83,9 +84,11 @@ int runAgent(int argc, char** argv, QTextStream& err) {
         {*platform.scheduler, *platform.captureService, *platform.screens, *platform.keyGrabber,
          *platform.permission, *platform.alerts, *platform.clipboard, *platform.desktop,
          *platform.folderPicker, *platform.savePanel, *platform.clock, preview, *platform.loginItem,
-         *platform.questions, *platform.windowFocus, *platform.windowRoles, *platform.keyboardGrab},
+         *platform.questions, *platform.windowFocus, *platform.windowRoles, *platform.keyboardGrab,
+         platform.session},
         settings);
     delegate.launch();
+    moxilane::printCompositorBindingNotice(platform.session);
     // Listening last: a command that gets through finds the keys and the menu in place.
     auto commands = moxilane::CommandServer::listen(
         address.socketPath, getuid(),

@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
-#include <QPropertyAnimation>
+#include <QVariantAnimation>
 #include <QWidget>
 
 namespace moxilane {
@@ -30,7 +30,8 @@ public:
         : m_image(std::move(image)),
           m_onClick(std::move(onClick)),
           m_onPin(std::move(onPin)),
-          m_translucent(roles.showsTranslucency()) {
+          m_translucent(roles.showsTranslucency()),
+          m_roles(roles) {
         roles.prepare(*this, WindowRole::thumbnail);
         setAttribute(Qt::WA_TranslucentBackground, m_translucent);
         setFocusPolicy(Qt::NoFocus);
@@ -38,14 +39,20 @@ public:
         setWindowTitle(QtThumbnailWindows::windowTitle());
     }
 
+    // The fade is painted, not the window's opacity, which Wayland clients cannot set; without
+    // transparency there is nothing to fade, but the fade still takes its time.
     void fade(double to, int durationMs, std::function<void()> finished) {
         if (m_animation) m_animation->stop();
-        m_animation = new QPropertyAnimation(this, "windowOpacity", this);
+        m_animation = new QVariantAnimation(this);
         m_animation->setDuration(durationMs);
-        m_animation->setStartValue(windowOpacity());
+        m_animation->setStartValue(m_level);
         m_animation->setEndValue(to);
+        connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& level) {
+            m_level = level.toDouble();
+            if (m_translucent) update();
+        });
         if (finished) {
-            connect(m_animation, &QPropertyAnimation::finished, this, std::move(finished));
+            connect(m_animation, &QVariantAnimation::finished, this, std::move(finished));
         }
         m_animation->start(QAbstractAnimation::DeleteWhenStopped);
     }
@@ -82,6 +89,7 @@ protected:
     // Not modal: the thumbnail may go meanwhile, and its menu with it.
     void contextMenuEvent(QContextMenuEvent* event) override {
         auto* menu = new QMenu(this);
+        m_roles.prepare(*menu, WindowRole::menu);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addAction(QStringLiteral("Pin to Screen"), this, [this] {
             if (m_onPin) m_onPin();
@@ -101,6 +109,7 @@ private:
     // With transparency: anti-aliased corners, the border half a point inside the edge.
     void paintAntialiased() {
         QPainter painter(this);
+        painter.setOpacity(m_level);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         const QRectF shown = imageRect();
@@ -126,7 +135,9 @@ private:
     std::function<void()> m_onClick;
     std::function<void()> m_onPin;
     bool m_translucent;
-    QPointer<QPropertyAnimation> m_animation;
+    WindowRoles& m_roles;
+    double m_level = 0.0;  // how far faded in
+    QPointer<QVariantAnimation> m_animation;
 };
 
 class QtThumbnailPanel final : public ThumbnailPanel {
@@ -165,7 +176,6 @@ std::unique_ptr<ThumbnailPanel> QtThumbnailWindows::open(const QImage& image,
                                                          std::function<void()> onPin) {
     auto* widget = new ThumbnailWidget(image, std::move(onClick), std::move(onPin), m_roles);
     widget->setGeometry(framePoints.toAlignedRect());
-    widget->setWindowOpacity(0.0);
     widget->show();
     widget->raise();
     return std::make_unique<QtThumbnailPanel>(widget);

@@ -38,14 +38,42 @@ void AppCommands::toggleLaunchAtLogin() {
 
 void AppCommands::showAbout() {
     m_services.alerts.showAlert(QString::fromLatin1(kVersionText),
-                                QStringLiteral("Built on Qt and the X Window System."));
+                                m_services.session == Session::x11
+                                    ? QStringLiteral("Built on Qt and the X Window System.")
+                                    : QStringLiteral("Built on Qt and Wayland."));
 }
 
 void AppCommands::showInstructions() {
-    m_services.alerts.showAlert(QStringLiteral("Instructions"), instructionsText());
+    m_services.alerts.showAlert(QStringLiteral("Instructions"),
+                                instructionsText(m_services.session));
 }
 
-QString AppCommands::instructionsText() {
+namespace {
+
+// The Instructions' last three lines: where this desktop binds the shortcuts.
+QStringList shortcutBindingLines(Session session) {
+    switch (session) {
+        case Session::x11:
+            return {QStringLiteral("On X11 no capture permission is needed. If another"),
+                    QStringLiteral("program holds a shortcut, bind moxilane area (or"),
+                    QStringLiteral("window, screen, scroll) in your keyboard settings.")};
+        case Session::wlroots:
+            return {QStringLiteral("sway binds the shortcuts in its config file: add"),
+                    QStringLiteral("the bindsym lines that moxilane --help and"),
+                    QStringLiteral("man moxilane give, then reload sway.")};
+        case Session::kde:
+        case Session::gnome:
+        case Session::otherWayland:
+            break;
+    }
+    return {QStringLiteral("Bind the shortcuts in your keyboard settings to"),
+            QStringLiteral("moxilane area (or window, screen, scroll); see"),
+            QStringLiteral("moxilane --help and man moxilane for details.")};
+}
+
+}  // namespace
+
+QString AppCommands::instructionsText(Session session) {
     // Fourteen lines as they are meant to break; the alert must not re-wrap them.
     QStringList lines{QStringLiteral("Global shortcuts:")};
     for (const CaptureKind& kind : captureKinds()) {
@@ -53,9 +81,7 @@ QString AppCommands::instructionsText() {
             lines << kindText(kind.shortcut) + QStringLiteral(" — ") + kindText(kind.instructions);
     }
     lines << QString() << QStringLiteral("While selecting: Esc cancels the capture.") << QString()
-          << QStringLiteral("On X11 no capture permission is needed. If another")
-          << QStringLiteral("program holds a shortcut, bind moxilane area (or")
-          << QStringLiteral("window, screen, scroll) in your keyboard settings.");
+          << shortcutBindingLines(session);
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LoginItem.h"
+#include "platform/Platform.h"
 #include "platform/Questions.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
@@ -18,6 +19,7 @@ public:
         Alerts& alerts;
         Questions& questions;
         Scheduler& scheduler;
+        Session session = Session::x11;  // where the shortcuts are bound and what we run on
     };
     explicit AppCommands(Services services);
 
@@ -30,7 +32,7 @@ public:
     void showAbout();
     void showInstructions();
 
-    static QString instructionsText();
+    static QString instructionsText(Session session);
 
 private:
     Services m_services;

@@ -6,6 +6,26 @@
 
 namespace moxilane {
 
+namespace {
+
+// The window as the frozen screen showed it: its frame clipped to the display under its
+// centre, from that display's snapshot. Covered parts show what covered them.
+std::expected<QImage, CaptureError> cutFromFrozenScreen(const WindowInfo& window,
+                                                        const std::vector<DisplayInfo>& displays,
+                                                        const SnapshotMap& snapshots) {
+    for (const DisplayInfo& display : displays) {
+        if (!display.areaDevice.contains(window.frameDevice.center())) continue;
+        const auto snapshot = snapshots.find(display.displayID);
+        if (snapshot == snapshots.end()) break;
+        const QRect area = window.frameDevice.intersected(display.areaDevice);
+        return snapshot->second.copy(area.translated(-display.areaDevice.topLeft()));
+    }
+    return std::unexpected(
+        CaptureError{CaptureError::Kind::Refused, QStringLiteral("the window lies on no display")});
+}
+
+}  // namespace
+
 CaptureFlows::CaptureFlows(Services services, Ui ui) : m_services(services), m_ui(ui) {}
 
 bool CaptureFlows::checkPermission() {
@@ -99,11 +119,15 @@ void CaptureFlows::startFullScreenCapture() {
 }
 
 void CaptureFlows::startRegionCapture() {
+    beginRegionCapture(std::nullopt);
+}
+
+void CaptureFlows::beginRegionCapture(const std::optional<QString>& hint) {
     if (!passStartGuard()) return;
     holdKeyboard();
-    withSnapshots([this](SnapshotMap snapshots) {
+    withSnapshots([this, hint](SnapshotMap snapshots) {
         if (!m_ui.regionSelector) return endFlow();
-        m_ui.regionSelector->begin(std::nullopt, snapshots,
+        m_ui.regionSelector->begin(hint, snapshots,
                                    [this, snapshots](std::optional<RegionSelection> selection) {
                                        finishRegion(selection, snapshots);
                                    });
@@ -124,6 +148,7 @@ void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,
 }
 
 void CaptureFlows::startWindowCapture() {
+    if (!m_services.captureService.listsWindows()) return beginRegionCapture(windowAreaHint());
     if (!passStartGuard()) return;
     holdKeyboard();
     inBackground(
@@ -131,28 +156,36 @@ void CaptureFlows::startWindowCapture() {
         [this](auto content) {
             if (!content) return failBeforeAlert(content.error());
             if (!m_ui.windowPicker || escapedBeforeShowing()) return endFlow();
-            m_ui.windowPicker->begin(
-                content->windows, content->snapshots,
-                [this](std::optional<WindowInfo> window) { finishWindowPick(window); });
+            std::optional<FrozenScreens> frozen;
+            if (!m_services.captureService.capturesCoveredWindows()) frozen = content->screens;
+            m_ui.windowPicker->begin(content->windows, content->screens.snapshots,
+                                     [this, frozen](std::optional<WindowInfo> window) {
+                                         finishWindowPick(window, frozen);
+                                     });
         });
 }
 
-void CaptureFlows::finishWindowPick(const std::optional<WindowInfo>& window) {
+void CaptureFlows::finishWindowPick(const std::optional<WindowInfo>& window,
+                                    std::optional<FrozenScreens> frozen) {
     m_heldKeyboard.reset();
     if (!window) return endFlow();
     // Lets the picker's panels leave the screen before the window is read.
     m_services.scheduler.postAfter(kAfterSelectionDelay,
-                                   [this, window = *window] { performWindowCapture(window); });
+                                   [this, window = *window, frozen = std::move(frozen)] {
+                                       performWindowCapture(window, frozen);
+                                   });
 }
 
-void CaptureFlows::performWindowCapture(const WindowInfo& window) {
+void CaptureFlows::performWindowCapture(const WindowInfo& window,
+                                        const std::optional<FrozenScreens>& frozen) {
     const bool withShadow = m_services.settings.windowShadow();
     const double scale =
         CaptureEngine::backingScaleForWindowFrame(m_services.screens.layout(), window.frame);
     inBackground(
         m_services.scheduler,
-        [this, window, withShadow, scale]() -> std::expected<QImage, CaptureError> {
-            auto image = m_services.captureService.captureWindow(window);
+        [this, window, frozen, withShadow, scale]() -> std::expected<QImage, CaptureError> {
+            auto image = frozen ? cutFromFrozenScreen(window, frozen->displays, frozen->snapshots)
+                                : m_services.captureService.captureWindow(window);
             if (!image || !withShadow) return image;
             // Without a canvas for the shadow, the plain window is still a capture.
             if (auto shadowed = compositeShadow(*image, scale)) return *shadowed;
@@ -248,9 +281,9 @@ std::expected<CaptureFlows::PickerContent, CaptureError> CaptureFlows::windowsAn
     if (!content) return std::unexpected(content.error());
     auto images = captureDisplays(content->displays);
     if (!images) return std::unexpected(images.error());
-    PickerContent result{std::move(content->windows), {}};
+    PickerContent result{std::move(content->windows), {std::move(content->displays), {}}};
     for (auto& [display, image] : *images)
-        result.snapshots[display.displayID] = std::move(image);
+        result.screens.snapshots[display.displayID] = std::move(image);
     return result;
 }
 

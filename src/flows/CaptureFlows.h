@@ -63,6 +63,8 @@ public:
     CommandAnswer answerCommand(CaptureCommand command) const;
     static QByteArray commandReply(CommandAnswer answer);
 
+    // Where the service cannot list windows, a window is picked as an area.
+    static QString windowAreaHint() { return QStringLiteral("Select the window's area"); }
     static QString scrollingHint() {
         return QStringLiteral(
             "Select only the visible part — you'll scroll through the rest afterwards");
@@ -79,11 +81,18 @@ private:
     bool escapedBeforeShowing() const;
     void failBeforeAlert(const CaptureError& error);
     void withSnapshots(std::function<void(SnapshotMap)> next);
+    void beginRegionCapture(const std::optional<QString>& hint);
     void finishRegion(const std::optional<RegionSelection>& selection,
                       const SnapshotMap& snapshots);
     void finishScrollSelection(const std::optional<RegionSelection>& selection);
-    void finishWindowPick(const std::optional<WindowInfo>& window);
-    void performWindowCapture(const WindowInfo& window);
+    // The screens the picker showed, kept where a window is cut from them.
+    struct FrozenScreens {
+        std::vector<DisplayInfo> displays;
+        SnapshotMap snapshots;
+    };
+    void finishWindowPick(const std::optional<WindowInfo>& window,
+                          std::optional<FrozenScreens> frozen);
+    void performWindowCapture(const WindowInfo& window, const std::optional<FrozenScreens>& frozen);
 
     // Worker side: what the capture service gives.
     std::expected<SnapshotMap, CaptureError> snapshotDisplays();
@@ -92,7 +101,7 @@ private:
         const std::vector<DisplayInfo>& displays);
     struct PickerContent {
         std::vector<WindowInfo> windows;
-        SnapshotMap snapshots;
+        FrozenScreens screens;
     };
     std::expected<PickerContent, CaptureError> windowsAndSnapshots();
 

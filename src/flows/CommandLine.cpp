@@ -1,5 +1,7 @@
 #include "flows/CommandLine.h"
 
+#include "flows/CompositorBindings.h"
+
 namespace moxilane {
 
 QByteArray commandName(CaptureCommand command) {
@@ -53,7 +55,7 @@ HelpPage commandLineHelp() {
         .usage = {QStringLiteral("moxilane [%1]").arg(captures.join(QStringLiteral(" | "))),
                   QStringLiteral("moxilane stitch FRAME.png... -o OUT.png [--scale S]"),
                   QStringLiteral("moxilane --help | --version")},
-        .paragraphs = {QStringLiteral("Screenshots for the X11 desktop, from the system tray."),
+        .paragraphs = {QStringLiteral("Screenshots for the Linux desktop (X11 and Wayland), from the system tray."),
                        QStringLiteral("With no command, starts the tray agent: one per display "
                                       "and user. A second start says so and exits with status "
                                       "0.")},
@@ -74,7 +76,17 @@ HelpPage commandLineHelp() {
                         QStringLiteral("the agent took the command, or already runs")},
                        {QStringLiteral("1"), QStringLiteral("it could not: no display, no agent, "
                                                             "a capture already running")},
-                       {QStringLiteral("2"), QStringLiteral("a usage error")}}}},
+                       {QStringLiteral("2"), QStringLiteral("a usage error")}}},
+             {.heading = QStringLiteral("Shortcuts on sway"),
+              .intro = QStringLiteral(
+                  "On sway and other wlroots desktops only the compositor's configuration binds "
+                  "keys: add these lines to ~/.config/sway/config and reload it (the agent also "
+                  "prints them when it starts there). --to-code binds the key positions, as on "
+                  "X11, whatever Shift+1 types: “!” on US and German layouts, “1” on French "
+                  "ones, where a binding without --to-code never fires. A window is taken there as "
+                  "the "
+                  "screen shows it: parts covered by other windows cannot be had."),
+              .rows = swayBindingRows()}},
     };
 }
 

@@ -13,6 +13,7 @@ enum class WindowRole {
     marker,     // a thin mark above other windows that takes neither the focus nor the pointer
     pin,        // a borderless picture above other windows, shown without the focus, which it
                 // takes when clicked; it moves itself when dragged
+    menu,       // a pop-up menu of one of the small windows above
 };
 
 // Gives top-level widgets their role. Main thread.
@@ -21,6 +22,8 @@ public:
     virtual ~WindowRoles() = default;
     // Before the widget's native window is made or shown: its flags and attributes.
     virtual void prepare(QWidget& window, WindowRole role) = 0;
+    // Gives a shown overlay the keyboard; false while another program holds it.
+    virtual bool takeKeyboard(QWidget& overlay) = 0;
     // Whether transparent pixels of a window show what lies behind it (a compositor runs).
     virtual bool showsTranslucency() const = 0;
 };

@@ -8,7 +8,7 @@
 
 namespace moxilane {
 
-OverlayPanel::OverlayPanel(QScreen* screen, WindowRoles& roles) {
+OverlayPanel::OverlayPanel(QScreen* screen, WindowRoles& roles) : m_roles(roles) {
     roles.prepare(*this, WindowRole::overlay);
     // Every pixel is painted from the snapshot: no background fill first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -21,7 +21,7 @@ OverlayPanel::OverlayPanel(QScreen* screen, WindowRoles& roles) {
 }
 
 bool OverlayPanel::takeKeyboard() {
-    return isVisible() && windowHandle() && windowHandle()->setKeyboardGrabEnabled(true);
+    return isVisible() && m_roles.takeKeyboard(*this);
 }
 
 void OverlayPanel::keyPressEvent(QKeyEvent* event) {

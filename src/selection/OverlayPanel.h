@@ -27,6 +27,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+
+private:
+    WindowRoles& m_roles;
 };
 
 }  // namespace moxilane

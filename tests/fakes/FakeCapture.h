@@ -30,6 +30,8 @@ public:
             return std::unexpected(CaptureError{CaptureError::Kind::Refused, "window gone"});
         return picture->second;
     }
+    bool listsWindows() const override { return listsWindowsToo; }
+    bool capturesCoveredWindows() const override { return seesCoveredWindows; }
     void addDisplay(std::uint32_t id, QSize size, QColor colour) {
         displays.push_back({id, QRect(QPoint(0, 0), size)});
         pictures[id] = QImage(size, QImage::Format_RGB32);
@@ -44,6 +46,7 @@ public:
     std::map<std::uint32_t, QImage> windowPictures;  // a window without one has gone
     std::vector<std::uint32_t> capturedWindows;
     int listings = 0;
+    bool listsWindowsToo = true, seesCoveredWindows = true;
 };
 
 class FakeScreens final : public ScreenList {

@@ -104,16 +104,20 @@ private:
         if (!m_surface) return;
         const QRect geometry = m_window->geometry();
         m_screen = screenHolding(geometry);
-        const bool pin = m_role == WindowRole::pin;
+        // Panels, frames and menus go a layer above thumbnails and pins, since a compositor
+        // may stack a newer surface of one layer below an older one (a thumbnail's menu).
+        const bool above = m_role == WindowRole::panel || m_role == WindowRole::marker ||
+                           m_role == WindowRole::menu;
         m_layer = zwlr_layer_shell_v1_get_layer_surface(
             m_owner.m_shell, m_surface, outputOf(m_screen),
-            pin ? ZWLR_LAYER_SHELL_V1_LAYER_TOP : ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "moxilane");
+            above ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_TOP, "moxilane");
         zwlr_layer_surface_v1_add_listener(m_layer, &kListener, this);
         zwlr_layer_surface_v1_set_anchor(
             m_layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
         // Placed against the whole output, not the part a bar leaves.
         zwlr_layer_surface_v1_set_exclusive_zone(m_layer, -1);
-        if (pin && zwlr_layer_surface_v1_get_version(m_layer) >= 4) {
+        const bool takesKeys = m_role == WindowRole::pin || m_role == WindowRole::menu;
+        if (takesKeys && zwlr_layer_surface_v1_get_version(m_layer) >= 4) {
             zwlr_layer_surface_v1_set_keyboard_interactivity(
                 m_layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
         }

@@ -18,9 +18,16 @@ struct ScreencopyCapture::Output {
     zxdg_output_v1* xdgOutput = nullptr;
     OutputInfo info;
 
+    // Released, not only forgotten: the compositor names every binding of an output in the
+    // enter events of Qt's surfaces, and Qt cannot take a binding it does not know of that is
+    // already gone on our side.
     ~Output() {
         if (xdgOutput) zxdg_output_v1_destroy(xdgOutput);
-        if (output) wl_output_destroy(output);
+        if (!output) return;
+        if (wl_output_get_version(output) >= WL_OUTPUT_RELEASE_SINCE_VERSION)
+            wl_output_release(output);
+        else
+            wl_output_destroy(output);
     }
 };
 

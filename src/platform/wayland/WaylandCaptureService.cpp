@@ -1,6 +1,7 @@
 #include "platform/wayland/WaylandCaptureService.h"
 
 #include "platform/wayland/LayerSurfaces.h"
+#include "platform/wayland/OutputRegion.h"
 #include "platform/wayland/ScreencopyCapture.h"
 #include "platform/wayland/WaylandIds.h"
 
@@ -73,17 +74,10 @@ std::expected<QImage, CaptureError> WaylandCaptureService::captureArea(std::uint
         if (displayIdForName(output.name) != displayID) continue;
         if (areaDevice.isNull()) return m_screencopy->capture(output.name);
         // The request is in points; the compositor answers in the output's pixels.
-        const double scale = output.pixelsPerPoint();
-        const QRect logical(int(std::floor(areaDevice.x() / scale)),
-                            int(std::floor(areaDevice.y() / scale)),
-                            int(std::ceil(areaDevice.right() / scale)) -
-                                int(std::floor(areaDevice.x() / scale)) + 1,
-                            int(std::ceil(areaDevice.bottom() / scale)) -
-                                int(std::floor(areaDevice.y() / scale)) + 1);
-        auto image = m_screencopy->capture(output.name, logical);
+        const OutputRegion region = outputRegionFor(areaDevice, output.pixelsPerPoint());
+        auto image = m_screencopy->capture(output.name, region.logical);
         if (!image) return image;
-        const QPoint offset(areaDevice.x() - int(std::lround(logical.x() * scale)),
-                            areaDevice.y() - int(std::lround(logical.y() * scale)));
+        const QPoint offset = region.offsetDevice;
         if (offset.isNull() && image->size() == areaDevice.size()) return image;
         return image->copy(QRect(offset, areaDevice.size()));
     }

@@ -69,8 +69,8 @@ bool EventQueue::dispatch() {
     return wl_display_dispatch_queue(m_display, m_queue) >= 0;
 }
 
-void EventQueue::dispatchPending() {
-    wl_display_dispatch_queue_pending(m_display, m_queue);
+bool EventQueue::dispatchPending() {
+    return wl_display_dispatch_queue_pending(m_display, m_queue) >= 0;
 }
 
 const EventQueue::Global* EventQueue::find(const char* interface) const {
@@ -121,8 +121,9 @@ void MainThreadQueue::flush() {
 // so this reads when data waits and then dispatches only what is ours.
 void MainThreadQueue::readAndDispatch() {
     wl_display* display = m_events.display();
-    while (wl_display_prepare_read_queue(display, m_events.queue()) != 0)
-        m_events.dispatchPending();
+    while (wl_display_prepare_read_queue(display, m_events.queue()) != 0) {
+        if (!m_events.dispatchPending()) return;  // a broken connection, which Qt reports
+    }
     wl_display_flush(display);
     pollfd fd{wl_display_get_fd(display), POLLIN, 0};
     if (::poll(&fd, 1, 0) > 0)

@@ -47,7 +47,8 @@ public:
     bool roundtrip();
     // Waits for events of this queue and dispatches them; false when the connection broke.
     bool dispatch();
-    void dispatchPending();
+    // False when the connection broke.
+    bool dispatchPending();
 
     const std::vector<Global>& globals() const { return m_globals; }
     const Global* find(const char* interface) const;
@@ -77,6 +78,7 @@ public:
     explicit MainThreadQueue(wl_display* display);
     ~MainThreadQueue() override;
     EventQueue& events() { return m_events; }
+    const EventQueue& events() const { return m_events; }
     // Sends what is queued and handles what has come, now.
     void flush();
 

@@ -1,20 +1,26 @@
 #include "platform/wayland/WaylandPlatform.h"
 
+#include "platform/ConfigBoundKeyGrabber.h"
 #include "platform/posix/XdgAutostart.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEditServices.h"
 #include "platform/qt/QtQuestions.h"
+#include "platform/qt/QtScreens.h"
 #include "platform/qt/QtServices.h"
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/LayerSurfaces.h"
+#include "platform/wayland/PortalScreenshot.h"
+#include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandCaptureService.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
 
 #include <QCoreApplication>
+
+#include <mutex>
 
 namespace moxilane::wayland {
 
@@ -35,12 +41,47 @@ public:
     std::unique_ptr<HeldKeyboard> take() override { return nullptr; }
 };
 
-// TEMPORARY until the compositor-bound key grabber lands.
-class CompositorKeys final : public KeyGrabber {
+// The screens as the portal's pictures need them, for the worker, which may not read Qt's
+// screens: taken on the main thread now and whenever they change.
+class ScreensForWorker final : public QObject {
 public:
-    void setPressHandler(std::function<void(HotKeyID)>) override {}
-    bool grab(std::uint32_t, std::uint32_t, HotKeyID) override { return true; }
+    ScreensForWorker() {
+        update();
+        QtScreens::watchLayoutChanges(this, [this] { update(); });
+    }
+    std::expected<std::vector<LayoutDisplay>, CaptureError> displays() const {
+        std::lock_guard lock(m_mutex);
+        if (m_displays.empty())
+            return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, QString()});
+        return m_displays;
+    }
+
+private:
+    void update() {
+        std::vector<LayoutDisplay> displays;
+        const ScreenLayout layout = WaylandScreens().layout();
+        for (const ScreenLayout::Screen& screen : layout.screens())
+            displays.push_back({{screen.displayID, screen.areaDevice}, screen.frame.toRect()});
+        std::lock_guard lock(m_mutex);
+        m_displays = std::move(displays);
+    }
+
+    mutable std::mutex m_mutex;
+    std::vector<LayoutDisplay> m_displays;
 };
+
+// Pixels through screencopy where the compositor offers it, else through the portal.
+std::unique_ptr<CaptureService> makeCaptureService(const MainThreadQueue& queue, Session session) {
+    WaylandCaptureService::WindowLister windows;
+    if (session == Session::wlroots && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        windows = [] { return swayWindows(); };
+    if (queue.events().find("zwlr_screencopy_manager_v1"))
+        return std::make_unique<WaylandCaptureService>(queue.events().display(),
+                                                       std::move(windows));
+    auto screens = std::make_shared<ScreensForWorker>();
+    return std::make_unique<PortalScreenshot>([screens] { return screens->displays(); },
+                                              std::move(windows));
+}
 
 // Owns the layer surfaces beside the roles that hand windows to them.
 class LayeredWindowRoles final : public WindowRoles {
@@ -48,6 +89,7 @@ public:
     explicit LayeredWindowRoles(std::shared_ptr<MainThreadQueue> queue)
         : m_layers(std::move(queue)), m_roles(m_layers) {}
     void prepare(QWidget& window, WindowRole role) override { m_roles.prepare(window, role); }
+    bool takeKeyboard(QWidget& overlay) override { return m_roles.takeKeyboard(overlay); }
     bool showsTranslucency() const override { return m_roles.showsTranslucency(); }
 
 private:
@@ -77,16 +119,16 @@ Platform makeWaylandPlatform() {
     auto queue = std::make_shared<MainThreadQueue>(display);
     std::unique_ptr<Clipboard> clipboard = DataControlClipboard::open(queue);
     if (!clipboard) clipboard = std::make_unique<QtClipboard>();
+    const Session session = sessionFromEnvironment();
     auto questions = std::make_unique<QtQuestions>();
     auto loginItem = std::make_unique<XdgAutostart>(
         XdgAutostart::userAutostartFolder(), QCoreApplication::applicationFilePath(), *questions);
     return Platform{
-        .session = sessionFromEnvironment(),
+        .session = session,
         .scheduler = std::make_unique<QtScheduler>(),
-        .captureService =
-            std::make_unique<WaylandCaptureService>(display, WaylandCaptureService::WindowLister{}),
+        .captureService = makeCaptureService(*queue, session),
         .screens = std::make_unique<WaylandScreens>(),
-        .keyGrabber = std::make_unique<CompositorKeys>(),
+        .keyGrabber = std::make_unique<ConfigBoundKeyGrabber>(),
         .permission = std::make_unique<NoCapturePermission>(),
         .alerts = std::make_unique<QtAlerts>(),
         .clipboard = std::move(clipboard),

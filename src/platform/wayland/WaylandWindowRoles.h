@@ -13,6 +13,8 @@ class WaylandWindowRoles final : public WindowRoles {
 public:
     explicit WaylandWindowRoles(LayerSurfaces& layers) : m_layers(layers) {}
     void prepare(QWidget& window, WindowRole role) override;
+    // The compositor gives a new full-screen window the keyboard focus; no client can grab it.
+    bool takeKeyboard(QWidget& overlay) override;
     // Every Wayland compositor composites.
     bool showsTranslucency() const override { return true; }
 

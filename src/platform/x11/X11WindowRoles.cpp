@@ -3,10 +3,12 @@
 #include "platform/x11/X11Compositing.h"
 
 #include <QWidget>
+#include <QWindow>
 
 namespace moxilane::x11 {
 
 void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
+    if (role == WindowRole::menu) return;  // Qt's own pop-up window does
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::X11BypassWindowManagerHint;
     // A pin stays focusable: outside the window manager's care, Qt gives it the input focus
@@ -16,6 +18,10 @@ void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
     if (role == WindowRole::marker) flags |= Qt::WindowTransparentForInput;
     window.setWindowFlags(flags);
     window.setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+bool X11WindowRoles::takeKeyboard(QWidget& overlay) {
+    return overlay.windowHandle() && overlay.windowHandle()->setKeyboardGrabEnabled(true);
 }
 
 bool X11WindowRoles::showsTranslucency() const {

@@ -9,6 +9,7 @@ namespace moxilane::x11 {
 class X11WindowRoles final : public WindowRoles {
 public:
     void prepare(QWidget& window, WindowRole role) override;
+    bool takeKeyboard(QWidget& overlay) override;
     bool showsTranslucency() const override;
 };
 

@@ -19,7 +19,8 @@ struct CommandsFixture {
     FakeAlerts alerts;
     FakeQuestions questions;
     FakeScheduler scheduler;
-    AppCommands commands{{settings, loginItem, alerts, questions, scheduler}};
+    AppCommands::Services services{settings, loginItem, alerts, questions, scheduler};
+    AppCommands commands{services};
 };
 
 }  // namespace
@@ -75,30 +76,53 @@ TEST(ToggleLaunchAtLogin, RegistersUnlessOnAndShowsTheSystemsReasonOnFailure) {
     EXPECT_EQ(f.alerts.shown[0].text, *f.loginItem.failure);
 }
 
-TEST(AboutAndInstructions, ExactTexts) {
-    CommandsFixture f;
-    f.commands.showAbout();
-    f.commands.showInstructions();
-    ASSERT_EQ(f.alerts.shown.size(), 2u);
-    EXPECT_EQ(f.alerts.shown[0].message, "Moxilane 2.1");
-    EXPECT_EQ(f.alerts.shown[0].text, "Built on Qt and the X Window System.");
-    EXPECT_EQ(f.alerts.shown[1].message, "Instructions");
-    EXPECT_EQ(f.alerts.shown[1].text.count('\n'), 13);
-    EXPECT_TRUE(f.alerts.shown[1].text.contains("Ctrl+Shift+4 again also finishes it"));
-    // Built from the capture kinds, yet these lines exactly: a new kind adds none.
-    EXPECT_EQ(f.alerts.shown[1].text,
-              "Global shortcuts:\n"
-              "Ctrl+Shift+1 — capture an area (drag with the mouse)\n"
-              "Ctrl+Shift+2 — capture a window (click the window)\n"
-              "Ctrl+Shift+3 — capture the full screen\n"
-              "Ctrl+Shift+4 — scrolling capture (select just the visible\n"
-              "part, release, then scroll through the content\n"
-              "with the mouse wheel and click Done — you get\n"
-              "one tall image; Ctrl+Shift+4 again also finishes it)\n"
-              "\n"
-              "While selecting: Esc cancels the capture.\n"
-              "\n"
-              "On X11 no capture permission is needed. If another\n"
-              "program holds a shortcut, bind moxilane area (or\n"
-              "window, screen, scroll) in your keyboard settings.");
+TEST(AboutAndInstructions, ExactTextsPerSession) {
+    const QString shortcuts =
+        "Global shortcuts:\n"
+        "Ctrl+Shift+1 — capture an area (drag with the mouse)\n"
+        "Ctrl+Shift+2 — capture a window (click the window)\n"
+        "Ctrl+Shift+3 — capture the full screen\n"
+        "Ctrl+Shift+4 — scrolling capture (select just the visible\n"
+        "part, release, then scroll through the content\n"
+        "with the mouse wheel and click Done — you get\n"
+        "one tall image; Ctrl+Shift+4 again also finishes it)\n"
+        "\n"
+        "While selecting: Esc cancels the capture.\n"
+        "\n";
+    const QString keyboardSettings =
+        "Bind the shortcuts in your keyboard settings to\n"
+        "moxilane area (or window, screen, scroll); see\n"
+        "moxilane --help and man moxilane for details.";
+    const struct {
+        Session session;
+        const char* about;
+        QString bindings;  // the Instructions' last three lines
+    } rows[] = {
+        {Session::x11, "Built on Qt and the X Window System.",
+         "On X11 no capture permission is needed. If another\n"
+         "program holds a shortcut, bind moxilane area (or\n"
+         "window, screen, scroll) in your keyboard settings."},
+        {Session::wlroots, "Built on Qt and Wayland.",
+         "sway binds the shortcuts in its config file: add\n"
+         "the bindsym lines that moxilane --help and\n"
+         "man moxilane give, then reload sway."},
+        {Session::kde, "Built on Qt and Wayland.", keyboardSettings},
+        {Session::gnome, "Built on Qt and Wayland.", keyboardSettings},
+        {Session::otherWayland, "Built on Qt and Wayland.", keyboardSettings},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(int(row.session));
+        CommandsFixture f;
+        f.services.session = row.session;
+        AppCommands commands{f.services};
+        commands.showAbout();
+        commands.showInstructions();
+        ASSERT_EQ(f.alerts.shown.size(), 2u);
+        EXPECT_EQ(f.alerts.shown[0].message, "Moxilane 2.1");
+        EXPECT_EQ(f.alerts.shown[0].text, row.about);
+        EXPECT_EQ(f.alerts.shown[1].message, "Instructions");
+        // Built from the capture kinds, yet these fourteen lines exactly: a new kind adds none.
+        EXPECT_EQ(f.alerts.shown[1].text, shortcuts + row.bindings);
+        EXPECT_EQ(f.alerts.shown[1].text.count('\n'), 13);
+    }
 }

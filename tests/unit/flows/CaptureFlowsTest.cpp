@@ -282,6 +282,7 @@ TEST(CaptureFlows, MissingPermissionAsksAndFromTheSecondTimeOpensSettings) {
     EXPECT_TRUE(f.preview.dismissals.empty());
 }
 
+// Also a window where the service lists none: it is picked as an area, with a hint saying so.
 TEST(CaptureFlows, AreaIsCutFromTheFrozenSnapshotOfItsScreen) {
     struct Row {
         const char* name;
@@ -296,26 +297,30 @@ TEST(CaptureFlows, AreaIsCutFromTheFrozenSnapshotOfItsScreen) {
         {"unknown screen", RegionSelection{QRectF(0, 0, 10, 10), ScreenInfo{5, {}, 1.0}},
          std::nullopt},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Fixture f;
-        f.flows.startRegionCapture();
-        f.scheduler.runUntilIdle();
-        EXPECT_EQ(f.selector.lastHint, std::nullopt);
-        EXPECT_EQ(f.selector.shownSnapshots.size(), 2u);
-        f.service.pictures[9].fill(Qt::green);  // the screen changes after the snapshot
-        f.selector.finish(row.selection);
-        f.scheduler.runUntilIdle();
+    for (const bool window : {false, true})
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.name) + (window ? ", a window's area" : ""));
+            Fixture f;
+            f.service.listsWindowsToo = !window;
+            window ? f.flows.startWindowCapture() : f.flows.startRegionCapture();
+            f.scheduler.runUntilIdle();
+            EXPECT_EQ(f.selector.lastHint,
+                      window ? std::optional<QString>("Select the window's area") : std::nullopt);
+            EXPECT_TRUE(f.picker.offered.empty());
+            EXPECT_EQ(f.selector.shownSnapshots.size(), 2u);
+            f.service.pictures[9].fill(Qt::green);  // the screen changes after the snapshot
+            f.selector.finish(row.selection);
+            f.scheduler.runUntilIdle();
 
-        EXPECT_FALSE(f.flows.captureFlowActive());
-        EXPECT_TRUE(f.alerts.shown.empty());
-        ASSERT_EQ(f.preview.shown.size(), row.delivered ? 1u : 0u);
-        if (row.delivered) {
-            EXPECT_EQ(f.preview.shown[0].image.size(), *row.delivered);
-            EXPECT_EQ(f.preview.shown[0].image.pixelColor(0, 0), QColor(Qt::blue));
-            EXPECT_EQ(f.preview.shown[0].scale, 2.0);
+            EXPECT_FALSE(f.flows.captureFlowActive());
+            EXPECT_TRUE(f.alerts.shown.empty());
+            ASSERT_EQ(f.preview.shown.size(), row.delivered ? 1u : 0u);
+            if (row.delivered) {
+                EXPECT_EQ(f.preview.shown[0].image.size(), *row.delivered);
+                EXPECT_EQ(f.preview.shown[0].image.pixelColor(0, 0), QColor(Qt::blue));
+                EXPECT_EQ(f.preview.shown[0].scale, 2.0);
+            }
         }
-    }
 }
 
 TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {
@@ -361,6 +366,9 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
         QRectF frame;                    // points from the primary's top left, y down
         std::optional<QSize> delivered;  // none when picked: closed before the capture
         double scale;
+        // Where the service cannot see covered windows: the frame, and the frozen colour.
+        std::optional<QRect> frozenFrameDevice = std::nullopt;
+        QColor frozenColour = {};
     };
     const Row rows[] = {
         {"with shadow", true, true, {100, 100, 300, 200}, QSize(380, 280), 1.0},
@@ -368,6 +376,30 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
         {"on the 2× screen", true, true, {2000, 50, 150, 100}, QSize(460, 360), 2.0},
         {"closed meanwhile", true, true, {100, 100, 300, 200}, std::nullopt, 1.0},
         {"cancelled", false, true, {100, 100, 300, 200}, std::nullopt, 1.0},
+        {"cut from the frozen screen",
+         true,
+         false,
+         {100, 100, 300, 200},
+         QSize(300, 200),
+         1.0,
+         QRect(100, 100, 300, 200),
+         Qt::red},
+        {"cut with shadow",
+         true,
+         true,
+         {100, 100, 300, 200},
+         QSize(380, 280),
+         1.0,
+         QRect(100, 100, 300, 200),
+         Qt::red},
+        {"cut, clipped to its 2× display",
+         true,
+         false,
+         {1900, 50, 150, 100},
+         QSize(260, 200),
+         2.0,
+         QRect(3800, 100, 300, 200),
+         Qt::blue},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -377,12 +409,18 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
         std::tie(window.windowID, window.frame, window.isOnScreen) =
             std::tuple(77, row.frame, true);
         const bool gone = row.pick && !row.delivered;
+        const bool frozen = row.frozenFrameDevice.has_value();
+        f.service.seesCoveredWindows = !frozen;
+        f.service.displays[1].areaDevice = QRect(3840, 0, 2000, 1000);
+        window.frameDevice = row.frozenFrameDevice.value_or(QRect());
         f.service.windows = {window};
         if (!gone) f.service.windowPictures[77] = solid({300, 200}, Qt::yellow);
         f.flows.startWindowCapture();
         f.scheduler.runUntilIdle();
         ASSERT_EQ(f.picker.offered.size(), 1u);
         EXPECT_EQ(f.picker.shownSnapshots.size(), 2u);
+        for (auto& [id, picture] : f.service.pictures)
+            picture.fill(Qt::green);   // the screens change after the picker froze them
         f.flows.startRegionCapture();  // a second trigger while the picker is up
         std::optional<bool> activeAtAlert;
         f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
@@ -394,11 +432,16 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
 
         EXPECT_FALSE(f.flows.captureFlowActive());
         EXPECT_EQ(f.service.listings, 1);
-        EXPECT_EQ(f.service.capturedWindows.size(), row.pick ? 1u : 0u);
+        EXPECT_EQ(f.service.capturedWindows.size(), row.pick && !frozen ? 1u : 0u);
         ASSERT_EQ(f.preview.shown.size(), row.delivered ? 1u : 0u);
         if (row.delivered) {
             EXPECT_EQ(f.preview.shown[0].image.size(), *row.delivered);
             EXPECT_EQ(f.preview.shown[0].scale, row.scale);
+            if (frozen) {
+                const QImage& image = f.preview.shown[0].image;
+                EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2),
+                          row.frozenColour);
+            }
         }
         EXPECT_EQ(f.savedFiles().size(), row.delivered ? 1 : 0);
         if (gone) {

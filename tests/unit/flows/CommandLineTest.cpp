@@ -1,8 +1,10 @@
 #include "flows/CommandLine.h"
+#include "flows/CompositorBindings.h"
 #include "flows/ManualPage.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -104,4 +106,25 @@ TEST(CommandLine, DesktopEntryActionsAreTheKindsWithAShortcut) {
         EXPECT_EQ(action.at("Exec"), "@MOXILANE_EXEC@ " + expected.back());
     }
     EXPECT_EQ(groups["Desktop Entry"]["Actions"].split(';', Qt::SkipEmptyParts), expected);
+}
+
+TEST(CompositorBindings, OneSwayLinePerShortcutInTheHelpAndTheNoticeOnSwayAlone) {
+    const QStringList lines = swayBindingLines();
+    const auto withShortcut = std::ranges::count_if(
+        captureKinds(), [](const CaptureKind& kind) { return !kind.shortcut.empty(); });
+    EXPECT_EQ(lines.size(), withShortcut);
+    for (const char* line : {"bindsym --to-code Ctrl+Shift+1 exec moxilane area",
+                             "bindsym --to-code Ctrl+Shift+2 exec moxilane window",
+                             "bindsym --to-code Ctrl+Shift+3 exec moxilane screen",
+                             "bindsym --to-code Ctrl+Shift+4 exec moxilane scroll"})
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(line))) << line;
+    const QString help = helpText();
+    const QString notice = compositorBindingNotice(Session::wlroots);
+    for (const QString& line : lines) {
+        SCOPED_TRACE(qPrintable(line));
+        EXPECT_TRUE(help.contains(line));
+        EXPECT_TRUE(notice.contains('\n' + line + '\n'));  // alone on its line, to paste
+    }
+    for (Session other : {Session::x11, Session::kde, Session::gnome, Session::otherWayland})
+        EXPECT_TRUE(compositorBindingNotice(other).isEmpty());
 }

@@ -312,6 +312,7 @@ TEST(ShareMenu, WhatTheDesktopRefusesIsShownWithItsReason) {
 TEST(PinWindow, CopiesAndSavesItsImageAndOffersSaveAsAgainAfterAFailedWrite) {
     struct Roles final : WindowRoles {
         void prepare(QWidget&, WindowRole given) override { role = given; }
+        bool takeKeyboard(QWidget&) override { return false; }
         bool showsTranslucency() const override { return false; }
         std::optional<WindowRole> role;
     } roles;

@@ -76,6 +76,33 @@ TEST(RuntimeFolder, OneAddressPerDisplay) {
     EXPECT_EQ(address.socketPath, "/run/user/7/moxilane-:3.socket");
 }
 
+// The agent and the command line pick one display, so they meet at one address.
+TEST(RuntimeFolder, TheWaylandDisplayServesUnlessQtIsToldToUseAnother) {
+    struct Row {
+        const char* wayland;
+        const char* platform;
+        bool onWayland;
+        QString display;
+    };
+    const Row rows[] = {{"wayland-1", "", true, "wayland-1"},
+                        {"wayland-1", "wayland-egl", true, "wayland-1"},
+                        {"wayland-1", "xcb", false, ":5"},
+                        {"", "", false, ":5"}};
+    const QByteArray saved[] = {qgetenv("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM"),
+                                qgetenv("DISPLAY")};
+    qputenv("DISPLAY", ":5");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.wayland) + "/" + row.platform);
+        qputenv("WAYLAND_DISPLAY", row.wayland);
+        qputenv("QT_QPA_PLATFORM", row.platform);
+        EXPECT_EQ(runsOnWayland(), row.onWayland);
+        EXPECT_EQ(sessionDisplay(), row.display);
+    }
+    qputenv("WAYLAND_DISPLAY", saved[0]);
+    qputenv("QT_QPA_PLATFORM", saved[1]);
+    qputenv("DISPLAY", saved[2]);
+}
+
 namespace {
 
 // Sends a request without blocking, so the server in this thread can answer.

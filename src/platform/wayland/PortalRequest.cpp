@@ -1,0 +1,102 @@
+#include "platform/wayland/PortalRequest.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QEventLoop>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <optional>
+
+namespace moxilane::wayland {
+
+namespace {
+
+const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+
+CaptureError portalError(const QString& what) {
+    return CaptureError{CaptureError::Kind::Refused, QStringLiteral("screenshot portal: ") + what};
+}
+
+QString nextToken() {
+    static std::atomic<unsigned> counter{0};
+    return QStringLiteral("moxilane%1_%2").arg(::getpid()).arg(++counter);
+}
+
+}  // namespace
+
+// Receives the request's one Response signal in the calling thread's own event loop.
+class PortalResponse final : public QObject {
+    Q_OBJECT
+public:
+    QEventLoop loop;
+    std::optional<uint> code;
+    QVariantMap results;
+
+public slots:
+    void response(uint responseCode, const QVariantMap& responseResults) {
+        code = responseCode;
+        results = responseResults;
+        loop.quit();
+    }
+};
+
+std::expected<QString, CaptureError> requestPortalScreenshot(std::chrono::milliseconds timeout) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return std::unexpected(portalError(QStringLiteral("no session bus")));
+    // The portal answers on a path made of our bus name and the token; listening there
+    // before the call means the answer cannot arrive before we listen.
+    const QString token = nextToken();
+    const QString sender = bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
+    QString path = kPortalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
+    PortalResponse response;
+    const auto listen = [&](const QString& at, bool on) {
+        const char* slot = SLOT(response(uint, QVariantMap));
+        return on ? bus.connect(kPortal, at, kRequest, QStringLiteral("Response"), &response, slot)
+                  : bus.disconnect(kPortal, at, kRequest, QStringLiteral("Response"), &response,
+                                   slot);
+    };
+    listen(path, true);
+
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kPortal, kPortalPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
+        QStringLiteral("Screenshot"));
+    call << QString()
+         << QVariantMap{{QStringLiteral("handle_token"), token},
+                        {QStringLiteral("interactive"), false}};
+    const QDBusMessage reply = bus.call(call, QDBus::Block, int(timeout.count()));
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        listen(path, false);
+        return std::unexpected(portalError(reply.errorMessage()));
+    }
+    // Portals before version 0.9 chose the path themselves.
+    const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
+    if (!handle.isEmpty() && handle != path) {
+        listen(path, false);
+        path = handle;
+        listen(path, true);
+    }
+    if (!response.code) {
+        QTimer::singleShot(timeout, &response.loop, &QEventLoop::quit);
+        response.loop.exec();
+    }
+    listen(path, false);
+    if (!response.code) return std::unexpected(portalError(QStringLiteral("no answer in time")));
+    if (*response.code == 1)
+        return std::unexpected(portalError(QStringLiteral("the screenshot was cancelled")));
+    const QString uri = response.results.value(QStringLiteral("uri")).toString();
+    if (*response.code != 0 || uri.isEmpty())
+        return std::unexpected(portalError(QStringLiteral("refused (%1)").arg(*response.code)));
+    return uri;
+}
+
+}  // namespace moxilane::wayland
+
+#include "PortalRequest.moc"

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/Capture.h"
+
+#include <QString>
+
+#include <chrono>
+#include <expected>
+
+namespace moxilane::wayland {
+
+// Asks the XDG desktop portal for a non-interactive screenshot and waits for its answer,
+// processing only this request's events meanwhile: the URI of the file it wrote. Callable
+// from any thread.
+[[nodiscard]] std::expected<QString, CaptureError> requestPortalScreenshot(
+    std::chrono::milliseconds timeout);
+
+}  // namespace moxilane::wayland
