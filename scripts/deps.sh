@@ -23,10 +23,9 @@ packages=(
     librsvg2-bin dpkg-dev file lintian appstream man-db groff
     # the editor read by a screen reader's interface
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus
-    # the Wayland back-end and its tests on a headless sway (the virtual pointer needs the
-    # wayland-scanner of libwayland-bin; jq reads sway's window tree; inotify-tools times saves)
-    qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev libwayland-bin
-    wayland-protocols sway swaybg grim wl-clipboard wtype jq inotify-tools
+    # tests on a headless sway (jq reads its window tree; inotify-tools times saves; the keys
+    # pressed by position use the US keymap of libxkbcommon)
+    sway swaybg grim wl-clipboard wtype jq inotify-tools libxkbcommon-dev
 )
 
 missing=()

@@ -8,9 +8,9 @@ export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland
 export XDG_CONFIG_HOME=$HOME/.config
 wayland_image pattern 1920 1080 1 bg-1.png
 wayland_image pattern 1280 720 2 bg-2.png
-# The key binding the agent prints for area captures, or the plain one before it prints any.
-binding=$(moxilane --help | grep -o -m1 'bindsym Ctrl+Shift+1 .*') ||
-    binding='bindsym Ctrl+Shift+1 exec moxilane area'
+# The key binding for area captures as `moxilane --help` gives it.
+binding=$(moxilane --help | grep -o -m1 'bindsym .*Ctrl+Shift+1 exec .*') ||
+    { echo "FAIL: moxilane --help gives no binding for Ctrl+Shift+1"; exit 1; }
 cat >sway.conf <<CONF
 output HEADLESS-1 resolution 1920x1080 position 0,0 bg $W/bg-1.png center
 # The second output, once a check creates it.
