@@ -17,8 +17,8 @@ output HEADLESS-1 resolution 1920x1080 position 0,0 bg $W/bg-1.png center
 output HEADLESS-2 resolution 1280x720 position 1920,0 bg $W/bg-2.png center
 default_border none
 default_floating_border none
-# The headless output draws the cursor into its pixels, where grim and the agent see it: hide it
-# once the pointer rests.
+# The headless output draws the cursor into its pixels, where screencopy clients such as grim
+# see it: hide it once the pointer rests.
 seat * hide_cursor 100
 $binding
 bar {
