@@ -22,7 +22,7 @@ as_user=()
 if [[ $(id -u) -eq 0 ]]; then
     # Under a lock: checks that start at the same moment would race to create the user.
     flock /tmp/.moxilane-tests-user.lock bash -c "id $user >/dev/null 2>&1 ||
-        useradd --system --no-create-home --shell /usr/sbin/nologin $user"
+        /usr/sbin/useradd --system --no-create-home --shell /usr/sbin/nologin $user"
     chown -R "$user:" "$W"
     as_user=(setpriv "--reuid=$user" "--regid=$user" --init-groups)
 fi
