@@ -25,6 +25,9 @@ packages=(
     librsvg2-bin dpkg-dev file lintian appstream man-db groff
     # the editor read by a screen reader's interface
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus
+    # tests on a headless sway (jq reads its window tree; inotify-tools times saves; the keys
+    # pressed by position use the US keymap of libxkbcommon)
+    sway swaybg grim wl-clipboard wtype jq inotify-tools libxkbcommon-dev
 )
 
 missing=()
