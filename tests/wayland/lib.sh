@@ -97,11 +97,6 @@ window_rect() {
     swaymsg -t get_tree | jq -r --argjson pid "$1" \
         '.. | objects | select(.pid? == $pid) | .rect | "\(.x) \(.y) \(.width) \(.height)"'
 }
-# "X Y W H" of the focused workspace: the output less the bar.
-work_area() {
-    swaymsg -t get_workspaces | jq -r '.[] | select(.focused) | .rect |
-        "\(.x) \(.y) \(.width) \(.height)"'
-}
 
 # Our scroll view (the tall page), floated to X Y W H; VIEW is its process.
 start_view() {
