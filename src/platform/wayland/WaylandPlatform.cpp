@@ -1,12 +1,8 @@
 #include "platform/wayland/WaylandPlatform.h"
 
 #include "platform/ConfigBoundKeyGrabber.h"
-#include "platform/posix/XdgAutostart.h"
-#include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtClipboard.h"
-#include "platform/qt/QtDesktop.h"
-#include "platform/qt/QtEditServices.h"
-#include "platform/qt/QtQuestions.h"
+#include "platform/qt/QtPlatformParts.h"
 #include "platform/qt/QtScreens.h"
 #include "platform/qt/QtServices.h"
 #include "platform/wayland/DataControlClipboard.h"
@@ -17,8 +13,6 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
-
-#include <QCoreApplication>
 
 #include <mutex>
 
@@ -115,33 +109,19 @@ void prepareQt() {
 }
 
 Platform makeWaylandPlatform() {
-    wl_display* display = qtDisplay();
-    auto queue = std::make_shared<MainThreadQueue>(display);
-    std::unique_ptr<Clipboard> clipboard = DataControlClipboard::open(queue);
-    if (!clipboard) clipboard = std::make_unique<QtClipboard>();
-    const Session session = sessionFromEnvironment();
-    auto questions = std::make_unique<QtQuestions>();
-    auto loginItem = std::make_unique<XdgAutostart>(
-        XdgAutostart::userAutostartFolder(), QCoreApplication::applicationFilePath(), *questions);
-    return Platform{
-        .session = session,
-        .scheduler = std::make_unique<QtScheduler>(),
-        .captureService = makeCaptureService(*queue, session),
-        .screens = std::make_unique<WaylandScreens>(),
-        .keyGrabber = std::make_unique<ConfigBoundKeyGrabber>(),
-        .permission = std::make_unique<NoCapturePermission>(),
-        .alerts = std::make_unique<QtAlerts>(),
-        .clipboard = std::move(clipboard),
-        .desktop = std::make_unique<QtDesktop>(),
-        .folderPicker = std::make_unique<QtFolderPicker>(),
-        .savePanel = std::make_unique<QtSavePanel>(),
-        .clock = std::make_unique<SystemClock>(),
-        .questions = std::move(questions),
-        .loginItem = std::move(loginItem),
-        .windowFocus = std::make_unique<CompositorFocus>(),
-        .windowRoles = std::make_unique<LayeredWindowRoles>(queue),
-        .keyboardGrab = std::make_unique<NoKeyboardGrab>(),
-    };
+    auto queue = std::make_shared<MainThreadQueue>(qtDisplay());
+    Platform platform = platformWithQtServices();
+    platform.session = sessionFromEnvironment();
+    platform.captureService = makeCaptureService(*queue, platform.session);
+    platform.screens = std::make_unique<WaylandScreens>();
+    platform.keyGrabber = std::make_unique<ConfigBoundKeyGrabber>();
+    platform.permission = std::make_unique<NoCapturePermission>();
+    platform.clipboard = DataControlClipboard::open(queue);
+    if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();
+    platform.windowFocus = std::make_unique<CompositorFocus>();
+    platform.windowRoles = std::make_unique<LayeredWindowRoles>(queue);
+    platform.keyboardGrab = std::make_unique<NoKeyboardGrab>();
+    return platform;
 }
 
 }  // namespace moxilane::wayland
