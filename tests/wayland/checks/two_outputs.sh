@@ -1,5 +1,7 @@
-# With two outputs `moxilane screen` saves two files, each what grim sees of one output.
+# With two outputs, the second at scale 2, `moxilane screen` saves two files, each what grim
+# sees of one output, in its device pixels.
 add_output
+swaymsg output HEADLESS-2 scale 2 >/dev/null
 start_agent
 still_shot grim-1.png HEADLESS-1
 still_shot grim-2.png HEADLESS-2
