@@ -9,40 +9,12 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include "client.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
-
-static struct zwp_virtual_keyboard_manager_v1* manager;
-static struct wl_seat* seat;
-
-static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
-                   uint32_t version) {
-    (void)data;
-    (void)version;
-    if (!strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name))
-        manager = wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1);
-    else if (!strcmp(interface, wl_seat_interface.name) && !seat)
-        seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
-}
-
-static void globalRemove(void* data, struct wl_registry* registry, uint32_t name) {
-    (void)data;
-    (void)registry;
-    (void)name;
-}
-
-static const struct wl_registry_listener registryListener = {global, globalRemove};
-
-static uint32_t nowMs(void) {
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return (uint32_t)(t.tv_sec * 1000 + t.tv_nsec / 1000000);
-}
 
 /* The keymap as text in a memfd, as the protocol wants it. */
 static int keymapFile(struct xkb_keymap* keymap, uint32_t* size) {
@@ -64,29 +36,24 @@ static struct zwp_virtual_keyboard_v1* keyboard;
 static struct xkb_state* state;
 
 static void key(uint32_t code, int down) {
-    zwp_virtual_keyboard_v1_key(keyboard, nowMs(), code,
-                                down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    zwp_virtual_keyboard_v1_key(
+        keyboard, nowMs(), code,
+        down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
     /* xkb counts key codes from 8 on, evdev from 0. */
     xkb_state_update_key(state, code + 8, down ? XKB_KEY_DOWN : XKB_KEY_UP);
-    zwp_virtual_keyboard_v1_modifiers(keyboard,
-                                      xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED),
-                                      xkb_state_serialize_mods(state, XKB_STATE_MODS_LATCHED),
-                                      xkb_state_serialize_mods(state, XKB_STATE_MODS_LOCKED),
-                                      xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE));
+    zwp_virtual_keyboard_v1_modifiers(
+        keyboard, xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED),
+        xkb_state_serialize_mods(state, XKB_STATE_MODS_LATCHED),
+        xkb_state_serialize_mods(state, XKB_STATE_MODS_LOCKED),
+        xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE));
 }
 
 int main(int argc, char** argv) {
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "keys: no Wayland display\n");
-        return 1;
-    }
-    wl_registry_add_listener(wl_display_get_registry(display), &registryListener, NULL);
-    wl_display_roundtrip(display);
-    if (!manager || !seat) {
-        fprintf(stderr, "keys: the compositor offers no zwp_virtual_keyboard_manager_v1\n");
-        return 1;
-    }
+    struct clientGlobals globals = {&zwp_virtual_keyboard_manager_v1_interface, NULL, NULL};
+    struct wl_display* display = clientConnect("keys", &globals);
+    if (!display) return 1;
+    struct zwp_virtual_keyboard_manager_v1* manager = globals.manager;
+    struct wl_seat* seat = globals.seat;
     struct xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     const struct xkb_rule_names names = {.layout = "us"};
     struct xkb_keymap* keymap =

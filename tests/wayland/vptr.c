@@ -6,58 +6,23 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <wayland-client.h>
-
+#include "client.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 enum { kLeftButton = 0x110 /* BTN_LEFT */ };
-
-static struct zwlr_virtual_pointer_manager_v1* manager;
-static struct wl_seat* seat;
-
-static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
-                   uint32_t version) {
-    (void)data;
-    (void)version;
-    if (!strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name))
-        manager = wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
-    else if (!strcmp(interface, wl_seat_interface.name) && !seat)
-        seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
-}
-
-static void globalRemove(void* data, struct wl_registry* registry, uint32_t name) {
-    (void)data;
-    (void)registry;
-    (void)name;
-}
-
-static const struct wl_registry_listener registryListener = {global, globalRemove};
-
-static uint32_t nowMs(void) {
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return (uint32_t)(t.tv_sec * 1000 + t.tv_nsec / 1000000);
-}
 
 int main(int argc, char** argv) {
     if (argc < 3) {
         fprintf(stderr, "usage: vptr EXTENT_W EXTENT_H command...\n");
         return 2;
     }
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "vptr: no Wayland display\n");
-        return 1;
-    }
-    wl_registry_add_listener(wl_display_get_registry(display), &registryListener, NULL);
-    wl_display_roundtrip(display);
-    if (!manager) {
-        fprintf(stderr, "vptr: the compositor offers no zwlr_virtual_pointer_manager_v1\n");
-        return 1;
-    }
+    struct clientGlobals globals = {&zwlr_virtual_pointer_manager_v1_interface, NULL, NULL};
+    struct wl_display* display = clientConnect("vptr", &globals);
+    if (!display) return 1;
+    struct zwlr_virtual_pointer_manager_v1* manager = globals.manager;
+    struct wl_seat* seat = globals.seat;
     struct zwlr_virtual_pointer_v1* p =
         zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, seat);
     wl_display_roundtrip(display);
