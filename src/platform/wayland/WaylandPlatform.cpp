@@ -13,6 +13,9 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
+#include "platform/wayland/kde/KdeCaptureService.h"
+#include "platform/wayland/kde/KdeShortcutNames.h"
+#include "platform/wayland/kde/PortalKeyGrabber.h"
 
 #include <mutex>
 
@@ -66,6 +69,7 @@ private:
 
 // Pixels through screencopy where the compositor offers it, else through the portal.
 std::unique_ptr<CaptureService> makeCaptureService(const MainThreadQueue& queue, Session session) {
+    if (session == Session::kde) return std::make_unique<KdeCaptureService>(kdeOutputsForWorker());
     WaylandCaptureService::WindowLister windows;
     if (session == Session::wlroots && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
         windows = [] { return swayWindows(); };
@@ -115,6 +119,8 @@ Platform makeWaylandPlatform() {
     platform.captureService = makeCaptureService(*queue, platform.session);
     platform.screens = std::make_unique<WaylandScreens>();
     platform.keyGrabber = std::make_unique<ConfigBoundKeyGrabber>();
+    if (platform.session == Session::kde)
+        platform.keyGrabber = std::make_unique<PortalKeyGrabber>(captureShortcutNames());
     platform.permission = std::make_unique<NoCapturePermission>();
     platform.clipboard = DataControlClipboard::open(queue);
     if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();
