@@ -79,8 +79,12 @@ std::expected<std::vector<KWinWindow>, CaptureError> listKWinWindows(
                                              ? QStringLiteral("KWin refused the script")
                                              : loaded.errorMessage()));
     }
-    const QDBusMessage ran = callKWin(QStringLiteral("/Scripting/Script%1").arg(id),
-                                      QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
+    // Plasma 5 puts a loaded script at /<id>, Plasma 6 at /Scripting/Script<id>.
+    QDBusMessage ran = callKWin(QStringLiteral("/%1").arg(id),
+                                QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
+    if (ran.type() != QDBusMessage::ReplyMessage)
+        ran = callKWin(QStringLiteral("/Scripting/Script%1").arg(id),
+                       QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
     if (ran.type() == QDBusMessage::ReplyMessage && !receiver.report) {
         QTimer::singleShot(timeout, &receiver.loop, &QEventLoop::quit);
         receiver.loop.exec();
