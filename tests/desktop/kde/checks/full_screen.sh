@@ -1,0 +1,9 @@
+# `moxilane screen` saves exactly the compositor's own picture of the output.
+start_view 640 480
+start_agent
+park_pointer
+still_shot kwin.png
+moxilane screen || fail "moxilane screen failed"
+same_but_pointer kwin.png "$(saved 1)" || fail "the saved screen is not KWin's picture"
+grep -q "refused its screenshots" agent.log && fail "KWin refused the agent: $(cat agent.log)"
+true
