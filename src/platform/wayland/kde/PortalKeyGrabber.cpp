@@ -7,7 +7,9 @@
 #include <QDBusObjectPath>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 Q_DECLARE_METATYPE(moxilane::wayland::PortalShortcut)
 
@@ -48,29 +50,36 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
     return argument;
 }
 
+// Plasma matches a shortcut by the symbol the keys give, and drops Shift where Shift changes
+// the symbol: Ctrl+Shift on the key 1 arrives as Ctrl+!. A number-row trigger with Shift is
+// therefore named by the shifted symbol of that key position, as the US layout prints it.
 QString portalTrigger(std::uint32_t keyCode, std::uint32_t modifiers) {
-    static const std::pair<std::uint32_t, char> kDigits[] = {
-        {hotkeys::kKey1, '1'}, {hotkeys::kKey2, '2'}, {hotkeys::kKey3, '3'}, {hotkeys::kKey4, '4'},
-        {hotkeys::kKey5, '5'}, {hotkeys::kKey6, '6'}, {hotkeys::kKey7, '7'}, {hotkeys::kKey8, '8'},
-        {hotkeys::kKey9, '9'}, {hotkeys::kKey0, '0'}};
-    QString key;
-    for (const auto& [code, digit] : kDigits)
-        if (code == keyCode) key = QChar::fromLatin1(digit);
-    if (key.isEmpty()) return {};
+    struct Key {
+        std::uint32_t code;
+        const char* plain;
+        const char* shifted;
+    };
+    static const Key kKeys[] = {
+        {hotkeys::kKey1, "1", "exclam"},     {hotkeys::kKey2, "2", "at"},
+        {hotkeys::kKey3, "3", "numbersign"}, {hotkeys::kKey4, "4", "dollar"},
+        {hotkeys::kKey5, "5", "percent"},    {hotkeys::kKey6, "6", "asciicircum"},
+        {hotkeys::kKey7, "7", "ampersand"},  {hotkeys::kKey8, "8", "asterisk"},
+        {hotkeys::kKey9, "9", "parenleft"},  {hotkeys::kKey0, "0", "parenright"}};
+    const auto key = std::ranges::find(kKeys, keyCode, &Key::code);
+    if (key == std::end(kKeys)) return {};
     QString trigger;
     if (modifiers & hotkeys::kControl) trigger += QStringLiteral("CTRL+");
     if (modifiers & hotkeys::kOption) trigger += QStringLiteral("ALT+");
-    if (modifiers & hotkeys::kShift) trigger += QStringLiteral("SHIFT+");
     if (modifiers & hotkeys::kCommand) trigger += QStringLiteral("LOGO+");
-    return trigger + key;
+    return trigger + QLatin1String((modifiers & hotkeys::kShift) ? key->shifted : key->plain);
 }
 
 PortalKeyGrabber::PortalKeyGrabber(Namer namer) : m_namer(std::move(namer)) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
-    QDBusConnection::sessionBus().connect(
-        kPortal, kPortalPath, kShortcuts, QStringLiteral("Activated"), this,
-        SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    QDBusConnection::sessionBus().connect(kPortal, kPortalPath, kShortcuts,
+                                          QStringLiteral("Activated"), this,
+                                          SLOT(activated(QDBusMessage)));
 }
 
 void PortalKeyGrabber::setPressHandler(std::function<void(HotKeyID)> handler) {
@@ -121,7 +130,10 @@ void PortalKeyGrabber::createSession() {
 }
 
 void PortalKeyGrabber::sessionCreated(uint code, const QVariantMap& results) {
-    m_session = results.value(QStringLiteral("session_handle")).toString();
+    // An object path in the portal's documentation, a string in some versions of it.
+    const QVariant handle = results.value(QStringLiteral("session_handle"));
+    m_session = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
+                                                     : handle.toString();
     if (code != 0 || m_session.isEmpty()) {
         printLine(QStringLiteral("the desktop's shortcuts portal gave no session (%1); bind "
                                  "`moxilane area` (or window, screen, scroll) in the keyboard "
@@ -142,10 +154,12 @@ void PortalKeyGrabber::shortcutsBound(uint code, const QVariantMap&) {
                       .arg(code));
 }
 
-void PortalKeyGrabber::activated(const QDBusObjectPath& session, const QString& shortcutId,
-                                 qulonglong, const QVariantMap&) {
-    if (session.path() != m_session) return;
-    const auto found = m_hotKeys.find(shortcutId);
+void PortalKeyGrabber::activated(const QDBusMessage& signal) {
+    const QVariantList arguments = signal.arguments();
+    if (arguments.size() < 2 || m_session.isEmpty()) return;
+    const QString session = arguments[0].value<QDBusObjectPath>().path();
+    if (session != m_session) return;
+    const auto found = m_hotKeys.find(arguments[1].toString());
     if (found != m_hotKeys.end() && m_handler) m_handler(found->second);
 }
 

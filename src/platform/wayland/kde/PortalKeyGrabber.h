@@ -2,6 +2,7 @@
 
 #include "platform/KeyGrabber.h"
 
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QList>
 #include <QObject>
@@ -45,8 +46,9 @@ public:
 private slots:
     void sessionCreated(uint code, const QVariantMap& results);
     void shortcutsBound(uint code, const QVariantMap& results);
-    void activated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong timestamp,
-                   const QVariantMap& options);
+    // Activated(o session, s shortcut id, t timestamp, a{sv} options); taken whole, since
+    // QtDBus refuses a slot of that exact signature.
+    void activated(const QDBusMessage& signal);
 
 private:
     void createSession();
@@ -61,8 +63,8 @@ private:
     QString m_session;
 };
 
-// The portal's trigger text for a portable key code and modifiers ("CTRL+SHIFT+1"); empty
-// for a key off the number row.
+// The portal's trigger for a portable key code and modifiers: Ctrl+Shift+1 is "CTRL+exclam";
+// empty for a key off the number row.
 [[nodiscard]] QString portalTrigger(std::uint32_t keyCode, std::uint32_t modifiers);
 
 }  // namespace moxilane::wayland
