@@ -62,6 +62,9 @@ QStringList shortcutBindingLines(Session session) {
                     QStringLiteral("the bindsym lines that moxilane --help and"),
                     QStringLiteral("man moxilane give, then reload sway.")};
         case Session::kde:
+            return {QStringLiteral("Plasma lists these in System Settings, Shortcuts,"),
+                    QStringLiteral("Moxilane, where you may change them. Start it from"),
+                    QStringLiteral("its menu entry, or captures go the slower portal way.")};
         case Session::gnome:
         case Session::otherWayland:
             break;

@@ -89,7 +89,17 @@ HelpPage commandLineHelp() {
                   "X11, whatever Shift+1 types: “!” on US and German layouts, “1” on French "
                   "ones, where a binding without --to-code never fires. A window is taken there as "
                   "the screen shows it: parts covered by other windows cannot be had."),
-              .rows = swayBindingRows()}},
+              .rows = swayBindingRows()},
+             {.heading = QStringLiteral("On KDE Plasma"),
+              .intro = QStringLiteral(
+                  "The agent asks Plasma for the shortcuts above; they are listed, and can be "
+                  "changed, in System Settings under Shortcuts, Moxilane. Plasma names a shortcut "
+                  "by the symbol its keys type, so Ctrl+Shift+1 shows there as Ctrl+! (the key "
+                  "positions of a US layout). KWin gives the pixels, windows covered parts and "
+                  "all, only to a program started from its installed menu entry; started "
+                  "otherwise, captures come through the Screenshot portal: slower, windows only "
+                  "as the screen shows them, and no scrolling capture."),
+              .rows = {}}},
     };
 }
 

@@ -106,7 +106,10 @@ TEST(AboutAndInstructions, ExactTextsPerSession) {
          "sway binds the shortcuts in its config file: add\n"
          "the bindsym lines that moxilane --help and\n"
          "man moxilane give, then reload sway."},
-        {Session::kde, "Built on Qt and Wayland.", keyboardSettings},
+        {Session::kde, "Built on Qt and Wayland.",
+         "Plasma lists these in System Settings, Shortcuts,\n"
+         "Moxilane, where you may change them. Start it from\n"
+         "its menu entry, or captures go the slower portal way."},
         {Session::gnome, "Built on Qt and Wayland.", keyboardSettings},
         {Session::otherWayland, "Built on Qt and Wayland.", keyboardSettings},
     };
