@@ -92,7 +92,8 @@ HelpPage commandLineHelp() {
               .rows = swayBindingRows()},
              {.heading = QStringLiteral("On KDE Plasma"),
               .intro = QStringLiteral(
-                  "The agent asks Plasma for the shortcuts above; they are listed, and can be "
+                  "On KDE Plasma the agent asks the desktop for Ctrl+Shift+1 to 5; they are "
+                  "listed, and can be "
                   "changed, in System Settings under Shortcuts, Moxilane. Plasma names a shortcut "
                   "by the symbol its keys type, so Ctrl+Shift+1 shows there as Ctrl+! (the key "
                   "positions of a US layout). KWin gives the pixels, windows covered parts and "
