@@ -52,15 +52,15 @@ changed_now() {
 overlay_shown() { (($(changed_now "$1") > ${VIEW_PIXELS:-0} / 2)); }
 wait_overlay() { wait_for overlay_shown "$1" || fail "no overlay over the frozen picture"; }
 
-# The agent with a save folder and the first-launch offer answered; more settings as
-# arguments (key=value). Ready once its command socket exists.
+# The agent (AGENT_PROGRAM, else moxilane) with a save folder and the first-launch offer
+# answered; more settings as arguments (key=value). Ready once its command socket exists.
 start_agent() {
     mkdir -p "$HOME/Shots" "$XDG_CONFIG_HOME/Moxilane"
     rm -f "$HOME/Shots"/*.png
     printf '[General]\nsaveFolderBookmark=%s\ndidAskLaunchAtLogin=true\n' "$HOME/Shots" \
         >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
     printf '%s\n' "$@" >>"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
-    moxilane >agent.log 2>&1 &
+    ${AGENT_PROGRAM:-moxilane} >agent.log 2>&1 &
     AGENT=$!
     wait_for agent_listening || fail "the agent did not start listening"
 }
