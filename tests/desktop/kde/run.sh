@@ -3,7 +3,9 @@
 # what it runs, then runs every check (checks/*.sh, or those named) in one KWin session as an
 # unprivileged user, since compositors refuse to run as root. Prints PASS or FAIL per check;
 # the exit status is non-zero when any fails. Not in CI: KWin brings a few hundred packages.
-# usage: run.sh BUILD_DIR [CHECK...]
+# usage: run.sh BUILD_DIR [CHECK...]   (a check by name, or a script by its path)
+# EXTRA_PROGRAMS: more programs to run there, granted as our agent is; SHOW_LOG=1 prints
+# each check's output.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
@@ -26,13 +28,20 @@ cmake --build "$build" -j2 --target moxilane wayland_image wayland_scroll_view
 W=$(mktemp -d /tmp/moxilane-kde.XXXXXX)
 mkdir -p "$W/bin" "$W/home" "$W/run"
 cp "$build/src/app/moxilane" "$build/tests/wayland/wayland_image" \
-    "$build/tests/wayland/wayland_scroll_view" "$here/portal_shot.py" "$W/bin/"
+    "$build/tests/wayland/wayland_scroll_view" "$here/portal_shot.py" ${EXTRA_PROGRAMS:-} "$W/bin/"
 xml=/usr/share/plasma-wayland-protocols/fake-input.xml
 wayland-scanner client-header "$xml" "$W/fake-input-client-protocol.h"
 wayland-scanner private-code "$xml" "$W/fake-input-protocol.c"
 gcc -O2 -I"$W" -o "$W/bin/kfake" "$here/kfake.c" "$W/fake-input-protocol.c" -lwayland-client
 cp -r "$here/session.sh" "$here/lib.sh" "$here/checks" "$W/"
-checks=("$@")
+checks=()
+for check in "$@"; do
+    if [[ -f $check ]]; then
+        cp "$check" "$W/checks/"
+        check=$(basename "$check" .sh)
+    fi
+    checks+=("$check")
+done
 ((${#checks[@]})) || checks=($(cd "$here/checks" && ls *.sh | sed 's/\.sh$//'))
 chmod -R a+rX "$W"
 chmod 700 "$W/run"
@@ -47,7 +56,7 @@ if [[ $(id -u) -eq 0 ]]; then
 fi
 status=0
 "${as_user[@]}" env -i PATH="$W/bin:/usr/local/bin:/usr/bin:/bin" W="$W" HOME="$W/home" \
-    XDG_RUNTIME_DIR="$W/run" LANG=C.UTF-8 \
+    XDG_RUNTIME_DIR="$W/run" LANG=C.UTF-8 SHOW_LOG="${SHOW_LOG:-}" \
     timeout --kill-after=5 "${TIMEOUT_S:-600}" dbus-run-session -- bash "$W/session.sh" \
     "${checks[@]}" || status=$?
 if [[ $status -eq 0 ]]; then

@@ -10,14 +10,19 @@ export XDG_SESSION_TYPE=wayland XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOM
 export KWIN_COMPOSE=O2
 apps=$XDG_DATA_HOME/applications
 mkdir -p "$apps"
-cat >"$apps/io.github.moxilane.Moxilane.desktop" <<ENTRY
+for program in "$W"/bin/*; do
+    entry=$(basename "$program")
+    [[ $entry == kfake ]] && continue
+    [[ $entry == moxilane ]] && entry=io.github.moxilane.Moxilane
+    cat >"$apps/$entry.desktop" <<ENTRY
 [Desktop Entry]
 Type=Application
-Name=Moxilane
-Exec=$W/bin/moxilane
+Name=$(basename "$program")
+Exec=$program
 NoDisplay=true
 X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2
 ENTRY
+done
 cat >"$apps/kfake.desktop" <<ENTRY
 [Desktop Entry]
 Type=Application
@@ -58,6 +63,7 @@ for check in "$@"; do
     mkdir -p "$W/$check"
     if (cd "$W/$check" && trap stop_programs EXIT && source "$W/checks/$check.sh") >"$check.log" 2>&1; then
         echo "PASS: $check"
+        [[ -z $SHOW_LOG ]] || cat "$check.log"
     else
         failed=1
         echo "FAIL: $check: $(grep -m1 '^FAIL' "$check.log" | cut -c7-)"
