@@ -141,6 +141,9 @@ void PortalKeyGrabber::sessionCreated(uint code, const QVariantMap& results) {
                       .arg(code));
         return;
     }
+    // Plasma 5.27 binds them with the session and answers with them; asking again would show
+    // the user a dialog at every start.
+    if (!results.value(QStringLiteral("shortcuts")).isNull()) return;
     request(QStringLiteral("BindShortcuts"),
             {QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(m_shortcuts),
              QString(), QVariantMap()},
