@@ -96,6 +96,8 @@ TEST(KWinWindows, ReportBecomesTheVisibleWindowsFrontToBackInDevicePixels) {
          "onCurrentDesktop":false},
         {"internalId":"{own}","caption":"Our panel","pid":42,"x":0,"y":0,"width":10,"height":10,
          "onCurrentDesktop":true},
+        {"internalId":"{gone}","caption":"Closing","pid":15,"x":0,"y":0,"width":10,"height":10,
+         "onCurrentDesktop":true,"deleted":true},
         {"internalId":"{p}","caption":"Panel","pid":14,"x":0,"y":480,"width":1000,"height":20,
          "dock":true,"onCurrentDesktop":true}
     ])";

@@ -75,7 +75,10 @@ std::expected<std::vector<KWinWindow>, CaptureError> kwinWindowsFromReport(
         const QJsonObject window = bottomToTop[i].toObject();
         const QString internalId = window[u"internalId"].toString();
         if (internalId.isEmpty() || std::int64_t(window[u"pid"].toDouble()) == ownPid) continue;
-        if (window[u"minimized"].toBool() || !window[u"onCurrentDesktop"].toBool()) continue;
+        // A closed window lingers in the stacking order while it fades out.
+        if (window[u"minimized"].toBool() || !window[u"onCurrentDesktop"].toBool() ||
+            window[u"deleted"].toBool())
+            continue;
         KWinWindow entry{WindowInfo{}, internalId};
         entry.info.windowID = windowIdForInternalId(internalId);
         entry.info.frameDevice = frameDevice(window, outputs);

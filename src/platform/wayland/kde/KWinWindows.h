@@ -28,8 +28,8 @@ struct KWinOutputScale {
 [[nodiscard]] std::uint32_t windowIdForInternalId(const QString& internalId);
 
 // The windows the user sees, front to back, from the script's report (a JSON array of
-// windows bottom to top). Our own (ownPid), minimized ones and those on other desktops are
-// left out.
+// windows bottom to top). Our own (ownPid), minimized, closing ones and those on other
+// desktops are left out.
 [[nodiscard]] std::expected<std::vector<KWinWindow>, CaptureError> kwinWindowsFromReport(
     const QByteArray& reportJson, std::int64_t ownPid, const std::vector<KWinOutputScale>& outputs);
 
