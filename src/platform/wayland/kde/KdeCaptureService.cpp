@@ -60,13 +60,17 @@ std::expected<QImage, CaptureError> KdeCaptureService::fromKWin(
     if (!shot.error().allowsFallback()) return std::unexpected(shot.error().toCaptureError());
     if (!m_usePortal.exchange(true)) {
         // Once: the user should know why captures got slower and lost covered windows.
-        const QByteArray line =
-            QStringLiteral(
-                "moxilane: KWin refused its screenshots (%1); using the screenshot "
-                "portal. Start moxilane from its installed desktop entry to be "
-                "granted them.\n")
-                .arg(shot.error().message)
-                .toLocal8Bit();
+        const bool refusedUs = shot.error().kind == KWinShotError::Kind::NotAuthorized;
+        const QString why = refusedUs
+                                ? QStringLiteral(
+                                      "KWin refused its screenshots (%1); start moxilane from "
+                                      "its installed desktop entry to be granted them")
+                                : QStringLiteral(
+                                      "KWin offers no screenshots (%1): it grants them only "
+                                      "when compositing with OpenGL");
+        const QByteArray line = (QStringLiteral("moxilane: ") + why.arg(shot.error().message) +
+                                 QStringLiteral("; using the screenshot portal.\n"))
+                                    .toLocal8Bit();
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     }
     return std::unexpected(shot.error().toCaptureError());

@@ -5,5 +5,5 @@ park_pointer
 still_shot kwin.png
 moxilane screen || fail "moxilane screen failed"
 same_but_pointer kwin.png "$(saved 1)" || fail "the saved screen is not KWin's picture"
-grep -q "refused its screenshots" agent.log && fail "KWin refused the agent: $(cat agent.log)"
+grep -q "using the screenshot portal" agent.log && fail "KWin gave the agent no pixels: $(cat agent.log)"
 true
