@@ -48,6 +48,50 @@ public slots:
     }
 };
 
+namespace {
+
+// Loads the script file into KWin under name and starts it; the caller unloads it.
+std::expected<void, CaptureError> runKWinScript(const QString& fileName, const QString& name) {
+    const QDBusMessage loaded = callKWin(QStringLiteral("/Scripting"), kScripting,
+                                         QStringLiteral("loadScript"), {fileName, name});
+    const int id = loaded.arguments().value(0).toInt();
+    if (loaded.type() != QDBusMessage::ReplyMessage || id < 0)
+        return std::unexpected(listError(loaded.errorMessage().isEmpty()
+                                             ? QStringLiteral("KWin refused the script")
+                                             : loaded.errorMessage()));
+    // Plasma 5 puts a loaded script at /<id>, Plasma 6 at /Scripting/Script<id>.
+    QDBusMessage ran = callKWin(QStringLiteral("/%1").arg(id),
+                                QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
+    if (ran.type() != QDBusMessage::ReplyMessage)
+        ran = callKWin(QStringLiteral("/Scripting/Script%1").arg(id),
+                       QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
+    if (ran.type() != QDBusMessage::ReplyMessage)
+        return std::unexpected(listError(ran.errorMessage()));
+    return {};
+}
+
+// Our object on the bus for as long as this lives.
+class Registration {
+public:
+    Registration(QDBusConnection bus, QString path, QObject* object)
+        : m_bus(std::move(bus)),
+          m_path(std::move(path)),
+          m_registered(m_bus.registerObject(m_path, object, QDBusConnection::ExportAllSlots)) {}
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+    ~Registration() {
+        if (m_registered) m_bus.unregisterObject(m_path);
+    }
+    bool isRegistered() const { return m_registered; }
+
+private:
+    QDBusConnection m_bus;
+    QString m_path;
+    bool m_registered;
+};
+
+}  // namespace
+
 std::expected<std::vector<KWinWindow>, CaptureError> listKWinWindows(
     const std::vector<KWinOutputScale>& outputs, std::chrono::milliseconds timeout) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -57,42 +101,25 @@ std::expected<std::vector<KWinWindow>, CaptureError> listKWinWindows(
     const QString objectPath = QStringLiteral("/io/github/moxilane/") + name;
 
     KWinWindowReport receiver;
-    if (!bus.registerObject(objectPath, &receiver, QDBusConnection::ExportAllSlots))
+    const Registration registration(bus, objectPath, &receiver);
+    if (!registration.isRegistered())
         return std::unexpected(listError(QStringLiteral("cannot listen for KWin's answer")));
     QTemporaryFile script(QDir::tempPath() + QStringLiteral("/moxilane-XXXXXX.js"));
-    if (!script.open()) {
-        bus.unregisterObject(objectPath);
+    if (!script.open())
         return std::unexpected(
             listError(QStringLiteral("cannot write the script: ") + script.errorString()));
-    }
     script.write(kwinWindowReportScript(bus.baseService(), objectPath, kReportInterface,
                                         QStringLiteral("windows"))
                      .toUtf8());
     script.flush();
 
-    const QDBusMessage loaded = callKWin(QStringLiteral("/Scripting"), kScripting,
-                                         QStringLiteral("loadScript"), {script.fileName(), name});
-    const int id = loaded.arguments().value(0).toInt();
-    if (loaded.type() != QDBusMessage::ReplyMessage || id < 0) {
-        bus.unregisterObject(objectPath);
-        return std::unexpected(listError(loaded.errorMessage().isEmpty()
-                                             ? QStringLiteral("KWin refused the script")
-                                             : loaded.errorMessage()));
-    }
-    // Plasma 5 puts a loaded script at /<id>, Plasma 6 at /Scripting/Script<id>.
-    QDBusMessage ran = callKWin(QStringLiteral("/%1").arg(id),
-                                QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
-    if (ran.type() != QDBusMessage::ReplyMessage)
-        ran = callKWin(QStringLiteral("/Scripting/Script%1").arg(id),
-                       QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
-    if (ran.type() == QDBusMessage::ReplyMessage && !receiver.report) {
+    const auto ran = runKWinScript(script.fileName(), name);
+    if (ran && !receiver.report) {
         QTimer::singleShot(timeout, &receiver.loop, &QEventLoop::quit);
         receiver.loop.exec();
     }
     callKWin(QStringLiteral("/Scripting"), kScripting, QStringLiteral("unloadScript"), {name});
-    bus.unregisterObject(objectPath);
-    if (ran.type() != QDBusMessage::ReplyMessage)
-        return std::unexpected(listError(ran.errorMessage()));
+    if (!ran) return std::unexpected(ran.error());
     if (!receiver.report) return std::unexpected(listError(QStringLiteral("no answer in time")));
     return kwinWindowsFromReport(*receiver.report, ::getpid(), outputs);
 }
