@@ -75,7 +75,8 @@ int runAgent(int argc, char** argv, QTextStream& err) {
 
     // The one choice of back-end.
     moxilane::Platform platform =
-        wayland ? moxilane::wayland::makeWaylandPlatform() : moxilane::x11::makeX11Platform();
+        wayland ? moxilane::wayland::makeWaylandPlatform(moxilane::captureShortcutNames())
+                : moxilane::x11::makeX11Platform();
     moxilane::QtThumbnailWindows thumbnailWindows(*platform.screens, *platform.windowRoles);
     moxilane::ThumbnailPresenter preview(thumbnailWindows, *platform.scheduler);
     moxilane::Settings settings(moxilane::Settings::userFilePath());

@@ -18,4 +18,13 @@ constexpr bool rowsFollowTheEnumerators() {
 static_assert(rowsFollowTheEnumerators());
 }  // namespace
 
+ShortcutNamer captureShortcutNames() {
+    return [](std::uint32_t keyCode) -> std::optional<ShortcutName> {
+        for (const CaptureKind& kind : captureKinds())
+            if (kind.keyCode == keyCode && keyCode != 0)
+                return ShortcutName{kindText(kind.name), kindText(kind.menuTitle)};
+        return std::nullopt;
+    };
+}
+
 }  // namespace moxilane

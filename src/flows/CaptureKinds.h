@@ -59,6 +59,10 @@ inline constexpr std::span<const CaptureKind> captureKinds() {
 
 const CaptureKind& captureKind(CaptureCommand command);
 
+// The kinds' shortcuts as desktops that keep them by name list them: the command's word as
+// the id, the menu's title as the description.
+ShortcutNamer captureShortcutNames();
+
 // A table text as Qt holds it.
 inline QString kindText(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));

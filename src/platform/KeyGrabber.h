@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace moxilane {
 
@@ -32,6 +35,14 @@ struct HotKeyID {
     std::uint32_t signature = 0;
     std::uint32_t id = 0;
 };
+
+// A shortcut as a desktop that keeps them by name lists it in its settings.
+struct ShortcutName {
+    QString id;           // stable: the desktop keeps the user's trigger under it
+    QString description;  // what the desktop's settings show
+};
+// Names a shortcut's key (a hotkeys::kKey… code); nullopt for a key that has none.
+using ShortcutNamer = std::function<std::optional<ShortcutName>(std::uint32_t keyCode)>;
 
 // Global shortcuts from the window system. keyCode and modifiers are the portable numbers
 // above; the implementation maps them to its own key positions.

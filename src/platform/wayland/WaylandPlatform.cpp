@@ -14,7 +14,6 @@
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
 #include "platform/wayland/kde/KdeCaptureService.h"
-#include "platform/wayland/kde/KdeShortcutNames.h"
 #include "platform/wayland/kde/PortalKeyGrabber.h"
 
 #include <mutex>
@@ -112,7 +111,7 @@ void prepareQt() {
     qputenv("QT_WAYLAND_USE_BYPASSWINDOWMANAGERHINT", "1");
 }
 
-Platform makeWaylandPlatform() {
+Platform makeWaylandPlatform(ShortcutNamer shortcutNames) {
     auto queue = std::make_shared<MainThreadQueue>(qtDisplay());
     Platform platform = platformWithQtServices();
     platform.session = sessionFromEnvironment();
@@ -120,7 +119,7 @@ Platform makeWaylandPlatform() {
     platform.screens = std::make_unique<WaylandScreens>();
     platform.keyGrabber = std::make_unique<ConfigBoundKeyGrabber>();
     if (platform.session == Session::kde)
-        platform.keyGrabber = std::make_unique<PortalKeyGrabber>(captureShortcutNames());
+        platform.keyGrabber = std::make_unique<PortalKeyGrabber>(std::move(shortcutNames));
     platform.permission = std::make_unique<NoCapturePermission>();
     platform.clipboard = DataControlClipboard::open(queue);
     if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();

@@ -11,7 +11,8 @@ Session sessionFromEnvironment();
 // shell surface for a window with the bypass hint, which the window roles make a layer surface.
 void prepareQt();
 
-// Every service on Wayland, for main once Qt runs on the wayland platform.
-Platform makeWaylandPlatform();
+// Every service on Wayland, for main once Qt runs on the wayland platform. Desktops that keep
+// shortcuts by name show them with shortcutNames.
+Platform makeWaylandPlatform(ShortcutNamer shortcutNames);
 
 }  // namespace moxilane::wayland

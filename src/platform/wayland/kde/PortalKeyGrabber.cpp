@@ -74,7 +74,7 @@ QString portalTrigger(std::uint32_t keyCode, std::uint32_t modifiers) {
     return trigger + QLatin1String((modifiers & hotkeys::kShift) ? key->shifted : key->plain);
 }
 
-PortalKeyGrabber::PortalKeyGrabber(Namer namer) : m_namer(std::move(namer)) {
+PortalKeyGrabber::PortalKeyGrabber(ShortcutNamer names) : m_names(std::move(names)) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
     QDBusConnection::sessionBus().connect(kPortal, kPortalPath, kShortcuts,
@@ -87,7 +87,7 @@ void PortalKeyGrabber::setPressHandler(std::function<void(HotKeyID)> handler) {
 }
 
 bool PortalKeyGrabber::grab(std::uint32_t keyCode, std::uint32_t modifiers, HotKeyID hotKey) {
-    const std::optional<Named> named = m_namer(keyCode);
+    const std::optional<ShortcutName> named = m_names(keyCode);
     const QString trigger = portalTrigger(keyCode, modifiers);
     if (!named || trigger.isEmpty()) return false;
     m_shortcuts.push_back({named->id,

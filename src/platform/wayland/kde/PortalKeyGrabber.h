@@ -30,13 +30,7 @@ struct PortalShortcut {
 class PortalKeyGrabber final : public QObject, public KeyGrabber {
     Q_OBJECT
 public:
-    struct Named {
-        QString id;           // stable: the desktop keeps the user's trigger under it
-        QString description;  // what the desktop's settings show
-    };
-    // Names a grab's key (a hotkeys::kKey… code); nullopt leaves that key unbound.
-    using Namer = std::function<std::optional<Named>(std::uint32_t keyCode)>;
-    explicit PortalKeyGrabber(Namer namer);
+    explicit PortalKeyGrabber(ShortcutNamer names);
 
     void setPressHandler(std::function<void(HotKeyID)> handler) override;
     // Succeeds when the key has a name; the portal's refusal comes later, on standard error.
@@ -55,7 +49,7 @@ private:
     // Calls a portal method whose answer comes as a Response signal to slot.
     bool request(const QString& method, QVariantList arguments, const char* slot);
 
-    Namer m_namer;
+    ShortcutNamer m_names;
     std::function<void(HotKeyID)> m_handler;
     QList<PortalShortcut> m_shortcuts;
     std::map<QString, HotKeyID> m_hotKeys;  // by shortcut id
