@@ -70,25 +70,29 @@ void PanelCanvas::adopt(QWidget& widget, WindowRole role) {
     widget.setParent(m_window.get());
     widget.hide();
     widget.installEventFilter(this);
-    m_children.push_back({&widget, role, widget.geometry()});
+    m_children.push_back({&widget, role, widget.geometry(), QRect()});
 }
 
 bool PanelCanvas::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_window.get()) {
-        // The input region reaches the compositor only once the window has a surface.
-        if (event->type() == QEvent::Show || event->type() == QEvent::Resize) applyInputRegion();
+        // Its size says where the desktop put it; the input region reaches the compositor only
+        // once the window has a surface.
+        if (event->type() == QEvent::Resize) relayout();
+        if (event->type() == QEvent::Show) applyInputRegion();
         return false;
     }
     switch (event->type()) {
         case QEvent::Move:
         case QEvent::Resize:
-            if (m_placing) break;
-            for (Child& child : m_children)
-                if (child.widget == watched) child.globalRect = child.widget->geometry();
-            relayout();
-            break;
         case QEvent::ShowToParent:
         case QEvent::HideToParent:
+            if (m_placing) break;
+            // A place we did not give came from the program: global points. A hidden child's
+            // move arrives as an event only once it shows, so its geometry is read here.
+            for (Child& child : m_children) {
+                if (child.widget == watched && child.widget->geometry() != child.placedRect)
+                    child.globalRect = child.widget->geometry();
+            }
             relayout();
             break;
         default:
@@ -100,37 +104,43 @@ bool PanelCanvas::eventFilter(QObject* watched, QEvent* event) {
 // Puts the canvas on the screen of the first shown panel (else marker) and each child at its
 // place on that screen; hides the canvas when nothing is shown.
 void PanelCanvas::relayout() {
-    std::vector<const Child*> shown;
-    for (const Child& child : m_children)
+    // Showing, hiding and placing send events that would lay it out again.
+    if (m_placing) return;
+    m_placing = true;
+    std::vector<Child*> shown;
+    for (Child& child : m_children)
         if (child.widget && !child.widget->isHidden()) shown.push_back(&child);
     const auto id = std::uint32_t(m_window->winId());
-    if (shown.empty()) {
-        recordShown(id, {});
-        m_window->hide();
-        return;
-    }
-    std::ranges::stable_partition(shown,
-                                  [](const Child* c) { return c->role == WindowRole::panel; });
-    QScreen* screen = QGuiApplication::screenAt(shown.front()->globalRect.center());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    const QRect screenArea = screen->geometry();
     std::vector<QRect> pixels;
     QRegion input;
-    m_placing = true;
-    for (const Child* child : shown) {
-        child->widget->move(child->globalRect.topLeft() - screenArea.topLeft());
-        pixels.push_back(devicePixels(child->globalRect, screen->devicePixelRatio()));
-        if (child->role == WindowRole::panel) input += child->widget->geometry();
+    if (shown.empty()) {
+        m_window->hide();
+    } else {
+        std::ranges::stable_partition(shown,
+                                      [](const Child* c) { return c->role == WindowRole::panel; });
+        QScreen* screen = QGuiApplication::screenAt(shown.front()->globalRect.center());
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        const QRect screenArea = screen->geometry();
+        if (!m_window->isVisible() || m_window->screen() != screen) {
+            // A full-screen window would get a black backdrop from the desktop: the canvas is
+            // a maximized one, which the desktop puts below its top bar.
+            m_window->hide();
+            m_window->setGeometry(screenArea);
+            m_window->windowHandle()->setScreen(screen);
+            m_window->showMaximized();
+        }
+        const QPoint origin =
+            screenArea.topLeft() + QPoint(0, std::max(0, screenArea.height() - m_window->height()));
+        for (Child* child : shown) {
+            child->widget->move(child->globalRect.topLeft() - origin);
+            child->placedRect = child->widget->geometry();
+            pixels.push_back(devicePixels(child->globalRect, screen->devicePixelRatio()));
+            if (child->role == WindowRole::panel) input += child->placedRect;
+        }
     }
     m_placing = false;
     recordShown(id, std::move(pixels));
     m_inputRegion = input.isEmpty() ? kNoInput : input;
-    if (!m_window->isVisible() || m_window->screen() != screen) {
-        m_window->hide();
-        m_window->setGeometry(screenArea);
-        m_window->windowHandle()->setScreen(screen);
-        m_window->showFullScreen();
-    }
     applyInputRegion();
 }
 

@@ -14,7 +14,7 @@
 
 namespace moxilane::wayland {
 
-// Where no client may place its windows: one transparent full-screen window on which our
+// Where no client may place its windows: one transparent screen-sized window on which our
 // panels and markers are drawn at the places the program gives them (global points, as
 // move() and setGeometry() set them). Its input region is only the panels, so the pointer and
 // the wheel reach the windows below everywhere else. Main thread.
@@ -35,6 +35,7 @@ private:
         QPointer<QWidget> widget;
         WindowRole role;
         QRect globalRect;  // points, where the program put it
+        QRect placedRect;  // on the canvas, where we put it
     };
     void relayout();
     void applyInputRegion();
