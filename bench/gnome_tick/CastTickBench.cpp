@@ -39,8 +39,8 @@ double msSince(Clock::time_point start) {
 
 void print(const char* what, std::vector<double> times) {
     std::ranges::sort(times);
-    std::printf("%s, %zu runs: min %.1f  median %.1f  max %.1f ms\n", what, times.size(),
-                times.front(), times[times.size() / 2], times.back());
+    std::printf("%s (%zu): min %.1f  median %.1f  max %.1f ms\n", what, times.size(), times.front(),
+                times[times.size() / 2], times.back());
 }
 
 }  // namespace
@@ -113,9 +113,10 @@ int main(int argc, char** argv) {
         settle(100);
     }
     service.regionCapturesEnded();
-    print("grab of the newest frame (cut + copy)", grabs);
+    print("grab of the newest frame, cut and copied; grabs", grabs);
     char what[64];
-    std::snprintf(what, sizeof what, "repaint to a tick that sees it, %dx%d", width, height);
+    std::snprintf(what, sizeof what, "repaint to a grab that sees it, %dx%d; repaints", width,
+                  height);
     print(what, seen);
     return 0;
 }
