@@ -132,7 +132,8 @@ gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
     --object-path /org/freedesktop/impl/portal/PermissionStore \
     --method org.freedesktop.impl.portal.PermissionStore.SetPermission \
     screenshot true screenshot '' "['yes']" >/dev/null
-gnome_do input key ff1b # out of the overview the shell starts in
+# Out of the overview the shell starts in (a slow shell may not answer the first time).
+scroll_wait 60 gnome_do input key ff1b 2>/dev/null || scroll_fail "Mutter takes no input"
 mkdir -p "$HOME/Shots" "$XDG_CONFIG_HOME/Moxilane"
 printf '[General]\nsaveFolderBookmark=%s\ndidAskLaunchAtLogin=true\n' "$HOME/Shots" \
     >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
