@@ -2,6 +2,11 @@
 # once by injected clicks; the second capture runs without it, on the kept restore token.
 # Sourced (or run) in a GNOME session that exports W (a work folder), WAYLAND_DISPLAY, and PATH
 # with moxilane, wayland_image and wayland_scroll_view; HOME is the session user's.
+# Sourced, it runs in a subshell of its own: a failure ends the check, not the session.
+if [[ ${BASH_SOURCE[0]} != "$0" && -z ${SCROLL_CHECK_ALONE:-} ]]; then
+    (SCROLL_CHECK_ALONE=1 && source "${BASH_SOURCE[0]}")
+    return
+fi
 set -euo pipefail
 cd "$W"
 export XDG_CONFIG_HOME=${XDG_CONFIG_HOME:-$HOME/.config} QT_QPA_PLATFORM=wayland
