@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qt6-qpa-plugins libqt6svg6
     # the Wayland back-end: Qt's connection (private API) and the protocols it speaks
     qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev libwayland-bin wayland-protocols
+    # GNOME's screen-cast stream for the scrolling capture
+    libpipewire-0.3-dev
     libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
     libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev libxcb-damage0-dev libxcb-xkb-dev
     x11proto-dev

@@ -16,6 +16,9 @@ QString CaptureError::description() const {
         case Kind::Unsupported:
             text = QStringLiteral("The display's pixel format cannot be captured");
             break;
+        case Kind::Declined:
+            text = QStringLiteral("The desktop did not share the screen");
+            break;
     }
     if (!detail.isEmpty()) text += QStringLiteral(" (") + detail + QLatin1Char(')');
     return text + QLatin1Char('.');

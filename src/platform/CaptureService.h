@@ -83,6 +83,9 @@ public:
         return std::unexpected(
             CaptureError{CaptureError::Kind::Unsupported, QStringLiteral("no region capture")});
     }
+    // A run of region captures (a scrolling capture) has ended: what was kept open for its
+    // frames may close.
+    virtual void regionCapturesEnded() {}
 };
 
 }  // namespace moxilane

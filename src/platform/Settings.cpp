@@ -179,6 +179,11 @@ QString Settings::textLanguages() const {
     return value ? value->toString().trimmed() : QString();
 }
 
+QString Settings::screenCastRestoreToken() const {
+    const auto value = read(QStringLiteral("screenCastRestoreToken"));
+    return value ? value->toString() : QString();
+}
+
 void Settings::write(const QString& key, const QVariant& value) {
     const auto written = writeLocked(key, value);
     if (written || m_reportedWriteFailure) return;

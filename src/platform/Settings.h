@@ -30,6 +30,8 @@ public:
     bool didRequestScreenRecording() const;
     std::optional<QVariant> saveFolderBookmark() const;
     QString textLanguages() const;  // Tesseract's form, "eng+deu"; absent: empty
+    // What lets the desktop share the screen again without asking; absent: empty.
+    QString screenCastRestoreToken() const;
 
     void setCopyToClipboard(bool on) { write(QStringLiteral("copyToClipboard"), on); }
     void setAlsoCopyToClipboard(bool on) { write(QStringLiteral("alsoCopyToClipboard"), on); }
@@ -38,6 +40,9 @@ public:
     void setDidAskLaunchAtLogin(bool on) { write(QStringLiteral("didAskLaunchAtLogin"), on); }
     void setDidRequestScreenRecording(bool on) {
         write(QStringLiteral("didRequestScreenRecording"), on);
+    }
+    void setScreenCastRestoreToken(const QString& token) {
+        write(QStringLiteral("screenCastRestoreToken"), token);
     }
     void setSaveFolderBookmark(const QVariant& reference) {
         write(QStringLiteral("saveFolderBookmark"), reference);

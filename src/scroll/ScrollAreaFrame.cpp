@@ -55,7 +55,7 @@ void ScrollAreaFrame::hide() {
 std::vector<std::uint32_t> ScrollAreaFrame::windowIds() const {
     std::vector<std::uint32_t> ids;
     for (const auto& edge : m_edges)
-        ids.push_back(static_cast<std::uint32_t>(edge->winId()));
+        ids.push_back(static_cast<std::uint32_t>(edge->window()->winId()));
     return ids;
 }
 

@@ -174,6 +174,11 @@ void ScrollCaptureController::tick(const std::shared_ptr<Run>& run) {
             if (frame.display->areaDevice.size() != run->display->areaDevice.size())
                 m_services.hud.setHint(screenChangedHint());
             run->display = frame.display;
+            // A share the desktop declined would only be asked for again at every tick.
+            if (!frame.image && frame.image.error().kind == CaptureError::Kind::Declined) {
+                if (run->stitcher) return end(*run, run->stitcher->compose());
+                return endWithError(*run, frame.image.error());
+            }
             // A failed capture is ignored; the next tick also checks the display is there.
             run->recheckDisplay = !frame.image;
             if (frame.image) integrate(*run, *frame.image);
@@ -230,6 +235,8 @@ void ScrollCaptureController::end(Run& run, std::optional<QImage> image) {
     if (run.finished) return;
     run.finished = true;
     m_services.hud.close();
+    m_services.scheduler.runInBackground(
+        [&service = m_services.captureService] { service.regionCapturesEnded(); }, [] {});
     auto completion = std::move(run.completion);
     if (completion) completion(std::move(image));
 }

@@ -134,7 +134,8 @@ void ScrollHudPanel::close() {
 
 std::vector<std::uint32_t> ScrollHudPanel::windowIds() const {
     std::vector<std::uint32_t> ids = m_areaFrame.windowIds();
-    ids.push_back(static_cast<std::uint32_t>(winId()));
+    // The window holding the panel: itself, or a canvas it is drawn on.
+    ids.push_back(static_cast<std::uint32_t>(window()->winId()));
     return ids;
 }
 

@@ -3,6 +3,7 @@
 //   page OUT               writes the scroll view's tall page
 //   equal A B [X Y W H]    exit 0 when A (or that rectangle of A) has B's size and pixels
 //   changed A B            prints "COUNT X Y W H": how many pixels differ, and their bounds
+//   find A B               prints "X Y" where B's top left 16 × 16 pixels first lie in A
 #include "TallPage.h"
 #include "TestImages.h"
 
@@ -75,6 +76,21 @@ int changed(const QImage& a, const QImage& b) {
     return 0;
 }
 
+// For desktops that place windows themselves: where a window showing B lies.
+int find(const QImage& a, const QImage& b) {
+    if (a.isNull() || b.width() < 16 || b.height() < 16) return 2;
+    const QImage probe = b.copy(0, 0, 16, 16);
+    for (int y = 0; y + 16 <= a.height(); ++y) {
+        for (int x = 0; x + 16 <= a.width(); ++x) {
+            if (a.pixel(x, y) != probe.pixel(0, 0) || a.copy(x, y, 16, 16) != probe) continue;
+            out << x << " " << y << "\n";
+            return 0;
+        }
+    }
+    err << "the picture is not in " << a.width() << "x" << a.height() << "\n";
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,7 +101,8 @@ int main(int argc, char** argv) {
     if (command == "equal" && (argc == 4 || argc == 8))
         return equal(load(argv[2]), load(argv[3]), argc - 4, argv + 4);
     if (command == "changed" && argc == 4) return changed(load(argv[2]), load(argv[3]));
+    if (command == "find" && argc == 4) return find(load(argv[2]), load(argv[3]));
     err << "usage: wayland_image pattern W H SEED OUT | page OUT | equal A B [X Y W H] | "
-           "changed A B\n";
+           "changed A B | find A B\n";
     return 2;
 }

@@ -1,6 +1,7 @@
 #include "platform/wayland/WaylandPlatform.h"
 
 #include "platform/ConfigBoundKeyGrabber.h"
+#include "platform/Settings.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPlatformParts.h"
 #include "platform/qt/QtScreens.h"
@@ -15,6 +16,8 @@
 #include "platform/wayland/WaylandWindowRoles.h"
 #include "platform/wayland/kde/KdeCaptureService.h"
 #include "platform/wayland/kde/PortalKeyGrabber.h"
+#include "platform/wayland/gnome/PanelCanvasRoles.h"
+#include "platform/wayland/gnome/ScreenCastCapture.h"
 
 #include <mutex>
 
@@ -76,8 +79,16 @@ std::unique_ptr<CaptureService> makeCaptureService(const MainThreadQueue& queue,
         return std::make_unique<WaylandCaptureService>(queue.events().display(),
                                                        std::move(windows));
     auto screens = std::make_shared<ScreensForWorker>();
-    return std::make_unique<PortalScreenshot>([screens] { return screens->displays(); },
-                                              std::move(windows));
+    auto portal = std::make_unique<PortalScreenshot>([screens] { return screens->displays(); },
+                                                     std::move(windows));
+    if (session != Session::gnome) return portal;
+    // A scrolling capture's frames come from a screen-cast stream.
+    const auto settings = [] { return Settings(Settings::userFilePath()); };
+    return std::make_unique<ScreenCastCapture>(
+        std::move(portal), [screens] { return screens->displays(); },
+        CastTokenStore{
+            [settings] { return settings().screenCastRestoreToken(); },
+            [settings](const QString& token) { settings().setScreenCastRestoreToken(token); }});
 }
 
 // Owns the layer surfaces beside the roles that hand windows to them.
@@ -125,6 +136,8 @@ Platform makeWaylandPlatform(ShortcutNamer shortcutNames) {
     if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();
     platform.windowFocus = std::make_unique<CompositorFocus>();
     platform.windowRoles = std::make_unique<LayeredWindowRoles>(queue);
+    if (platform.session == Session::gnome)
+        platform.windowRoles = std::make_unique<PanelCanvasRoles>(std::move(platform.windowRoles));
     platform.keyboardGrab = std::make_unique<NoKeyboardGrab>();
     return platform;
 }

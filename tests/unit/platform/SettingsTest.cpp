@@ -96,6 +96,11 @@ TEST(Settings, WritesAreSeenByTheNextReaderAtOnce) {
         EXPECT_EQ(reader.saveFolderBookmark(), QVariant(folder));
     }
     EXPECT_FALSE(reader.alsoCopyToClipboard());
+    // A spent screen-cast token is cleared, so the desktop asks again rather than fail.
+    writer.setScreenCastRestoreToken(QStringLiteral("6a1f0b3e-9c2d-4e5f-8a7b-1c2d3e4f5a6b"));
+    EXPECT_EQ(reader.screenCastRestoreToken(), "6a1f0b3e-9c2d-4e5f-8a7b-1c2d3e4f5a6b");
+    writer.setScreenCastRestoreToken({});
+    EXPECT_EQ(reader.screenCastRestoreToken(), QString());
 }
 
 namespace {

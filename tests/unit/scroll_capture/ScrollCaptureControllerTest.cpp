@@ -55,6 +55,7 @@ public:
 // A tall page whose every row differs; the view shows `frameHeight` rows from `offset`.
 class PageCapture final : public CaptureService {
 public:
+    void regionCapturesEnded() override { ++endedCaptures; }
     std::expected<ShareableContent, CaptureError> shareableContent() override {
         ++listings;
         if (listingError) return std::unexpected(*listingError);
@@ -70,7 +71,7 @@ public:
         lastExcluded = excluded;
         if (failNext) {
             failNext = false;
-            return std::unexpected(CaptureError{CaptureError::Kind::Refused, {}});
+            return std::unexpected(CaptureError{failKind, {}});
         }
         if (window) return window->frame(page, offset);
         return page.copy(0, offset, page.width(), frameHeight);
@@ -79,6 +80,8 @@ public:
     QImage page = scrolltest::noisePage(64, 30000);
     int offset = 0, frameHeight = 400, captures = 0, listings = 0;
     bool failNext = false;
+    CaptureError::Kind failKind = CaptureError::Kind::Refused;
+    int endedCaptures = 0;
     QRect lastArea;
     std::vector<std::uint32_t> lastExcluded;
     std::optional<CaptureError> listingError;
@@ -337,6 +340,26 @@ TEST_F(ScrollCaptureControllerTest, FailuresRetryAndAMissingDisplayIsSaid) {
     EXPECT_EQ(alerts.shown,
               std::vector<QString>{"Could Not Capture the Screen / No display found to capture."});
     EXPECT_EQ(hud.closed, 2);
+    alerts.shown.clear();
+
+    // A share the desktop declines is not asked for again at every tick: the run ends, with
+    // the alert when nothing was stitched, with what was stitched otherwise.
+    capture.content.displays = {{7, QRect(0, 0, 3840, 2160)}};
+    capture.failKind = CaptureError::Kind::Declined;
+    for (const bool afterAFrame : {false, true}) {
+        SCOPED_TRACE(afterAFrame);
+        capture.failNext = !afterAFrame;
+        begin();
+        scheduler.completeJobs();
+        capture.failNext = true;
+        scheduler.step();
+        expectOneEnding(afterAFrame);
+    }
+    EXPECT_EQ(alerts.shown, std::vector<QString>{"Could Not Capture the Screen / The desktop "
+                                                 "did not share the screen."});
+    // Each ending lets the service close what it held open for the frames.
+    scheduler.completeJobs();
+    EXPECT_EQ(capture.endedCaptures, 4);
 }
 
 }  // namespace
