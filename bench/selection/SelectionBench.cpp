@@ -264,8 +264,8 @@ BENCHMARK(BM_PickerHitTest50Windows);
 void BM_PickerHighlightMove(benchmark::State& state) {
     auto candidates = std::make_shared<const WindowCandidates>(fiftyWindows(), 1, screenLayout());
     x11::X11WindowRoles roles;
-    WindowPickerView view(QGuiApplication::primaryScreen(), roles, primaryInfo(), g_desktop,
-                          candidates);
+    WindowPickerView view(QGuiApplication::primaryScreen(), roles);
+    view.prepare(primaryInfo(), g_desktop, candidates);
     view.show();
     QApplication::processEvents();
     syncWithServer();
