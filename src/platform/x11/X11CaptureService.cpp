@@ -141,6 +141,10 @@ void X11CaptureService::prepare() {
     (void)grab(largest->areaDevice);
 }
 
+void X11CaptureService::releaseBuffers() {
+    m_segment.reset();
+}
+
 std::expected<QImage, CaptureError> X11CaptureService::captureDisplay(const DisplayInfo& display) {
     return grab(display.areaDevice);
 }
