@@ -3,6 +3,9 @@
 // thumbnail gone); then per round the peak while 20 markup editors of 4K captures are
 // open, right after they are closed, and a minute later.
 //   build/bench/memory/memory_bench [rounds]    (default 2: first after start, then warm)
+// With "overlay" instead: after start-up, while the region overlay is open, right after Esc
+// closed it, and once the overlay's kept windows have been let go (two minutes later).
+//   build/bench/memory/memory_bench overlay
 
 #include "Agent.h"
 #include "common/RealisticScreen.h"
@@ -94,6 +97,30 @@ struct Rig {
     }
 };
 
+// The overlay's memory: opened by Ctrl+Shift+1 three times in a row, closed by Esc.
+int overlayFigures(Rig& rig) {
+    std::printf("after start-up                 %7.1f MB\n", rig.resident());
+    rig.printParts("after start-up");
+    double open = 0;
+    for (int i = 0; i < 3; ++i) {
+        rig.session.pressKeys("ctrl+shift+1");
+        if (!waitUntil([&] { return rig.session.shownOverlays() > 0; }, 10s))
+            return std::fputs("no overlay\n", stderr), 1;
+        std::this_thread::sleep_for(500ms);  // painted and idle
+        open = std::max(open, rig.resident());
+        rig.session.pressKeys("Escape");
+        if (!rig.session.overlaysGone()) return std::fputs("the overlay stayed\n", stderr), 1;
+        std::this_thread::sleep_for(500ms);
+    }
+    std::printf("overlay open (largest of 3)    %7.1f MB\n", open);
+    std::this_thread::sleep_for(2s);
+    std::printf("2 s after Esc                  %7.1f MB\n", rig.resident());
+    std::this_thread::sleep_for(125s);  // the overlay keeps its windows for two minutes
+    std::printf("after the overlay's release    %7.1f MB\n", rig.resident());
+    rig.printParts("after the release");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,6 +130,7 @@ int main(int argc, char** argv) {
     Rig rig;
     if (!rig.start()) return std::fputs("no X server or agent\n", stderr), 1;
     std::this_thread::sleep_for(2s);
+    if (argc > 1 && QByteArray(argv[1]) == "overlay") return overlayFigures(rig);
     std::printf("after start-up                 %7.1f MB\n", rig.resident());
     if (!rig.capture()) return std::fputs("no thumbnail\n", stderr), 1;
     std::this_thread::sleep_for(8s);  // the thumbnail shows for 6 s, then fades

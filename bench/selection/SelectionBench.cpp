@@ -12,6 +12,7 @@
 #include "Agent.h"
 #include "capture/WindowShadow.h"
 #include "common/RealisticScreen.h"
+#include "common/Spread.h"
 #include "platform/x11/X11CaptureService.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowRoles.h"
@@ -25,6 +26,7 @@
 #include <benchmark/benchmark.h>
 #include <xcb/damage.h>
 
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <thread>
@@ -56,8 +58,21 @@ bool waitForEvent(xcb_connection_t* c, Accept accept, std::chrono::milliseconds 
     return false;
 }
 
-// The overlay shows the desktop dimmed (each channel × 0.75) at a few spots.
-bool showsDimmedDesktop(xcb_connection_t* c, xcb_window_t overlay) {
+// What each way in shows over the desktop: black at 0.25 over it for the region overlay, at
+// 0.15 for the picker; a unit of rounding either way.
+enum class Trigger { RegionKey, PickerKey, AreaCommand };
+
+bool isShaded(quint32 shown, QRgb desktop, double alpha) {
+    for (const int shift : {0, 8, 16}) {
+        const int expected = int(((desktop >> shift) & 0xff) * (1.0 - alpha));
+        if (std::abs(int((shown >> shift) & 0xff) - expected) > 1) return false;
+    }
+    return true;
+}
+
+// The overlay shows the desktop as the trigger's view paints it, at a few spots.
+bool showsShadedDesktop(xcb_connection_t* c, xcb_window_t overlay, Trigger trigger) {
+    const double alpha = trigger == Trigger::PickerKey ? 0.15 : 0.25;
     for (const QPoint spot : {QPoint(200, 150), QPoint(1900, 1000), QPoint(3600, 2000)}) {
         constexpr int kSide = 8;
         auto* reply = xcb_get_image_reply(c,
@@ -68,12 +83,9 @@ bool showsDimmedDesktop(xcb_connection_t* c, xcb_window_t overlay) {
         const auto* pixels = reinterpret_cast<const quint32*>(xcb_get_image_data(reply));
         bool same = true;
         for (int y = 0; y < kSide && same; ++y) {
-            for (int x = 0; x < kSide && same; ++x) {
-                const quint32 p = g_desktop.pixel(spot.x() + x, spot.y() + y);
-                const quint32 dimmed = ((((p & 0xff00ffu) * 192) >> 8) & 0xff00ffu) |
-                                       ((((p & 0xff00u) * 192) >> 8) & 0xff00u);
-                same = (pixels[y * kSide + x] & 0xffffffu) == dimmed;
-            }
+            for (int x = 0; x < kSide && same; ++x)
+                same = isShaded(pixels[y * kSide + x], g_desktop.pixel(spot.x() + x, spot.y() + y),
+                                alpha);
         }
         free(reply);
         if (!same) return false;
@@ -81,10 +93,26 @@ bool showsDimmedDesktop(xcb_connection_t* c, xcb_window_t overlay) {
     return true;
 }
 
-// Arg 1: selections in a row (the overlay's windows are kept); arg 0: the first selection
-// of an agent started a second before.
+void startSelection(Trigger trigger) {
+    switch (trigger) {
+        case Trigger::RegionKey:
+            g_session->pressKeys("ctrl+shift+1");
+            break;
+        case Trigger::PickerKey:
+            g_session->pressKeys("ctrl+shift+2");
+            break;
+        case Trigger::AreaCommand:
+            // The whole command: its process start and the trip to the running agent.
+            g_session->start(Agent::binary(), {"area"}, g_session->environment());
+            break;
+    }
+}
+
+// First arg 1: selections in a row (the overlay's windows are kept); 0: the first selection
+// of an agent started a second before. Second arg: the Trigger.
 void BM_HotKeyToOverlayPainted(benchmark::State& state) {
     const bool inARow = state.range(0) != 0;
+    const auto trigger = static_cast<Trigger>(state.range(1));
     auto agent = std::make_unique<Agent>(*g_session);
     if (!agent->waitUntilReady()) return state.SkipWithError("the agent did not start");
     xcb_connection_t* c = xcb_connect(g_session->display().toLatin1().constData(), nullptr);
@@ -102,7 +130,7 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
     std::map<xcb_window_t, xcb_damage_damage_t> damages;
     auto once = [&]() -> std::optional<double> {
         const auto start = Clock::now();
-        g_session->pressKeys("ctrl+shift+1");
+        startSelection(trigger);
         xcb_window_t mapped = XCB_WINDOW_NONE;
         const bool painted = waitForEvent(
             c,
@@ -123,7 +151,7 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
                     xcb_damage_subtract(c, notify->damage, XCB_NONE, XCB_NONE);
                     xcb_flush(c);
                     // Mapping a redirected window damages it too: wait for the pixels.
-                    return notify->drawable == mapped && showsDimmedDesktop(c, mapped);
+                    return notify->drawable == mapped && showsShadedDesktop(c, mapped, trigger);
                 }
                 return false;
             },
@@ -138,6 +166,7 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
     };
     for (int i = 0; i < 2 && inARow; ++i)
         once();
+    bench::Spread spread;
     for (auto _ : state) {
         if (!inARow) {
             agent->process->terminate();
@@ -150,7 +179,9 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
         const auto seconds = once();
         if (!seconds) return state.SkipWithError("no overlay was painted");
         state.SetIterationTime(*seconds);
+        spread.add(*seconds);
     }
+    spread.report(state);
     for (const auto& [window, damage] : damages)
         xcb_damage_destroy(c, damage);
     xcb_disconnect(c);
@@ -158,8 +189,7 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
     agent->process->waitForFinished();
 }
 BENCHMARK(BM_HotKeyToOverlayPainted)
-    ->Arg(1)
-    ->Arg(0)
+    ->ArgsProduct({{1, 0}, {0, 1, 2}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(8);
@@ -234,8 +264,8 @@ BENCHMARK(BM_PickerHitTest50Windows);
 void BM_PickerHighlightMove(benchmark::State& state) {
     auto candidates = std::make_shared<const WindowCandidates>(fiftyWindows(), 1, screenLayout());
     x11::X11WindowRoles roles;
-    WindowPickerView view(QGuiApplication::primaryScreen(), roles, primaryInfo(), g_desktop,
-                          candidates);
+    WindowPickerView view(QGuiApplication::primaryScreen(), roles);
+    view.prepare(primaryInfo(), g_desktop, candidates);
     view.show();
     QApplication::processEvents();
     syncWithServer();

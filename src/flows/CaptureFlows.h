@@ -55,6 +55,8 @@ public:
     static constexpr std::chrono::milliseconds kAfterSelectionDelay{150};
     static constexpr double kMinimumScrollHeightPx = 120.0;
     static constexpr std::chrono::seconds kTextEngineIdle{60};
+    // As long as the overlays keep their windows after a selection.
+    static constexpr std::chrono::seconds kCaptureBuffersIdle{120};
 
     CaptureFlows(Services services, Ui ui);
 
@@ -90,7 +92,10 @@ private:
     void endFlow() {
         m_heldKeyboard.reset();
         m_captureFlowActive = false;
+        ++m_flowsEnded;
+        releaseCaptureBuffersWhenIdle();
     }
+    void releaseCaptureBuffersWhenIdle();
     void holdKeyboard();
     bool escapedBeforeShowing() const;
     void failBeforeAlert(const CaptureError& error);
@@ -134,6 +139,7 @@ private:
     // The text reading on the worker, if any: a new capture sets it to stop that reading.
     std::shared_ptr<std::atomic<bool>> m_textCancel;
     int m_textReadings = 0;  // finished so far; the engine is freed when it stays put
+    int m_flowsEnded = 0;    // the capture service's buffers go when it stays put
 };
 
 }  // namespace moxilane

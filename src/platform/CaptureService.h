@@ -52,6 +52,9 @@ public:
     virtual ~CaptureService() = default;
     // Readies what the first capture would otherwise set up while the user waits.
     virtual void prepare() {}
+    // Lets go of what prepare() and the captures keep for speed; the next capture sets it up
+    // again, more slowly.
+    virtual void releaseBuffers() {}
     [[nodiscard]] virtual std::expected<ShareableContent, CaptureError> shareableContent() = 0;
     // The displays alone, for captures that need no window list; a service that can list
     // them more cheaply overrides this.

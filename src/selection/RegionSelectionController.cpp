@@ -33,23 +33,14 @@ RegionSelectionController::RegionSelectionController(ScreenList& screens, Window
 
 RegionSelectionController::~RegionSelectionController() = default;
 
-// A view made for this screen as it is now, or a new one; views of screens that changed
-// or went away are dropped (no selection runs, so none of them is handling an event).
 RegionSelectionView* RegionSelectionController::viewFor(QScreen* qtScreen) {
-    for (const KeptView& kept : m_views) {
-        if (kept.screenName == qtScreen->name() && kept.geometry == qtScreen->geometry() &&
-            kept.scale == qtScreen->devicePixelRatio())
-            return kept.view.get();
-    }
-    std::erase_if(m_views,
-                  [&](const KeptView& kept) { return kept.screenName == qtScreen->name(); });
-    m_views.push_back({qtScreen->name(), qtScreen->geometry(), qtScreen->devicePixelRatio(),
-                       std::make_unique<RegionSelectionView>(qtScreen, m_roles)});
-    RegionSelectionView* view = m_views.back().view.get();
-    view->onSelected = [this](const QRectF& rect, const ScreenInfo& on) {
-        finish(RegionSelection{rect, on});
-    };
-    return view;
+    return m_views.viewFor(qtScreen, [&] {
+        auto view = std::make_unique<RegionSelectionView>(qtScreen, m_roles);
+        view->onSelected = [this](const QRectF& rect, const ScreenInfo& on) {
+            finish(RegionSelection{rect, on});
+        };
+        return view;
+    });
 }
 
 void RegionSelectionController::begin(
@@ -60,11 +51,7 @@ void RegionSelectionController::begin(
         std::make_unique<Completion<std::optional<RegionSelection>>>(std::move(completion));
     m_idleRelease.stop();
     const ScreenLayout layout = m_screens.layout();
-    std::erase_if(m_views, [&](const KeptView& kept) {
-        return std::ranges::none_of(layout.screens(), [&](const ScreenLayout::Screen& s) {
-            return s.name == kept.screenName;
-        });
-    });
+    m_views.keepOnly(layout);
 
     const ScreenLayout::Screen* underMouse = layout.screenAt(QCursor::pos());
     std::vector<OverlayPanel*> panels;

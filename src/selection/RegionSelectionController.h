@@ -4,6 +4,7 @@
 #include "platform/WindowFocus.h"
 #include "platform/WindowRoles.h"
 #include "selection/Completion.h"
+#include "selection/KeptViews.h"
 #include "selection/OverlayGroup.h"
 
 #include <QObject>
@@ -35,13 +36,7 @@ private:
 
     ScreenList& m_screens;
     WindowRoles& m_roles;
-    struct KeptView {
-        QString screenName;
-        QRect geometry;
-        double scale;
-        std::unique_ptr<RegionSelectionView> view;
-    };
-    std::vector<KeptView> m_views;  // before m_overlay: it hides them when it goes
+    KeptViews<RegionSelectionView> m_views;  // before m_overlay: it hides them when it goes
     OverlayGroup m_overlay;
     std::vector<RegionSelectionView*> m_shown;  // those of the running selection
     QTimer m_idleRelease;

@@ -1,7 +1,5 @@
 #include "selection/RegionSelectionView.h"
 
-#include "platform/LargePageImage.h"
-
 #include "platform/DigitsFont.h"
 #include "selection/SelectionGeometry.h"
 
@@ -13,25 +11,6 @@
 namespace moxilane {
 
 namespace {
-
-// Black at 0.25 over an opaque picture: each channel times 0.75. Written into target's
-// own memory when it already has the size, so no fresh pages are touched.
-void dimInto(const QImage& snapshot, QImage& target) {
-    const QImage source = snapshot.convertToFormat(QImage::Format_RGB32);
-    if (target.size() != source.size() || target.format() != QImage::Format_RGB32)
-        target = largePageImage(source.size(), QImage::Format_RGB32);
-    const auto keep = static_cast<quint32>((1.0 - SelectionGeometry::kDimAlpha) * 256);
-    for (int y = 0; y < source.height(); ++y) {
-        const auto* from = reinterpret_cast<const quint32*>(source.constScanLine(y));
-        auto* to = reinterpret_cast<quint32*>(target.scanLine(y));
-        for (int x = 0; x < source.width(); ++x) {
-            const quint32 p = from[x];
-            const quint32 redBlue = (((p & 0xff00ffu) * keep) >> 8) & 0xff00ffu;
-            const quint32 green = (((p & 0x00ff00u) * keep) >> 8) & 0x00ff00u;
-            to[x] = 0xff000000u | redBlue | green;
-        }
-    }
-}
 
 QFont systemFont(double pointSize, QFont::Weight weight) {
     QFont font;
@@ -55,7 +34,6 @@ void RegionSelectionView::prepare(const ScreenInfo& screen, const QImage& snapsh
     m_hint = hint;
     // Shared with the caller's snapshot, not copied.
     m_snapshot = snapshot.convertToFormat(QImage::Format_RGB32);
-    dimInto(m_snapshot, m_dimmed);
     // The snapshot fills the screen: its pixels per point are the screen's, even when the
     // picture is a pixel off points × scale.
     m_pixelsPerPoint = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
@@ -101,17 +79,19 @@ void RegionSelectionView::paintEvent(QPaintEvent* event) {
     const auto selection = m_drag.selection();
     const QRect hole = selection ? selection->toAlignedRect() : QRect();
     const double ratio = m_pixelsPerPoint;
-    // Straight copies of the prepared pictures, rectangle by rectangle of what is stale.
+    // Straight copies of the snapshot, rectangle by rectangle of what is stale.
     auto blit = [&](const QImage& image, const QRect& area) {
         const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
                             area.height() * ratio);
         painter.drawImage(QRectF(area), image, source);
     };
+    // The dimming is painted over the snapshot rather than kept as a second picture: a
+    // dimmed 4K copy is 32 MB of fresh memory for the first overlay to touch.
+    const QColor dim = QColor::fromRgbF(0, 0, 0, float(SelectionGeometry::kDimAlpha));
     for (const QRect& area : event->region()) {
-        const QRegion parts = QRegion(area).subtracted(hole);
-        for (const QRect& part : parts)
-            blit(m_dimmed, part);
-        if (selection) blit(m_snapshot, area.intersected(hole));
+        blit(m_snapshot, area);
+        for (const QRect& part : QRegion(area).subtracted(hole))
+            painter.fillRect(part, dim);
     }
     if (selection) {
         // The hole is whole points; a selection that ends mid-point shows the fraction

@@ -14,9 +14,8 @@ namespace moxilane {
 
 // One screen of the region overlay: its frozen snapshot dimmed, the dragged rectangle cut
 // out of the dimming with its outline and size label, and the hint until a drag starts.
-// Paints only what a drag step changes, from images prepared once per selection. Kept
-// between selections, so its window, its backing store and the dimmed picture's memory are
-// ready when the next one starts.
+// Paints only what a drag step changes. Kept between selections, so its window and its
+// backing store are ready when the next one starts.
 class RegionSelectionView final : public OverlayPanel {
     Q_OBJECT
 public:
@@ -48,7 +47,6 @@ private:
 
     ScreenInfo m_screen;
     QImage m_snapshot;  // device pixels
-    QImage m_dimmed;    // the same, darkened once; its memory reused by the next selection
     double m_pixelsPerPoint = 1.0;
     std::optional<QString> m_hint;
     RegionDrag m_drag;

@@ -1,10 +1,14 @@
 #include "selection/WindowPickerView.h"
 
+#include "platform/LargePageImage.h"
+
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+
+#include <cstring>
 
 namespace moxilane {
 
@@ -14,28 +18,42 @@ constexpr double kShadeAlpha = 0.15;
 constexpr double kFrameWidth = 3;
 
 // The screen as it was when the picker opened, under black at 0.15: windows cannot show
-// through an X window without a compositing manager.
-QImage shaded(const QImage& snapshot) {
-    QImage result = snapshot.convertToFormat(QImage::Format_RGB32);
-    QPainter painter(&result);
-    painter.fillRect(result.rect(), QColor(0, 0, 0, int(kShadeAlpha * 255)));
-    return result;
+// through an X window without a compositing manager. Written into target's own memory when
+// it already has the size, so no fresh pages are touched.
+void shadeInto(const QImage& snapshot, QImage& target) {
+    const QImage source = snapshot.convertToFormat(QImage::Format_RGB32);
+    if (target.size() != source.size() || target.format() != QImage::Format_RGB32)
+        target = largePageImage(source.size(), QImage::Format_RGB32);
+    const auto rowBytes = std::size_t(source.width()) * 4;
+    for (int y = 0; y < source.height(); ++y)
+        std::memcpy(target.scanLine(y), source.constScanLine(y), rowBytes);
+    QPainter painter(&target);
+    painter.fillRect(target.rect(), QColor(0, 0, 0, int(kShadeAlpha * 255)));
 }
 
 }  // namespace
 
-WindowPickerView::WindowPickerView(QScreen* qtScreen, WindowRoles& roles, const ScreenInfo& screen,
-                                   const QImage& snapshot,
-                                   std::shared_ptr<const WindowCandidates> candidates)
-    : OverlayPanel(qtScreen, roles),
-      m_screen(screen),
-      m_candidates(std::move(candidates)),
-      m_background(shaded(snapshot)) {
-    const double ratio = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
-    m_background.setDevicePixelRatio(ratio);
+WindowPickerView::WindowPickerView(QScreen* qtScreen, WindowRoles& roles)
+    : OverlayPanel(qtScreen, roles) {
     m_labelFont.setPixelSize(13);
     m_labelFont.setWeight(QFont::DemiBold);
     setCursor(Qt::PointingHandCursor);
+}
+
+void WindowPickerView::prepare(const ScreenInfo& screen, const QImage& snapshot,
+                               std::shared_ptr<const WindowCandidates> candidates) {
+    m_screen = screen;
+    m_candidates = std::move(candidates);
+    m_highlighted.reset();
+    shadeInto(snapshot, m_background);
+    const double ratio = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
+    m_background.setDevicePixelRatio(ratio);
+    update();
+}
+
+void WindowPickerView::release() {
+    m_candidates.reset();
+    m_highlighted.reset();
 }
 
 QPointF WindowPickerView::toGlobal(QPointF viewPoint) const {

@@ -15,12 +15,18 @@ namespace moxilane {
 
 // One screen of the window picker: the screen slightly darkened, and the window under the
 // pointer framed in the accent colour with its name. Repaints only what a highlight
-// change touches.
+// change touches. Kept between picks, so its window, its backing store and the darkened
+// picture's memory are ready for the next one.
 class WindowPickerView final : public OverlayPanel {
     Q_OBJECT
 public:
-    WindowPickerView(QScreen* qtScreen, WindowRoles& roles, const ScreenInfo& screen,
-                     const QImage& snapshot, std::shared_ptr<const WindowCandidates> candidates);
+    WindowPickerView(QScreen* qtScreen, WindowRoles& roles);
+
+    // Readies a pick: snapshot is the screen's picture in device pixels.
+    void prepare(const ScreenInfo& screen, const QImage& snapshot,
+                 std::shared_ptr<const WindowCandidates> candidates);
+    // Lets the pick's windows go once it has ended; the darkened picture's memory stays.
+    void release();
 
     // Frames the window (nothing: no frame) and repaints what changed.
     void setHighlighted(const WindowInfo* window);
@@ -39,7 +45,7 @@ private:
 
     ScreenInfo m_screen;
     std::shared_ptr<const WindowCandidates> m_candidates;
-    QImage m_background;
+    QImage m_background;  // device pixels; its memory reused by the next pick
     std::optional<WindowInfo> m_highlighted;
     QFont m_labelFont;
 };

@@ -31,6 +31,7 @@ public:
         return picture->second;
     }
     bool listsWindows() const override { return listsWindowsToo; }
+    void releaseBuffers() override { ++bufferReleases; }
     bool capturesCoveredWindows() const override { return seesCoveredWindows; }
     void addDisplay(std::uint32_t id, QSize size, QColor colour) {
         displays.push_back({id, QRect(QPoint(0, 0), size)});
@@ -46,6 +47,7 @@ public:
     std::map<std::uint32_t, QImage> windowPictures;  // a window without one has gone
     std::vector<std::uint32_t> capturedWindows;
     int listings = 0;
+    int bufferReleases = 0;
     bool listsWindowsToo = true, seesCoveredWindows = true;
 };
 

@@ -27,7 +27,12 @@ struct Agent {
         QProcessEnvironment env = session.environment();
         for (const QString& key : extra.keys())
             env.insert(key, extra.value(key));
-        process = &session.start(MOXILANE_BINARY, {}, env, errorFile);
+        process = &session.start(binary(), {}, env, errorFile);
+    }
+
+    // Benchmarks compare two builds by naming the other program in MOXILANE_AGENT.
+    static QString binary() {
+        return qEnvironmentVariable("MOXILANE_AGENT", QStringLiteral(MOXILANE_BINARY));
     }
 
     // Settings with a save folder <home>/Shots and the first-launch offer answered.

@@ -54,9 +54,12 @@ TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
     const xcb_window_t window = session.showWindow(behind, {100, 100}, "Behind");
     ASSERT_NE(window, 0u);
     // The front window covers the right half of the one behind.
-    ASSERT_NE(session.showWindow(pattern({400, 300}, 2), {300, 150}, "Front"), 0u);
+    const xcb_window_t front = session.showWindow(pattern({400, 300}, 2), {300, 150}, "Front");
+    ASSERT_NE(front, 0u);
     const auto [left, right, top, bottom] = session.frameExtents(window);
     const QSize frame(400 + left + right, 300 + top + bottom);
+    const QPoint offBehind(650, 420);  // on the front window until it goes
+    std::optional<QByteArray> pickerShowed;
 
     for (const bool shadow : {true, false}) {
         SCOPED_TRACE(shadow ? "with shadow" : "without");
@@ -64,6 +67,12 @@ TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
             .setValue("windowShadow", shadow);
         const int before = agent.savedFiles().size();
         ASSERT_TRUE(session.openOverlays("ctrl+shift+2", {150, 150}, 1));
+        // The picker of a pick in a row shows the screen of its own moment.
+        const QByteArray shown = session.pixelsAround(offBehind);
+        if (pickerShowed) {
+            EXPECT_NE(shown, *pickerShowed);
+        }
+        pickerShowed = shown;
         session.click({150, 150});
         ASSERT_TRUE(agent.waitForFiles(before + 1));
         const QImage image = load(agent.saved(-1));
@@ -78,6 +87,12 @@ TEST(WindowCapture, CoveredWindowComesOutWholeWithTheShadowMarginsAndWithout) {
                       qAlpha(image.pixel(image.width() / 2, 35)));
         }
         ASSERT_TRUE(session.overlaysGone());
+        if (shadow) {  // the next pick's screen differs
+            const QByteArray screenBefore = session.pixelsAround(offBehind);
+            xcb_unmap_window(session.connection(), front);
+            xcb_flush(session.connection());
+            ASSERT_TRUE(waitUntil([&] { return session.pixelsAround(offBehind) != screenBefore; }));
+        }
     }
 }
 

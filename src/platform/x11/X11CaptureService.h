@@ -23,6 +23,8 @@ public:
     // Sets up the shared segment for the largest display and has the server write it once:
     // the first write into fresh shared memory costs the server a page fault per page.
     void prepare() override;
+    // The shared segment goes: 32 MB of a 4K screen, resident in the agent since it read it.
+    void releaseBuffers() override;
     std::expected<ShareableContent, CaptureError> shareableContent() override;
     std::expected<std::vector<DisplayInfo>, CaptureError> displays() override;
     std::expected<QImage, CaptureError> captureDisplay(const DisplayInfo& display) override;

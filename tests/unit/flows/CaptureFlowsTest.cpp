@@ -552,6 +552,20 @@ TEST(CaptureFlows, TextGoesToTheClipboardAndTheCommandWithItsExitStatus) {
     EXPECT_EQ(TextOutcome::fromReply("busy").exitStatus(), 1);
 }
 
+TEST(CaptureFlows, CaptureBuffersGoTwoMinutesAfterTheLastFlowEndedNotWhileOneRuns) {
+    Fixture f;
+    f.flows.startFullScreenCapture();
+    f.scheduler.advance(CaptureFlows::kCaptureBuffersIdle - 1s);
+    f.flows.startRegionCapture();  // the overlay stays open past the first two minutes
+    f.scheduler.advance(CaptureFlows::kCaptureBuffersIdle + 1s);
+    EXPECT_EQ(f.service.bufferReleases, 0);
+    f.selector.finish(std::nullopt);
+    f.scheduler.advance(CaptureFlows::kCaptureBuffersIdle - 1s);
+    EXPECT_EQ(f.service.bufferReleases, 0);
+    f.scheduler.advance(1s);
+    EXPECT_EQ(f.service.bufferReleases, 1);
+}
+
 TEST(CaptureFlows, TheTextEngineIsFreedAfterAMinuteUnused) {
     Fixture f;
     const auto readOnce = [&f] {
