@@ -13,6 +13,7 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
+#include "platform/wayland/gnome/ScreenshotPermission.h"
 
 #include <mutex>
 
@@ -116,6 +117,9 @@ Platform makeWaylandPlatform() {
     platform.screens = std::make_unique<WaylandScreens>();
     platform.keyGrabber = std::make_unique<ConfigBoundKeyGrabber>();
     platform.permission = std::make_unique<NoCapturePermission>();
+    if (platform.session == Session::gnome)
+        platform.permission = std::make_unique<ScreenshotPermission>(
+            std::make_unique<PortalPermissionStore>(), *platform.alerts);
     platform.clipboard = DataControlClipboard::open(queue);
     if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();
     platform.windowFocus = std::make_unique<CompositorFocus>();
