@@ -1,0 +1,69 @@
+# What the GNOME checks share: waiting, pictures, input, the agent. Sourced by session.sh,
+# in the work folder $W. Each check runs in a subshell: `fail` ends that check alone.
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Runs the command every 0.2 s until it succeeds, for at most ${WAIT_S:-10} seconds.
+wait_for() {
+    local end=$((SECONDS + ${WAIT_S:-10}))
+    until "$@"; do
+        ((SECONDS < end)) || return 1
+        sleep 0.2
+    done
+}
+
+on_bus() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
+}
+shell_on_bus() { on_bus org.gnome.Shell && on_bus org.gnome.Mutter.RemoteDesktop; }
+portal_on_bus() { on_bus org.freedesktop.portal.Desktop; }
+
+# same A B [X Y W H]: A, or that rectangle of it, has exactly B's pixels.
+same() { wayland_image equal "$@"; }
+# The portal's own picture of the screen.
+portal_shot() { python3 "$W/gnome_input.py" shot "$1"; }
+# Two portal pictures in a row that agree: nothing moves on the screen (the clock may).
+still_portal_shot() {
+    portal_shot "$1" || fail "the portal gave no picture"
+    wait_for still_since "$1" || fail "$1: the screen never stood still"
+}
+still_since() {
+    portal_shot "$1.next" || return 1
+    same "$1" "$1.next" 2>/dev/null && return 0
+    mv "$1.next" "$1"
+    return 1
+}
+
+# Mutter's RemoteDesktop: pointer (positions in the monitor's pixels) and keys (keysyms in
+# hex). Keys go to the shell, which runs the key bindings; Qt windows do not see them.
+gnome_input() { python3 "$W/gnome_input.py" input "$@"; }
+
+# The agent with a save folder and the first-launch offers answered; more settings as
+# arguments (key=value). Ready once its command socket exists; ended with the check.
+start_agent() {
+    mkdir -p "$HOME/Shots" "$XDG_CONFIG_HOME/Moxilane"
+    printf '[General]\nsaveFolderBookmark=%s\ndidAskLaunchAtLogin=true\n' "$HOME/Shots" \
+        >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
+    printf '%s\n' "$@" >>"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
+    rm -rf "$HOME/Shots"/*
+    moxilane >>agent.log 2>&1 &
+    AGENT=$!
+    trap 'kill $AGENT 2>/dev/null; wait $AGENT 2>/dev/null' EXIT
+    wait_for agent_listening || fail "the agent did not start listening"
+}
+agent_listening() {
+    kill -0 "$AGENT" 2>/dev/null || fail "the agent ended: $(tail -n 5 agent.log)"
+    compgen -G "$XDG_RUNTIME_DIR/moxilane-*.socket" >/dev/null
+}
+
+saved_count() { find "$HOME/Shots" -maxdepth 1 -type f -name '*.png' | wc -l; }
+has_saved() { (($(saved_count) >= $1)); }
+# Waits for the n-th saved file and prints its path (files in name order).
+saved() {
+    WAIT_S=${WAIT_S:-20} wait_for has_saved "$1" || fail "no file $1 in the save folder"
+    find "$HOME/Shots" -maxdepth 1 -type f -name '*.png' | sort | sed -n "$1p"
+}
