@@ -85,7 +85,7 @@ int runAgent(int argc, char** argv, QTextStream& err) {
          *platform.permission, *platform.alerts, *platform.clipboard, *platform.desktop,
          *platform.folderPicker, *platform.savePanel, *platform.clock, preview, *platform.loginItem,
          *platform.questions, *platform.windowFocus, *platform.windowRoles, *platform.keyboardGrab,
-         platform.session},
+         platform.session, platform.desktopShortcuts.get()},
         settings);
     delegate.launch();
     moxilane::printCompositorBindingNotice(platform.session);

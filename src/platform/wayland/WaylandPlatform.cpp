@@ -13,6 +13,7 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
+#include "platform/wayland/gnome/CustomKeybindings.h"
 #include "platform/wayland/gnome/ScreenshotPermission.h"
 
 #include <mutex>
@@ -120,6 +121,9 @@ Platform makeWaylandPlatform() {
     if (platform.session == Session::gnome)
         platform.permission = std::make_unique<ScreenshotPermission>(
             std::make_unique<PortalPermissionStore>(), *platform.alerts);
+    // From GNOME 48 on, the GlobalShortcuts portal's key grabber takes the keys instead.
+    if (platform.session == Session::gnome && !hasGlobalShortcutsPortal(gnomeShellVersion()))
+        platform.desktopShortcuts = std::make_unique<CustomKeybindings>();
     platform.clipboard = DataControlClipboard::open(queue);
     if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();
     platform.windowFocus = std::make_unique<CompositorFocus>();

@@ -42,14 +42,17 @@ still_since() {
 # hex). Keys go to the shell, which runs the key bindings; Qt windows do not see them.
 gnome_input() { python3 "$W/gnome_input.py" input "$@"; }
 
-# The agent with a save folder and the first-launch offers answered; more settings as
-# arguments (key=value). Ready once its command socket exists; ended with the check.
+# The agent with a save folder and the first-launch offers answered (OFFER=1 leaves the
+# shortcuts' offer to come); more settings as arguments (key=value). Ready once its command
+# socket exists; ended with the check.
 start_agent() {
     mkdir -p "$HOME/Shots" "$XDG_CONFIG_HOME/Moxilane"
-    printf '[General]\nsaveFolderBookmark=%s\ndidAskLaunchAtLogin=true\n' "$HOME/Shots" \
-        >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
-    printf '%s\n' "$@" >>"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
-    rm -rf "$HOME/Shots"/*
+    rm -f "$HOME/Shots"/*
+    {
+        printf '[General]\nsaveFolderBookmark=%s\ndidAskLaunchAtLogin=true\n' "$HOME/Shots"
+        [[ -n ${OFFER:-} ]] || echo didOfferDesktopShortcuts=true
+        printf '%s\n' "$@"
+    } >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
     moxilane >>agent.log 2>&1 &
     AGENT=$!
     trap 'kill $AGENT 2>/dev/null; wait $AGENT 2>/dev/null' EXIT
@@ -66,4 +69,12 @@ has_saved() { (($(saved_count) >= $1)); }
 saved() {
     WAIT_S=${WAIT_S:-20} wait_for has_saved "$1" || fail "no file $1 in the save folder"
     find "$HOME/Shots" -maxdepth 1 -type f -name '*.png' | sort | sed -n "$1p"
+}
+
+# The offer to add the shortcuts has shown (its picture in offer.png).
+offer_shown() {
+    portal_shot offer.png && ! same before.png offer.png 2>/dev/null
+}
+bound() {
+    [[ $(gsettings get org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/moxilane-screen/ command) == "'moxilane screen'" ]]
 }

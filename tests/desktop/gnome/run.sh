@@ -22,7 +22,7 @@ user=moxilane-tests
 
 packages=(gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome gnome-settings-daemon
     pipewire wireplumber dbus-daemon dconf-service libglib2.0-bin python3-gi gir1.2-glib-2.0
-    qt6-wayland)
+    qt6-wayland imagemagick)
 missing=()
 for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if ((${#missing[@]})); then
