@@ -89,7 +89,15 @@ HelpPage commandLineHelp() {
                   "X11, whatever Shift+1 types: “!” on US and German layouts, “1” on French "
                   "ones, where a binding without --to-code never fires. A window is taken there as "
                   "the screen shows it: parts covered by other windows cannot be had."),
-              .rows = swayBindingRows()}},
+              .rows = swayBindingRows()},
+             {.heading = QStringLiteral("On GNOME"),
+              .intro = QStringLiteral(
+                  "GNOME shows no program its windows and lets none take keys. Ctrl+Shift+2 and "
+                  "moxilane window open GNOME's own screenshot picker: choose the window there, "
+                  "and its picture is saved like any capture. At its first start the agent "
+                  "offers to add the shortcuts to GNOME's custom keyboard shortcuts. GNOME asks "
+                  "once whether Moxilane may take screenshots."),
+              .rows = {}}},
     };
 }
 

@@ -32,6 +32,7 @@ struct CaptureError {
         ServerGone,   // the connection to the display server is lost
         Refused,      // the server refused the request (display or window gone)
         Unsupported,  // a pixel format or server we cannot read
+        Cancelled,    // the user cancelled the desktop's own dialog
     };
     Kind kind = Kind::NoDisplay;
     QString detail;  // what the server said, when it said anything

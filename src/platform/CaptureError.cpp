@@ -16,6 +16,9 @@ QString CaptureError::description() const {
         case Kind::Unsupported:
             text = QStringLiteral("The display's pixel format cannot be captured");
             break;
+        case Kind::Cancelled:
+            text = QStringLiteral("The capture was cancelled");
+            break;
     }
     if (!detail.isEmpty()) text += QStringLiteral(" (") + detail + QLatin1Char(')');
     return text + QLatin1Char('.');

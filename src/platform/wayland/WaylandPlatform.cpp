@@ -14,6 +14,7 @@
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
 #include "platform/wayland/gnome/CustomKeybindings.h"
+#include "platform/wayland/gnome/GnomePortalCapture.h"
 #include "platform/wayland/gnome/ScreenshotPermission.h"
 
 #include <mutex>
@@ -75,8 +76,10 @@ std::unique_ptr<CaptureService> makeCaptureService(const MainThreadQueue& queue,
         return std::make_unique<WaylandCaptureService>(queue.events().display(),
                                                        std::move(windows));
     auto screens = std::make_shared<ScreensForWorker>();
-    return std::make_unique<PortalScreenshot>([screens] { return screens->displays(); },
-                                              std::move(windows));
+    auto portal = std::make_unique<PortalScreenshot>([screens] { return screens->displays(); },
+                                                     std::move(windows));
+    if (session == Session::gnome) return std::make_unique<GnomePortalCapture>(std::move(portal));
+    return portal;
 }
 
 // Owns the layer surfaces beside the roles that hand windows to them.
