@@ -12,7 +12,8 @@
 #                   start_agent, saved (see there)
 # A check fails by a non-zero exit (fail "why" says why); run.sh prints PASS or FAIL for
 # each and ends non-zero when any failed. CHECKS="area full_screen" runs only those;
-# KEEP=1 keeps the work folder.
+# KEEP=1 keeps the work folder; SCRIPT=FILE runs that script alone, its output shown
+# (the benchmark in bench/gnome does).
 # As root everything runs as an unprivileged user: GNOME Shell refuses to run as root.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -43,7 +44,7 @@ W=$(mktemp -d /tmp/moxilane-gnome.XXXXXX)
 mkdir -p "$W/bin" "$W/home" "$W/run" "$W/checks"
 cp "${programs[@]}" "$W/bin/"
 cp "$here/session.sh" "$here/lib.sh" "$here/gnome_input.py" "$W/"
-cp "$here"/checks/*.sh "$W/checks/"
+if [[ -n ${SCRIPT:-} ]]; then cp "$SCRIPT" "$W/checks/"; else cp "$here"/checks/*.sh "$W/checks/"; fi
 chmod -R a+rX "$W"
 chmod 700 "$W/run"
 
@@ -59,7 +60,7 @@ fi
 limit=${TIMEOUT_S:-420}
 status=0
 "${as_user[@]}" env -i PATH="$W/bin:/usr/local/bin:/usr/bin:/bin" W="$W" HOME="$W/home" \
-    XDG_RUNTIME_DIR="$W/run" LANG=C.UTF-8 CHECKS="${CHECKS:-}" \
+    XDG_RUNTIME_DIR="$W/run" LANG=C.UTF-8 CHECKS="${CHECKS:-}" SHOW="${SCRIPT:+1}" RUNS="${RUNS:-7}" \
     timeout --kill-after=5 "$limit" dbus-run-session -- bash "$W/session.sh" 2>"$W/bus.log" ||
     status=$?
 if [[ $status -eq 0 && -z ${KEEP:-} ]]; then

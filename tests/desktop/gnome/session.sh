@@ -45,6 +45,7 @@ for check in checks/*.sh; do
     [[ -z $CHECKS || " $CHECKS " == *" $name "* ]] || continue
     if (source "$check") >"$name.log" 2>&1; then
         echo "PASS $name"
+        [[ -z ${SHOW:-} ]] || cat "$name.log"
     else
         echo "FAIL $name"
         sed 's/^/    /' "$name.log" | tail -n 15
