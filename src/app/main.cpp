@@ -77,8 +77,16 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     moxilane::Platform platform =
         wayland ? moxilane::wayland::makeWaylandPlatform() : moxilane::x11::makeX11Platform();
     moxilane::QtThumbnailWindows thumbnailWindows(*platform.screens, *platform.windowRoles);
-    moxilane::ThumbnailPresenter preview(thumbnailWindows, *platform.scheduler);
+    moxilane::ThumbnailPresenter thumbnails(thumbnailWindows, *platform.scheduler);
     moxilane::Settings settings(moxilane::Settings::userFilePath());
+    std::unique_ptr<moxilane::PreviewPresenter> notifications;
+    if (wayland) {
+        notifications = moxilane::wayland::makeNotificationPreview(platform.session, [&settings] {
+            return settings.copyToClipboard() || settings.alsoCopyToClipboard();
+        });
+    }
+    moxilane::PreviewPresenter& preview =
+        notifications ? *notifications : static_cast<moxilane::PreviewPresenter&>(thumbnails);
 
     moxilane::AppDelegate delegate(
         {*platform.scheduler, *platform.captureService, *platform.screens, *platform.keyGrabber,

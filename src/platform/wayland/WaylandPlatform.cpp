@@ -15,6 +15,7 @@
 #include "platform/wayland/WaylandWindowRoles.h"
 #include "platform/wayland/gnome/CustomKeybindings.h"
 #include "platform/wayland/gnome/GnomePortalCapture.h"
+#include "platform/wayland/gnome/NotificationPreview.h"
 #include "platform/wayland/gnome/ScreenshotPermission.h"
 
 #include <mutex>
@@ -133,6 +134,12 @@ Platform makeWaylandPlatform() {
     platform.windowRoles = std::make_unique<LayeredWindowRoles>(queue);
     platform.keyboardGrab = std::make_unique<NoKeyboardGrab>();
     return platform;
+}
+
+std::unique_ptr<PreviewPresenter> makeNotificationPreview(Session session,
+                                                          std::function<bool()> copyAsked) {
+    if (session != Session::gnome) return nullptr;
+    return std::make_unique<NotificationPreview>(std::move(copyAsked));
 }
 
 }  // namespace moxilane::wayland

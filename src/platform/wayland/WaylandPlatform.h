@@ -1,6 +1,10 @@
 #pragma once
 
+#include "delivery/PreviewPresenter.h"
 #include "platform/Platform.h"
+
+#include <functional>
+#include <memory>
 
 namespace moxilane::wayland {
 
@@ -13,5 +17,10 @@ void prepareQt();
 
 // Every service on Wayland, for main once Qt runs on the wayland platform.
 Platform makeWaylandPlatform();
+
+// Where the thumbnail is a desktop notification (GNOME): its presenter; else nothing.
+// copyAsked says whether the settings ask for captures on the clipboard.
+std::unique_ptr<PreviewPresenter> makeNotificationPreview(Session session,
+                                                          std::function<bool()> copyAsked);
 
 }  // namespace moxilane::wayland

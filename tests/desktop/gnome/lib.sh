@@ -78,3 +78,12 @@ offer_shown() {
 bound() {
     [[ $(gsettings get org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/moxilane-screen/ command) == "'moxilane screen'" ]]
 }
+# changed_below_bar BEFORE NOW N: a portal picture NOW differs from BEFORE in more than N
+# pixels below the top bar (whose clock and title change on their own); both cropped there
+# as BEFORE-below.png and NOW-below.png.
+changed_below_bar() {
+    portal_shot "$2" || return 1
+    local p
+    for p in "$1" "$2"; do convert "$p" -crop 1920x1040+0+40 +repage "${p%.png}-below.png"; done
+    (($(wayland_image changed "${1%.png}-below.png" "${2%.png}-below.png" | cut -d' ' -f1) > $3))
+}

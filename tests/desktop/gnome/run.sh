@@ -21,9 +21,10 @@ root=$(cd "$here/../../.." && pwd)
 build=$(cd "${1:-$root/build}" 2>/dev/null && pwd || echo "${1:-$root/build}")
 user=moxilane-tests
 
+# gjs runs the shell's notification service; imagemagick crops the checks' pictures.
 packages=(gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome gnome-settings-daemon
     pipewire wireplumber dbus-daemon dconf-service libglib2.0-bin python3-gi gir1.2-glib-2.0
-    qt6-wayland imagemagick)
+    qt6-wayland imagemagick gjs)
 missing=()
 for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if ((${#missing[@]})); then
