@@ -93,8 +93,10 @@ HelpPage commandLineHelp() {
              {.heading = QStringLiteral("On GNOME"),
               .intro = QStringLiteral(
                   "GNOME shows no program its windows and lets none take keys. Ctrl+Shift+2 and "
-                  "moxilane window open GNOME's own screenshot picker: choose the window there, "
-                  "and its picture is saved like any capture. At its first start the agent "
+                  "moxilane window open GNOME's own screenshot dialog: choose the window there "
+                  "(on GNOME 43, \u201cGrab the current window\u201d takes the one that had the "
+                  "focus), then Share, and its picture is saved like any capture. At its first "
+                  "start the agent "
                   "offers to add the shortcuts to GNOME's custom keyboard shortcuts. GNOME asks "
                   "once whether Moxilane may take screenshots."),
               .rows = {}}},

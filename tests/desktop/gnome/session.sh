@@ -9,7 +9,8 @@ cd "$W"
 exec 2>&1
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland XDG_SESSION_DESKTOP=gnome
 export XDG_CONFIG_HOME=$HOME/.config QT_QPA_PLATFORM=wayland
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null' EXIT
+# A service stuck in its start ignores the first signal: the second one ends it.
+trap 'kill $(jobs -p) 2>/dev/null; sleep 1; kill -9 $(jobs -p) 2>/dev/null; wait' EXIT
 source ./lib.sh
 
 dbus-daemon --session --nofork --print-address=3 3>sysbus.addr >sysbus.log 2>&1 &
@@ -26,7 +27,12 @@ export WAYLAND_DISPLAY=wayland-gn
 dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
     QT_QPA_PLATFORM 2>/dev/null
 WAIT_S=60 wait_for shell_on_bus || fail "GNOME Shell did not come onto the bus"
+# GNOME's portal back-end hangs when it starts before the shell has settled.
+sleep 3
 /usr/libexec/xdg-desktop-portal-gnome >portal-gnome.log 2>&1 &
+# On the bus before the portal asks for it: else the bus starts a second one, and both hang.
+WAIT_S=30 wait_for on_bus org.freedesktop.impl.portal.desktop.gnome ||
+    fail "GNOME's portal back-end did not come onto the bus"
 # The portal falls back to any installed back-end for what GNOME's lacks: show it GNOME's.
 mkdir -p portals
 cp /usr/share/xdg-desktop-portal/portals/{gnome,gtk}.portal portals/ 2>/dev/null
