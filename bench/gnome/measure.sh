@@ -2,13 +2,8 @@
 RUNS=${RUNS:-7}
 usec() { echo "${EPOCHREALTIME/./}"; }
 
-# Restarted agent; its old socket goes first, so readiness is the new one's.
+# Restarted agent (start_agent ends the old one first).
 restart_agent() {
-    if [[ -n ${AGENT:-} ]]; then
-        kill "$AGENT"
-        wait "$AGENT" || true
-        rm -f "$XDG_RUNTIME_DIR"/moxilane-*.socket
-    fi
     start_agent
     sleep 0.5
 }

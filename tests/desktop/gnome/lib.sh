@@ -46,6 +46,7 @@ gnome_input() { python3 "$W/gnome_input.py" input "$@"; }
 # shortcuts' offer to come); more settings as arguments (key=value). Ready once its command
 # socket exists; ended with the check.
 start_agent() {
+    stop_agent
     mkdir -p "$HOME/Shots" "$XDG_CONFIG_HOME/Moxilane"
     rm -f "$HOME/Shots"/*
     {
@@ -55,8 +56,16 @@ start_agent() {
     } >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
     moxilane >>agent.log 2>&1 &
     AGENT=$!
-    trap 'kill $AGENT 2>/dev/null; wait $AGENT 2>/dev/null' EXIT
+    trap stop_agent EXIT
     wait_for agent_listening || fail "the agent did not start listening"
+}
+# Ends the agent and its windows; the next one starts afresh.
+stop_agent() {
+    [[ -n ${AGENT:-} ]] || return 0
+    kill "$AGENT" 2>/dev/null
+    wait "$AGENT" 2>/dev/null
+    rm -f "$XDG_RUNTIME_DIR"/moxilane-*.socket
+    AGENT=
 }
 agent_listening() {
     kill -0 "$AGENT" 2>/dev/null || fail "the agent ended: $(tail -n 5 agent.log)"
@@ -86,4 +95,9 @@ changed_below_bar() {
     local p
     for p in "$1" "$2"; do convert "$p" -crop 1920x1040+0+40 +repage "${p%.png}-below.png"; done
     (($(wayland_image changed "${1%.png}-below.png" "${2%.png}-below.png" | cut -d' ' -f1) > $3))
+}
+# The screen below the top bar stays the same for four seconds, a banner's time.
+settled() {
+    portal_shot settle-a.png && sleep 4 && changed_below_bar settle-a.png settle-b.png -1 &&
+        (($(wayland_image changed settle-a-below.png settle-b-below.png | cut -d' ' -f1) == 0))
 }

@@ -49,6 +49,9 @@ failed=0
 for check in checks/*.sh; do
     name=$(basename "$check" .sh)
     [[ -z $CHECKS || " $CHECKS " == *" $name "* ]] || continue
+    # The last check's notification stays while GNOME sees no input: move the pointer aside.
+    gnome_input move 1900 1000 >/dev/null 2>&1
+    WAIT_S=20 wait_for settled || echo "the screen did not settle before $name"
     if (source "$check") >"$name.log" 2>&1; then
         echo "PASS $name"
         [[ -z ${SHOW:-} ]] || cat "$name.log"
