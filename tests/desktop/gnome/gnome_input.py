@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """What the GNOME checks ask of the desktop over the session bus.
 
-  gnome_input.py grant                 pre-grants the portal's screenshot permission
+  gnome_input.py grant [no]            pre-grants (or denies) the portal's screenshot permission
+  gnome_input.py stored                our stored answer: yes, no or none
   gnome_input.py shot OUT.png          the Screenshot portal's own picture, moved to OUT.png
   gnome_input.py input CMD...          Mutter RemoteDesktop: move X Y | down | up | key HEX |
                                        keydown HEX | keyup HEX | sleep MS
@@ -20,10 +21,19 @@ def call(dest, path, iface, method, args=None, fmt=None, timeout=10000):
     return bus.call_sync(dest, path, iface, method, v, None, Gio.DBusCallFlags.NONE, timeout, None).unpack()
 
 
-def grant():
-    call("org.freedesktop.impl.portal.PermissionStore", "/org/freedesktop/impl/portal/PermissionStore",
-         "org.freedesktop.impl.portal.PermissionStore", "SetPermission",
-         ("screenshot", True, "screenshot", "", ["yes"]), "(sbssas)")
+STORE = ("org.freedesktop.impl.portal.PermissionStore", "/org/freedesktop/impl/portal/PermissionStore",
+         "org.freedesktop.impl.portal.PermissionStore")
+
+
+def grant(answer="yes"):
+    call(*STORE, "SetPermission", ("screenshot", True, "screenshot", "", [answer]), "(sbssas)")
+
+
+def stored():
+    try:
+        print(call(*STORE, "Lookup", ("screenshot", "screenshot"), "(ss)")[0].get("", ["none"])[0])
+    except GLib.Error:
+        print("none")
 
 
 def shot(out):
@@ -93,4 +103,4 @@ def inject(cmds):
 
 
 if __name__ == "__main__":
-    {"grant": lambda: grant(), "shot": lambda: shot(sys.argv[2]), "input": lambda: inject(sys.argv[2:])}[sys.argv[1]]()
+    {"grant": lambda: grant(*sys.argv[2:3]), "stored": stored, "shot": lambda: shot(sys.argv[2]), "input": lambda: inject(sys.argv[2:])}[sys.argv[1]]()

@@ -51,6 +51,7 @@ for check in checks/*.sh; do
     [[ -z $CHECKS || " $CHECKS " == *" $name "* ]] || continue
     # The last check's notification stays while GNOME sees no input: move the pointer aside.
     gnome_input move 1900 1000 >/dev/null 2>&1
+    python3 gnome_input.py grant  # a check may have denied it
     WAIT_S=20 wait_for settled || echo "the screen did not settle before $name"
     if (source "$check") >"$name.log" 2>&1; then
         echo "PASS $name"
