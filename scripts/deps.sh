@@ -15,6 +15,8 @@ packages=(
     libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
     libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev libxcb-damage0-dev libxcb-xkb-dev
     x11proto-dev
+    # GNOME: its custom key bindings through GSettings (GIO)
+    libglib2.0-dev
     zlib1g-dev libisal-dev
     # Capture Text: recognition, its English data, codes; qrencode makes the tests' codes
     libtesseract-dev libleptonica-dev tesseract-ocr-eng libzxing-dev qrencode

@@ -41,7 +41,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                                .clipboard = &platform.clipboard}),
       m_menuModel(settings, m_saveLocation, platform.loginItem),
       m_commands({settings, platform.loginItem, platform.alerts, platform.questions,
-                  platform.scheduler, platform.session}),
+                  platform.scheduler, platform.session, platform.desktopShortcuts}),
       m_markupOwner(
           platform.screens,
           {m_saveLocation, platform.clock, platform.savePanel, platform.alerts, platform.clipboard},
@@ -52,6 +52,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
 
 void AppDelegate::launch() {
     m_commands.offerLaunchAtLoginOnce();
+    m_commands.offerDesktopShortcutsOnce();
     createStatusItem();
     registerHotKeys();
     m_platform.scheduler.runInBackground([this] { m_platform.captureService.prepare(); }, [] {});

@@ -44,6 +44,7 @@ struct PlatformServices {
     WindowRoles& windowRoles;
     KeyboardGrab& keyboardGrab;
     Session session = Session::x11;
+    DesktopShortcuts* desktopShortcuts = nullptr;
 };
 
 // The program's one long-lived owner: settings, hot keys, the save folder, delivery and

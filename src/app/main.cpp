@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/CommandClient.h"
 #include "app/StitchCommand.h"
+#include "delivery/NotificationPreview.h"
 #include "delivery/ThumbnailWindow.h"
 #include "flows/CommandLine.h"
 #include "flows/CompositorBindings.h"
@@ -78,15 +79,23 @@ int runAgent(int argc, char** argv, QTextStream& err) {
         wayland ? moxilane::wayland::makeWaylandPlatform(moxilane::captureShortcutNames())
                 : moxilane::x11::makeX11Platform();
     moxilane::QtThumbnailWindows thumbnailWindows(*platform.screens, *platform.windowRoles);
-    moxilane::ThumbnailPresenter preview(thumbnailWindows, *platform.scheduler);
+    moxilane::ThumbnailPresenter thumbnails(thumbnailWindows, *platform.scheduler);
     moxilane::Settings settings(moxilane::Settings::userFilePath());
+    std::unique_ptr<moxilane::PreviewPresenter> notifications;
+    // GNOME lets no window of ours float at a corner: the thumbnail is a notification there.
+    if (platform.session == moxilane::Session::gnome) {
+        notifications = std::make_unique<moxilane::NotificationPreview>(
+            [&settings] { return settings.copyToClipboard() || settings.alsoCopyToClipboard(); });
+    }
+    moxilane::PreviewPresenter& preview =
+        notifications ? *notifications : static_cast<moxilane::PreviewPresenter&>(thumbnails);
 
     moxilane::AppDelegate delegate(
         {*platform.scheduler, *platform.captureService, *platform.screens, *platform.keyGrabber,
          *platform.permission, *platform.alerts, *platform.clipboard, *platform.desktop,
          *platform.folderPicker, *platform.savePanel, *platform.clock, preview, *platform.loginItem,
          *platform.questions, *platform.windowFocus, *platform.windowRoles, *platform.keyboardGrab,
-         platform.session},
+         platform.session, platform.desktopShortcuts.get()},
         settings);
     delegate.launch();
     moxilane::printCompositorBindingNotice(platform.session);

@@ -26,6 +26,35 @@ void AppCommands::askLaunchAtLogin() {
     if (accepted) static_cast<void>(m_services.loginItem.registerItem());
 }
 
+void AppCommands::offerDesktopShortcutsOnce() {
+    if (!m_services.desktopShortcuts || m_services.settings.didOfferDesktopShortcuts()) return;
+    m_services.settings.setDidOfferDesktopShortcuts(true);
+    m_services.scheduler.post([this] { askDesktopShortcuts(); });
+}
+
+void AppCommands::askDesktopShortcuts() {
+    std::vector<DesktopShortcut> shortcuts;
+    QStringList keys;
+    for (const CaptureKind& kind : captureKinds()) {
+        if (kind.shortcut.empty()) continue;
+        shortcuts.push_back({QStringLiteral("Moxilane: ") + kindText(kind.menuTitle),
+                             QStringLiteral("moxilane ") + kindText(kind.name),
+                             kindText(kind.shortcut)});
+        keys << kindText(kind.shortcut) + QStringLiteral(" runs moxilane ") + kindText(kind.name);
+    }
+    const bool accepted = m_services.questions.ask(
+        QStringLiteral("Add Moxilane's Shortcuts to GNOME?"),
+        QStringLiteral("GNOME lets no program take keys itself. Moxilane can add these to your "
+                       "custom keyboard shortcuts, after your own, which stay: ") +
+            keys.join(QStringLiteral(", ")) +
+            QStringLiteral(". You can change them in Settings, Keyboard."),
+        QStringLiteral("Add Shortcuts"), QStringLiteral("Not Now"));
+    if (!accepted) return;
+    const auto added = m_services.desktopShortcuts->add(shortcuts);
+    if (!added)
+        m_services.alerts.showAlert(QStringLiteral("Could Not Add the Shortcuts"), added.error());
+}
+
 void AppCommands::toggleLaunchAtLogin() {
     const bool enabled = m_services.loginItem.status() == LoginItemStatus::Enabled;
     const auto changed =
@@ -66,6 +95,9 @@ QStringList shortcutBindingLines(Session session) {
                     QStringLiteral("Moxilane, where you may change them. Start it from"),
                     QStringLiteral("its menu entry, or captures go the slower portal way.")};
         case Session::gnome:
+            return {QStringLiteral("On the first capture GNOME asks if Moxilane may"),
+                    QStringLiteral("take screenshots: allow it. Moxilane offers once to"),
+                    QStringLiteral("add its shortcuts to GNOME's keyboard settings.")};
         case Session::otherWayland:
             break;
     }

@@ -20,6 +20,7 @@ public:
         Questions& questions;
         Scheduler& scheduler;
         Session session = Session::x11;  // where the shortcuts are bound and what we run on
+        DesktopShortcuts* desktopShortcuts = nullptr;  // where we may add ours; null: nowhere
     };
     explicit AppCommands(Services services);
 
@@ -28,6 +29,10 @@ public:
     // written before anything shows, so a crash or kill cannot bring the offer back.
     void offerLaunchAtLoginOnce();
     void askLaunchAtLogin();
+    // At launch, where the desktop binds the keys: the offer to add our shortcuts there,
+    // made at most once per account, the setting written before anything shows.
+    void offerDesktopShortcutsOnce();
+    void askDesktopShortcuts();
     void toggleLaunchAtLogin();
     void showAbout();
     void showInstructions();

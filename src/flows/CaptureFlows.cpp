@@ -149,6 +149,7 @@ void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,
 }
 
 void CaptureFlows::startWindowCapture() {
+    if (m_services.captureService.picksWindowsItself()) return startDesktopWindowPick();
     if (!m_services.captureService.listsWindows()) return beginRegionCapture(windowAreaHint());
     if (!passStartGuard()) return;
     holdKeyboard();
@@ -163,6 +164,23 @@ void CaptureFlows::startWindowCapture() {
                                      [this, frozen](std::optional<WindowInfo> window) {
                                          finishWindowPick(window, frozen);
                                      });
+        });
+}
+
+// The desktop's picker runs on the worker; its picture goes to delivery as it is, at the
+// primary screen's scale, as the picker says nothing of where the window lay.
+void CaptureFlows::startDesktopWindowPick() {
+    if (!passStartGuard()) return;
+    inBackground(
+        m_services.scheduler, [this] { return m_services.captureService.pickWindow(); },
+        [this](auto picked) {
+            if (!picked) return failBeforeAlert(picked.error());
+            if (!*picked) return endFlow();
+            const std::vector<ScreenInfo> screens = m_services.screens.screens();
+            const double scale = screens.empty() ? 1.0 : screens.front().backingScaleFactor;
+            CaptureList captures;
+            captures.push_back({std::move(**picked), scale});
+            m_services.delivery.deliver(std::move(captures), [this] { endFlow(); });
         });
 }
 

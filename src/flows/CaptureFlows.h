@@ -109,6 +109,7 @@ private:
         std::vector<DisplayInfo> displays;
         SnapshotMap snapshots;
     };
+    void startDesktopWindowPick();
     void finishWindowPick(const std::optional<WindowInfo>& window,
                           std::optional<FrozenScreens> frozen);
     void performWindowCapture(const WindowInfo& window, const std::optional<FrozenScreens>& frozen);

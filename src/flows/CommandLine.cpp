@@ -93,13 +93,23 @@ HelpPage commandLineHelp() {
              {.heading = QStringLiteral("On KDE Plasma"),
               .intro = QStringLiteral(
                   "On KDE Plasma the agent asks the desktop for Ctrl+Shift+1 to 5; they are "
-                  "listed, and can be "
-                  "changed, in System Settings under Shortcuts, Moxilane. Plasma names a shortcut "
+                  "listed, and can be changed, in System Settings under Shortcuts, Moxilane. "
+                  "Plasma names a shortcut "
                   "by the symbol its keys type, so Ctrl+Shift+1 shows there as Ctrl+! (the key "
                   "positions of a US layout). KWin gives the pixels, windows covered parts and "
                   "all, only to a program started from its installed menu entry; started "
                   "otherwise, captures come through the Screenshot portal: slower, windows only "
                   "as the screen shows them, and no scrolling capture."),
+              .rows = {}},
+             {.heading = QStringLiteral("On GNOME"),
+              .intro = QStringLiteral(
+                  "GNOME shows no program its windows and lets none take keys. Ctrl+Shift+2 and "
+                  "moxilane window open GNOME's own screenshot dialog: choose the window there "
+                  "(on GNOME 43, \u201cGrab the current window\u201d takes the one that had the "
+                  "focus), then Share, and its picture is saved like any capture. At its first "
+                  "start the agent offers to add the shortcuts to GNOME's custom keyboard "
+                  "shortcuts. GNOME asks "
+                  "once whether Moxilane may take screenshots."),
               .rows = {}}},
     };
 }

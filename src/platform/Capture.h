@@ -33,6 +33,7 @@ struct CaptureError {
         Refused,      // the server refused the request (display or window gone)
         Unsupported,  // a pixel format or server we cannot read
         Declined,     // the desktop did not share the screen: asking again would not help
+        Cancelled,    // the user cancelled the desktop's own dialog
     };
     Kind kind = Kind::NoDisplay;
     QString detail;  // what the server said, when it said anything

@@ -19,6 +19,9 @@ QString CaptureError::description() const {
         case Kind::Declined:
             text = QStringLiteral("The desktop did not share the screen");
             break;
+        case Kind::Cancelled:
+            text = QStringLiteral("The capture was cancelled");
+            break;
     }
     if (!detail.isEmpty()) text += QStringLiteral(" (") + detail + QLatin1Char(')');
     return text + QLatin1Char('.');

@@ -66,6 +66,14 @@ public:
     // Whether shareableContent() lists the windows; where it cannot, a window is picked as an
     // area of the frozen screen.
     [[nodiscard]] virtual bool listsWindows() const { return true; }
+    // Whether the desktop's own picker chooses the window, where no program may list them:
+    // pickWindow() then shows it and waits for the user.
+    [[nodiscard]] virtual bool picksWindowsItself() const { return false; }
+    // The picked window's picture in device pixels; nothing when the user cancelled.
+    [[nodiscard]] virtual std::expected<std::optional<QImage>, CaptureError> pickWindow() {
+        return std::unexpected(
+            CaptureError{CaptureError::Kind::Unsupported, QStringLiteral("no window picker")});
+    }
     // Whether captureWindow() gives a window's own pixels, covered parts included; where it
     // cannot, the window is cut from the frozen screen the picker showed.
     [[nodiscard]] virtual bool capturesCoveredWindows() const { return true; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CaptureService.h"
+#include "platform/DesktopShortcuts.h"
 #include "platform/EditServices.h"
 #include "platform/KeyGrabber.h"
 #include "platform/KeyboardGrab.h"
@@ -47,6 +48,8 @@ struct Platform {
     std::unique_ptr<WindowFocus> windowFocus;
     std::unique_ptr<WindowRoles> windowRoles;
     std::unique_ptr<KeyboardGrab> keyboardGrab;
+    // Where the desktop binds the keys and we may add ours there (GNOME); null elsewhere.
+    std::unique_ptr<DesktopShortcuts> desktopShortcuts;
 };
 
 }  // namespace moxilane

@@ -167,6 +167,9 @@ bool Settings::windowShadow() const {
 bool Settings::didAskLaunchAtLogin() const {
     return readBool(QStringLiteral("didAskLaunchAtLogin")).value_or(false);
 }
+bool Settings::didOfferDesktopShortcuts() const {
+    return readBool(QStringLiteral("didOfferDesktopShortcuts")).value_or(false);
+}
 bool Settings::didRequestScreenRecording() const {
     return readBool(QStringLiteral("didRequestScreenRecording")).value_or(false);
 }

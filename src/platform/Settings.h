@@ -28,6 +28,7 @@ public:
     bool windowShadow() const;         // absent or not a Boolean: true
     bool didAskLaunchAtLogin() const;
     bool didRequestScreenRecording() const;
+    bool didOfferDesktopShortcuts() const;
     std::optional<QVariant> saveFolderBookmark() const;
     QString textLanguages() const;  // Tesseract's form, "eng+deu"; absent: empty
     // What lets the desktop share the screen again without asking; absent: empty.
@@ -38,6 +39,9 @@ public:
     void setOpenAfterCapture(bool on) { write(QStringLiteral("openAfterCapture"), on); }
     void setWindowShadow(bool on) { write(QStringLiteral("windowShadow"), on); }
     void setDidAskLaunchAtLogin(bool on) { write(QStringLiteral("didAskLaunchAtLogin"), on); }
+    void setDidOfferDesktopShortcuts(bool on) {
+        write(QStringLiteral("didOfferDesktopShortcuts"), on);
+    }
     void setDidRequestScreenRecording(bool on) {
         write(QStringLiteral("didRequestScreenRecording"), on);
     }

@@ -33,6 +33,10 @@ public:
     bool listsWindows() const override { return listsWindowsToo; }
     void releaseBuffers() override { ++bufferReleases; }
     bool capturesCoveredWindows() const override { return seesCoveredWindows; }
+    bool picksWindowsItself() const override { return desktopPick.has_value(); }
+    std::expected<std::optional<QImage>, CaptureError> pickWindow() override {
+        return *desktopPick;
+    }
     void addDisplay(std::uint32_t id, QSize size, QColor colour) {
         displays.push_back({id, QRect(QPoint(0, 0), size)});
         pictures[id] = QImage(size, QImage::Format_RGB32);
@@ -48,6 +52,8 @@ public:
     std::vector<std::uint32_t> capturedWindows;
     int listings = 0;
     int bufferReleases = 0;
+    // Set: the desktop's picker chooses the window and answers this.
+    std::optional<std::expected<std::optional<QImage>, CaptureError>> desktopPick;
     bool listsWindowsToo = true, seesCoveredWindows = true;
 };
 

@@ -48,7 +48,8 @@ public slots:
     }
 };
 
-std::expected<QString, CaptureError> requestPortalScreenshot(std::chrono::milliseconds timeout) {
+std::expected<QString, CaptureError> requestPortalScreenshot(std::chrono::milliseconds timeout,
+                                                             bool interactive) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return std::unexpected(portalError(QStringLiteral("no session bus")));
     // The portal answers on a path made of our bus name and the token; listening there
@@ -70,7 +71,7 @@ std::expected<QString, CaptureError> requestPortalScreenshot(std::chrono::millis
         QStringLiteral("Screenshot"));
     call << QString()
          << QVariantMap{{QStringLiteral("handle_token"), token},
-                        {QStringLiteral("interactive"), false}};
+                        {QStringLiteral("interactive"), interactive}};
     const QDBusMessage reply = bus.call(call, QDBus::Block, int(timeout.count()));
     if (reply.type() != QDBusMessage::ReplyMessage) {
         listen(path, false);
@@ -90,7 +91,8 @@ std::expected<QString, CaptureError> requestPortalScreenshot(std::chrono::millis
     listen(path, false);
     if (!response.code) return std::unexpected(portalError(QStringLiteral("no answer in time")));
     if (*response.code == 1)
-        return std::unexpected(portalError(QStringLiteral("the screenshot was cancelled")));
+        return std::unexpected(CaptureError{CaptureError::Kind::Cancelled,
+                                            QStringLiteral("screenshot portal: cancelled")});
     const QString uri = response.results.value(QStringLiteral("uri")).toString();
     if (*response.code != 0 || uri.isEmpty())
         return std::unexpected(portalError(QStringLiteral("refused (%1)").arg(*response.code)));

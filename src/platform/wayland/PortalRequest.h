@@ -9,10 +9,10 @@
 
 namespace moxilane::wayland {
 
-// Asks the XDG desktop portal for a non-interactive screenshot and waits for its answer,
-// processing only this request's events meanwhile: the URI of the file it wrote. Callable
-// from any thread.
+// Asks the XDG desktop portal for a screenshot and waits for its answer, processing only
+// this request's events meanwhile: the URI of the file it wrote. Interactive, the desktop
+// lets the user choose what to take first. Callable from any thread.
 [[nodiscard]] std::expected<QString, CaptureError> requestPortalScreenshot(
-    std::chrono::milliseconds timeout);
+    std::chrono::milliseconds timeout, bool interactive = false);
 
 }  // namespace moxilane::wayland

@@ -114,8 +114,9 @@ std::expected<QImage, CaptureError> PortalScreenshot::captureWindow(const Window
     return std::unexpected(refused(QStringLiteral("the window lies on no display")));
 }
 
-std::expected<QImage, CaptureError> takePortalScreenshot(std::chrono::milliseconds timeout) {
-    auto uri = requestPortalScreenshot(timeout);
+std::expected<QImage, CaptureError> takePortalScreenshot(std::chrono::milliseconds timeout,
+                                                         bool interactive) {
+    auto uri = requestPortalScreenshot(timeout, interactive);
     if (!uri) return std::unexpected(uri.error());
     const QString path = QUrl(*uri).toLocalFile();
     QImage image(path);

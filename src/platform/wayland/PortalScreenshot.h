@@ -67,6 +67,6 @@ private:
 // One Screenshot call: the picture the portal wrote, read and, where it is a leftover,
 // removed. Fails when the portal is absent, refuses, or does not answer in time.
 [[nodiscard]] std::expected<QImage, CaptureError> takePortalScreenshot(
-    std::chrono::milliseconds timeout);
+    std::chrono::milliseconds timeout, bool interactive = false);
 
 }  // namespace moxilane::wayland

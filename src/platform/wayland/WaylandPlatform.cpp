@@ -14,10 +14,13 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/WaylandWindowRoles.h"
-#include "platform/wayland/kde/KdeCaptureService.h"
-#include "platform/wayland/kde/PortalKeyGrabber.h"
+#include "platform/wayland/gnome/CustomKeybindings.h"
+#include "platform/wayland/gnome/GnomePortalCapture.h"
 #include "platform/wayland/gnome/PanelCanvasRoles.h"
 #include "platform/wayland/gnome/ScreenCastCapture.h"
+#include "platform/wayland/gnome/ScreenshotPermission.h"
+#include "platform/wayland/kde/KdeCaptureService.h"
+#include "platform/wayland/kde/PortalKeyGrabber.h"
 
 #include <mutex>
 
@@ -82,10 +85,11 @@ std::unique_ptr<CaptureService> makeCaptureService(const MainThreadQueue& queue,
     auto portal = std::make_unique<PortalScreenshot>([screens] { return screens->displays(); },
                                                      std::move(windows));
     if (session != Session::gnome) return portal;
-    // A scrolling capture's frames come from a screen-cast stream.
+    // GNOME picks windows itself; a scrolling capture's frames come from a screen-cast stream.
     const auto settings = [] { return Settings(Settings::userFilePath()); };
     return std::make_unique<ScreenCastCapture>(
-        std::move(portal), [screens] { return screens->displays(); },
+        std::make_unique<GnomePortalCapture>(std::move(portal)),
+        [screens] { return screens->displays(); },
         CastTokenStore{
             [settings] { return settings().screenCastRestoreToken(); },
             [settings](const QString& token) { settings().setScreenCastRestoreToken(token); }});
@@ -129,9 +133,16 @@ Platform makeWaylandPlatform(ShortcutNamer shortcutNames) {
     platform.captureService = makeCaptureService(*queue, platform.session);
     platform.screens = std::make_unique<WaylandScreens>();
     platform.keyGrabber = std::make_unique<ConfigBoundKeyGrabber>();
-    if (platform.session == Session::kde)
+    // Plasma, and GNOME from 48 on, bind the keys through the GlobalShortcuts portal.
+    if (platform.session == Session::kde ||
+        (platform.session == Session::gnome && hasGlobalShortcutsPortal(gnomeShellVersion())))
         platform.keyGrabber = std::make_unique<PortalKeyGrabber>(std::move(shortcutNames));
     platform.permission = std::make_unique<NoCapturePermission>();
+    if (platform.session == Session::gnome)
+        platform.permission = std::make_unique<ScreenshotPermission>(
+            std::make_unique<PortalPermissionStore>(), *platform.alerts);
+    if (platform.session == Session::gnome && !hasGlobalShortcutsPortal(gnomeShellVersion()))
+        platform.desktopShortcuts = std::make_unique<CustomKeybindings>();
     platform.clipboard = DataControlClipboard::open(queue);
     if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();
     platform.windowFocus = std::make_unique<CompositorFocus>();

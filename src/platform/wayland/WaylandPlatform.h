@@ -2,6 +2,9 @@
 
 #include "platform/Platform.h"
 
+#include <functional>
+#include <memory>
+
 namespace moxilane::wayland {
 
 // The desktop the Wayland session runs, from what it announces.

@@ -46,6 +46,50 @@ TEST(LaunchAtLoginOffer, ShownOnceAfterLaunchWithTheSettingWrittenFirst) {
     EXPECT_EQ(f.questions.asked.size(), 1u);
 }
 
+namespace {
+class FakeDesktopShortcuts final : public DesktopShortcuts {
+public:
+    std::expected<int, QString> add(const std::vector<DesktopShortcut>& shortcuts) override {
+        added = shortcuts;
+        if (!failure.isEmpty()) return std::unexpected(failure);
+        return int(shortcuts.size());
+    }
+    std::vector<DesktopShortcut> added;
+    QString failure;
+};
+}  // namespace
+
+// Where the desktop binds the keys, the shortcuts of the kinds table are offered once; a
+// failure to add them is told, and a desktop with no such route is never asked.
+TEST(DesktopShortcutsOffer, OfferedOnceAddsEveryShortcutAndTellsAFailure) {
+    CommandsFixture accepting, failing, declined, elsewhere;
+    FakeDesktopShortcuts desktop[3];
+    desktop[1].failure = "dconf is not running";
+    declined.questions.answer = false;
+    CommandsFixture* withRoute[] = {&accepting, &failing, &declined};
+    for (int i = 0; i < 3; ++i) {
+        withRoute[i]->services.desktopShortcuts = &desktop[i];
+    }
+    for (CommandsFixture* f : {&accepting, &failing, &declined, &elsewhere}) {
+        AppCommands commands{f->services};
+        commands.offerDesktopShortcutsOnce();
+        commands.offerDesktopShortcutsOnce();
+        f->scheduler.runUntilIdle();
+    }
+    ASSERT_EQ(accepting.questions.asked,
+              std::vector<QString>{"Add Moxilane's Shortcuts to GNOME?"});
+    ASSERT_EQ(desktop[0].added.size(), 5u);
+    EXPECT_EQ(desktop[0].added[0].command, "moxilane area");
+    EXPECT_EQ(desktop[0].added[0].shortcut, "Ctrl+Shift+1");
+    EXPECT_EQ(desktop[0].added[4].command, "moxilane text");
+    EXPECT_TRUE(accepting.alerts.shown.empty());
+    ASSERT_EQ(failing.alerts.shown.size(), 1u);
+    EXPECT_EQ(failing.alerts.shown[0].text, "dconf is not running");
+    EXPECT_TRUE(desktop[2].added.empty());
+    EXPECT_TRUE(elsewhere.questions.asked.empty());
+    EXPECT_FALSE(elsewhere.settings.didOfferDesktopShortcuts());
+}
+
 TEST(LaunchAtLoginOffer, NotShownWhenAlreadyOnAndSilentWhenRegisteringFails) {
     CommandsFixture already, failing, declined;
     already.loginItem.current = LoginItemStatus::Enabled;
@@ -110,7 +154,10 @@ TEST(AboutAndInstructions, ExactTextsPerSession) {
          "Plasma lists these in System Settings, Shortcuts,\n"
          "Moxilane, where you may change them. Start it from\n"
          "its menu entry, or captures go the slower portal way."},
-        {Session::gnome, "Built on Qt and Wayland.", keyboardSettings},
+        {Session::gnome, "Built on Qt and Wayland.",
+         "On the first capture GNOME asks if Moxilane may\n"
+         "take screenshots: allow it. Moxilane offers once to\n"
+         "add its shortcuts to GNOME's keyboard settings."},
         {Session::otherWayland, "Built on Qt and Wayland.", keyboardSettings},
     };
     for (const auto& row : rows) {

@@ -386,6 +386,40 @@ TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {
     }
 }
 
+// Where the desktop's own picker chooses, its picture is delivered at the primary's scale;
+// a cancel ends the flow with nothing, a failure with the capture alert.
+TEST(CaptureFlows, DesktopPickedWindowGoesThroughDelivery) {
+    QImage window(300, 200, QImage::Format_RGB32);
+    window.fill(Qt::green);
+    using Pick = std::expected<std::optional<QImage>, CaptureError>;
+    const struct {
+        const char* name;
+        Pick pick;
+        int saved;
+        int alerts;
+    } rows[] = {
+        {"picked", Pick(window), 1, 0},
+        {"cancelled", Pick(std::nullopt), 0, 0},
+        {"refused", std::unexpected(CaptureError{CaptureError::Kind::Refused, "no portal"}), 0, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        f.service.desktopPick = row.pick;
+        f.flows.startWindowCapture();
+        f.scheduler.runUntilIdle();
+        EXPECT_FALSE(f.flows.captureFlowActive());
+        EXPECT_FALSE(f.picker.completion);
+        EXPECT_FALSE(f.selector.completion);
+        EXPECT_EQ(f.savedFiles().size(), row.saved);
+        EXPECT_EQ(f.alerts.shown.size(), std::size_t(row.alerts));
+        if (row.saved) {
+            EXPECT_EQ(QImage(f.home.filePath("Shots/" + f.savedFiles()[0])).size(),
+                      QSize(300, 200));
+        }
+    }
+}
+
 TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting) {
     struct Row {
         const char* name;

@@ -42,6 +42,10 @@ public:
     std::expected<QImage, CaptureError> captureWindow(const WindowInfo& window) override {
         return m_screenshots->captureWindow(window);
     }
+    bool picksWindowsItself() const override { return m_screenshots->picksWindowsItself(); }
+    std::expected<std::optional<QImage>, CaptureError> pickWindow() override {
+        return m_screenshots->pickWindow();
+    }
     // Our own windows cannot be left out of the desktop's picture: where they lie in the area
     // their pixels are painted flat.
     std::expected<QImage, CaptureError> captureRegion(

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Times the agent on a headless GNOME Shell at 1920x1080 after the screenshot permission was
+# granted: command -> full-screen PNG closed on disk, through the Screenshot portal; RUNS
+# times (7 unless set) right after the agent became ready ("first") and with it warm.
+# Prints min/median/max in ms and the load.
+# usage (from the checkout, after a build): bench/gnome/bench.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build}
+cmake --build "$build" --target moxilane wayland_image wayland_scroll_view
+RUNS=${RUNS:-7} SCRIPT=bench/gnome/measure.sh TIMEOUT_S=900 \
+    tests/desktop/gnome/run.sh "$build"
