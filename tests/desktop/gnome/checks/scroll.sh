@@ -140,8 +140,9 @@ gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
 # Out of the overview the shell starts in (a slow shell may not answer the first time).
 scroll_wait 60 gnome_do input key ff1b 2>/dev/null || scroll_fail "Mutter takes no input"
 mkdir -p "$HOME/Shots" "$XDG_CONFIG_HOME/Moxilane"
-printf '[General]\nsaveFolderBookmark=%s\ndidAskLaunchAtLogin=true\n' "$HOME/Shots" \
-    >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
+# The first-start questions answered: an open question would take the overlay's clicks.
+printf '[General]\nsaveFolderBookmark=%s\ndidAskLaunchAtLogin=true\ndidOfferDesktopShortcuts=true\n' \
+    "$HOME/Shots" >"$XDG_CONFIG_HOME/Moxilane/Moxilane.conf"
 moxilane >agent.log 2>&1 &
 AGENT=$!
 trap 'kill $AGENT ${VIEW:-} 2>/dev/null || true' EXIT
