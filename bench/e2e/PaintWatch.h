@@ -36,8 +36,12 @@ public:
     }
     ~PaintWatch() { xcb_disconnect(m_c); }
 
-    // Waits for the first damage of a window whose title contains title; its id, or 0.
-    xcb_window_t waitForPaint(const QString& title, std::chrono::milliseconds deadline) {
+    // Waits for the nth damaged rectangle of a window whose title contains title; its id, or
+    // 0. Under openbox the server's own damage when it maps a window comes first, before any
+    // of the program's pixels: pass 2 for the program's first paint.
+    xcb_window_t waitForPaint(const QString& title, std::chrono::milliseconds deadline,
+                              int nth = 1) {
+        std::map<xcb_window_t, int> seen;
         const auto end = std::chrono::steady_clock::now() + deadline;
         while (std::chrono::steady_clock::now() < end) {
             xcb_generic_event_t* event = xcb_poll_for_event(m_c);
@@ -51,11 +55,13 @@ public:
             if (type == XCB_CREATE_NOTIFY) {
                 const auto* created = reinterpret_cast<xcb_create_notify_event_t*>(event);
                 const xcb_damage_damage_t damage = xcb_generate_id(m_c);
-                xcb_damage_create(m_c, damage, created->window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+                xcb_damage_create(m_c, damage, created->window,
+                                  XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
                 xcb_flush(m_c);
             } else if (type == m_damageEvent) {
                 const auto* damaged = reinterpret_cast<xcb_damage_notify_event_t*>(event);
-                if (name(damaged->drawable).contains(title)) return damaged->drawable;
+                if (!name(damaged->drawable).contains(title)) continue;
+                if (++seen[damaged->drawable] >= nth) return damaged->drawable;
             }
         }
         return 0;

@@ -61,28 +61,6 @@ QPointF identity(QPointF p) {
 }
 
 // The pixels of rect without copying them; a copy where the format has no whole bytes.
-QImage regionOf(const QImage& image, QRect rect) {
-    if (rect == image.rect()) return image;
-    if (image.depth() % 8 != 0) return image.copy(rect);
-    const uchar* first = image.constBits() + qsizetype(rect.y()) * image.bytesPerLine() +
-                         qsizetype(rect.x()) * (image.depth() / 8);
-    QImage region(first, rect.width(), rect.height(), image.bytesPerLine(), image.format());
-    region.setColorSpace(image.colorSpace());
-    return region;
-}
-
-// A smooth scale averages every source pixel: for a tall scrolling capture shown small that
-// reads hundreds of megabytes. Picking 4 x 4 samples per shown pixel first looks the same on
-// screen at a fraction of the reads.
-QImage scaledForScreen(const QImage& image, QSize size) {
-    constexpr int samples = 4;
-    const QSize sampled = (size * samples).boundedTo(image.size());
-    const QImage source = sampled == image.size() ? image
-                                                  : image.scaled(sampled, Qt::IgnoreAspectRatio,
-                                                                 Qt::FastTransformation);
-    return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
 }  // namespace
 
 MarkupCanvas::MarkupCanvas(QImage baseImage, TextEntry& textEntry)
@@ -397,15 +375,15 @@ void MarkupCanvas::drawBaseImage(QPainter& painter, const CanvasMapping& view,
     const QPoint topLeft = (place.topLeft() * devicePixelRatio).toPoint();
     const QSize size = (place.size() * devicePixelRatio).toSize();
     const QRect source = visibleRect();
-    if (m_scaledBase.size() != size || m_scaledBase.devicePixelRatio() != devicePixelRatio ||
-        m_scaledBaseSource != source) {
-        m_scaledBase = scaledForScreen(regionOf(m_baseImage, source), size);
-        m_scaledBaseSource = source;
-        if (m_scaledBase.format() != QImage::Format_RGB32)
-            m_scaledBase.convertTo(QImage::Format_ARGB32_Premultiplied);
-        m_scaledBase.setDevicePixelRatio(devicePixelRatio);
+    if (const QImage* scaled = m_scaledBase.get(m_baseImage, source, size, devicePixelRatio)) {
+        painter.drawImage(QPointF(topLeft) / devicePixelRatio, *scaled);
+        return;
     }
-    painter.drawImage(QPointF(topLeft) / devicePixelRatio, m_scaledBase);
+    // A preview until the smooth picture is ready: nearest pixels, straight into the window.
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(place, m_baseImage, source);
+    painter.restore();
 }
 
 }  // namespace moxilane

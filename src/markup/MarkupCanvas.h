@@ -4,6 +4,7 @@
 #include "markup/AnnotationHistory.h"
 #include "markup/CanvasMapping.h"
 #include "markup/MarkupTool.h"
+#include "markup/ScaledBase.h"
 
 #include <QImage>
 
@@ -140,10 +141,7 @@ private:
     std::function<void()> m_onChange;
     std::function<void(QRectF)> m_onRedraw;
 
-    // The base image scaled to the device pixels it covers at the current zoom: painting blits
-    // it instead of scaling the whole capture on every event.
-    QImage m_scaledBase;
-    QRect m_scaledBaseSource;
+    ScaledBase m_scaledBase{[this] { redraw(); }};
 };
 
 }  // namespace moxilane

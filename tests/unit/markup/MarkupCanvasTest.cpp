@@ -1,8 +1,10 @@
 #include "CanvasFixture.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -276,6 +278,46 @@ TEST(MarkupCanvas, RenderBurnsInAnnotationsAtFullSizeButNotTheSelectionOrDrawing
     }
     FakeTextEntry field;
     EXPECT_FALSE(MarkupCanvas(QImage(), field).render());
+}
+
+// A large capture is smoothed off the main thread: until then the view shows it unsmoothed,
+// then asks for a redraw and shows the smooth picture; a canvas gone meanwhile drops it.
+TEST(MarkupCanvas, ALargeCaptureShowsAPreviewUntilItsSmoothPictureArrives) {
+    QImage stripes(2400, 1000, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? 0xff000000 : 0xffffffff);
+    const auto paint = [](MarkupCanvas& canvas) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        QPainter painter(&image);
+        canvas.paint(painter, Qt::gray, Qt::blue, 1.0);
+        return image;
+    };
+    const auto settle = [] {
+        QThreadPool::globalInstance()->waitForDone(5000);
+        QCoreApplication::processEvents();
+    };
+    int redraws = 0;
+    Canvas t({400, 300}, {}, stripes);
+    t.canvas.setOnRedraw([&redraws](QRectF) { ++redraws; });
+    const QImage preview = paint(t.canvas);
+    settle();
+    ASSERT_EQ(redraws, 1);
+    const QImage smooth = paint(t.canvas);
+    // Nearest pixels are black or white; the smooth picture averages the stripes to grey.
+    const QPoint middle(200, 150);
+    EXPECT_TRUE(preview.pixel(middle) == 0xff000000 || preview.pixel(middle) == 0xffffffff);
+    EXPECT_NEAR(qGray(smooth.pixel(middle)), 128, 8);
+    EXPECT_EQ(smooth, paint(t.canvas));
+
+    int lateRedraws = 0;
+    {
+        Canvas gone({400, 300}, {}, stripes);
+        gone.canvas.setOnRedraw([&lateRedraws](QRectF) { ++lateRedraws; });
+        paint(gone.canvas);
+    }
+    settle();
+    EXPECT_EQ(lateRedraws, 0);
 }
 
 }  // namespace
