@@ -1,11 +1,10 @@
 #include "platform/wayland/WaylandCaptureService.h"
 
 #include "platform/wayland/LayerSurfaces.h"
+#include "platform/wayland/OurPixels.h"
 #include "platform/wayland/OutputRegion.h"
 #include "platform/wayland/ScreencopyCapture.h"
 #include "platform/wayland/WaylandIds.h"
-
-#include <QPainter>
 
 #include <cmath>
 
@@ -97,20 +96,15 @@ std::expected<QImage, CaptureError> WaylandCaptureService::captureWindow(const W
         CaptureError{CaptureError::Kind::Refused, QStringLiteral("the window is on no display")});
 }
 
-// Our panel and frame cannot be left out of a compositor's picture: they are placed outside
-// the area, and where they must overlap it their pixels are painted one flat colour, the same
-// in every frame, so the stitcher sees a still patch there and never our moving status text.
+// Our panel and frame are placed outside the area; where they must overlap it, they are
+// painted flat.
 std::expected<QImage, CaptureError> WaylandCaptureService::captureRegion(
     const DisplayInfo& display, const QRect& area,
     const std::vector<std::uint32_t>& excludedWindows) {
     auto image = captureArea(display.displayID, area);
     if (!image) return image;
     const QRect areaOnDesktop = area.translated(display.areaDevice.topLeft());
-    const auto covered = ourSurfacesIn(areaOnDesktop, excludedWindows);
-    if (covered.empty()) return image;
-    QPainter painter(&*image);
-    for (const QRect& rect : covered)
-        painter.fillRect(rect.translated(-areaOnDesktop.topLeft()), Qt::black);
+    paintOursFlat(*image, areaOnDesktop.topLeft(), ourSurfacesIn(areaOnDesktop, excludedWindows));
     return image;
 }
 

@@ -4,7 +4,6 @@
 #include "platform/Settings.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPlatformParts.h"
-#include "platform/qt/QtScreens.h"
 #include "platform/qt/QtServices.h"
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/LayerSurfaces.h"
@@ -21,8 +20,6 @@
 #include "platform/wayland/gnome/ScreenshotPermission.h"
 #include "platform/wayland/kde/KdeCaptureService.h"
 #include "platform/wayland/kde/PortalKeyGrabber.h"
-
-#include <mutex>
 
 namespace moxilane::wayland {
 
@@ -43,34 +40,17 @@ public:
     std::unique_ptr<HeldKeyboard> take() override { return nullptr; }
 };
 
-// The screens as the portal's pictures need them, for the worker, which may not read Qt's
-// screens: taken on the main thread now and whenever they change.
-class ScreensForWorker final : public QObject {
-public:
-    ScreensForWorker() {
-        update();
-        QtScreens::watchLayoutChanges(this, [this] { update(); });
-    }
-    std::expected<std::vector<LayoutDisplay>, CaptureError> displays() const {
-        std::lock_guard lock(m_mutex);
-        if (m_displays.empty())
-            return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, QString()});
-        return m_displays;
-    }
-
-private:
-    void update() {
+// The displays as the portal's pictures need them, for the worker.
+PortalScreenshot::DisplaySource layoutDisplays(std::shared_ptr<ScreensForWorker> screens) {
+    return [screens]() -> std::expected<std::vector<LayoutDisplay>, CaptureError> {
+        auto all = screens->screens();
+        if (!all) return std::unexpected(all.error());
         std::vector<LayoutDisplay> displays;
-        const ScreenLayout layout = WaylandScreens().layout();
-        for (const ScreenLayout::Screen& screen : layout.screens())
+        for (const ScreenLayout::Screen& screen : *all)
             displays.push_back({{screen.displayID, screen.areaDevice}, screen.frame.toRect()});
-        std::lock_guard lock(m_mutex);
-        m_displays = std::move(displays);
-    }
-
-    mutable std::mutex m_mutex;
-    std::vector<LayoutDisplay> m_displays;
-};
+        return displays;
+    };
+}
 
 // Pixels through screencopy where the compositor offers it, else through the portal.
 std::unique_ptr<CaptureService> makeCaptureService(const MainThreadQueue& queue, Session session) {
@@ -82,14 +62,12 @@ std::unique_ptr<CaptureService> makeCaptureService(const MainThreadQueue& queue,
         return std::make_unique<WaylandCaptureService>(queue.events().display(),
                                                        std::move(windows));
     auto screens = std::make_shared<ScreensForWorker>();
-    auto portal = std::make_unique<PortalScreenshot>([screens] { return screens->displays(); },
-                                                     std::move(windows));
+    auto portal = std::make_unique<PortalScreenshot>(layoutDisplays(screens), std::move(windows));
     if (session != Session::gnome) return portal;
     // GNOME picks windows itself; a scrolling capture's frames come from a screen-cast stream.
     const auto settings = [] { return Settings(Settings::userFilePath()); };
     return std::make_unique<ScreenCastCapture>(
-        std::make_unique<GnomePortalCapture>(std::move(portal)),
-        [screens] { return screens->displays(); },
+        std::make_unique<GnomePortalCapture>(std::move(portal)), layoutDisplays(screens),
         CastTokenStore{
             [settings] { return settings().screenCastRestoreToken(); },
             [settings](const QString& token) { settings().setScreenCastRestoreToken(token); }});

@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandScreens.h"
 
+#include "platform/qt/QtScreens.h"
 #include "platform/wayland/WaylandIds.h"
 
 #include <QGuiApplication>
@@ -29,6 +30,24 @@ ScreenLayout WaylandScreens::layout() const {
                           .workArea = QRectF(screen->availableGeometry())});
     }
     return ScreenLayout(std::move(result));
+}
+
+ScreensForWorker::ScreensForWorker() {
+    update();
+    QtScreens::watchLayoutChanges(this, [this] { update(); });
+}
+
+std::expected<std::vector<ScreenLayout::Screen>, CaptureError> ScreensForWorker::screens() const {
+    std::lock_guard lock(m_mutex);
+    if (m_screens.empty())
+        return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, QString()});
+    return m_screens;
+}
+
+void ScreensForWorker::update() {
+    const ScreenLayout layout = WaylandScreens().layout();
+    std::lock_guard lock(m_mutex);
+    m_screens = layout.screens();
 }
 
 }  // namespace moxilane::wayland

@@ -1,11 +1,10 @@
 #include "platform/wayland/gnome/ScreenCastCapture.h"
 
+#include "platform/wayland/OurPixels.h"
 #include "platform/wayland/gnome/CastFrame.h"
 #include "platform/wayland/gnome/PanelCanvas.h"
 #include "platform/wayland/gnome/PipeWireStream.h"
 #include "platform/wayland/gnome/ScreenCastPortal.h"
-
-#include <QPainter>
 
 #include <algorithm>
 
@@ -72,11 +71,8 @@ std::expected<QImage, CaptureError> ScreenCastCapture::captureRegion(
         return std::unexpected(
             CaptureError{CaptureError::Kind::Refused, QStringLiteral("an empty frame")});
     const QRect areaOnDesktop = area.translated(display.areaDevice.topLeft());
-    const auto covered = panelCanvasPixelsIn(areaOnDesktop, excludedWindows);
-    if (covered.empty()) return image;
-    QPainter painter(&image);
-    for (const QRect& rect : covered)
-        painter.fillRect(rect.translated(-areaOnDesktop.topLeft()), Qt::black);
+    paintOursFlat(image, areaOnDesktop.topLeft(),
+                  panelCanvasPixelsIn(areaOnDesktop, excludedWindows));
     return image;
 }
 

@@ -1,13 +1,12 @@
 #include "platform/wayland/kde/KdeCaptureService.h"
 
-#include "platform/qt/QtScreens.h"
 #include "platform/wayland/LayerSurfaces.h"
+#include "platform/wayland/OurPixels.h"
 #include "platform/wayland/OutputRegion.h"
 #include "platform/wayland/WaylandScreens.h"
 #include "platform/wayland/kde/KWinWindowList.h"
 
 #include <QDir>
-#include <QPainter>
 
 #include <cstdio>
 
@@ -159,52 +158,22 @@ std::expected<QImage, CaptureError> KdeCaptureService::captureRegion(
     if (!region.offsetDevice.isNull() || image->size() != area.size())
         *image = image->copy(QRect(region.offsetDevice, area.size()));
     const QRect areaOnDesktop = area.translated(display.areaDevice.topLeft());
-    const auto covered = ourSurfacesIn(areaOnDesktop, excludedWindows);
-    if (covered.empty()) return image;
-    QPainter painter(&*image);
-    for (const QRect& rect : covered)
-        painter.fillRect(rect.translated(-areaOnDesktop.topLeft()), Qt::black);
+    paintOursFlat(*image, areaOnDesktop.topLeft(), ourSurfacesIn(areaOnDesktop, excludedWindows));
     return image;
 }
 
-namespace {
-
-// The screens as the worker may read them: taken on the main thread now and whenever they
-// change.
-class OutputsForWorker final : public QObject {
-public:
-    OutputsForWorker() {
-        update();
-        QtScreens::watchLayoutChanges(this, [this] { update(); });
-    }
-    std::expected<std::vector<KdeOutput>, CaptureError> outputs() const {
-        std::lock_guard lock(m_mutex);
-        if (m_outputs.empty())
-            return std::unexpected(CaptureError{CaptureError::Kind::NoDisplay, QString()});
-        return m_outputs;
-    }
-
-private:
-    void update() {
+KdeCaptureService::OutputSource kdeOutputsForWorker() {
+    auto screens = std::make_shared<ScreensForWorker>();
+    return [screens]() -> std::expected<std::vector<KdeOutput>, CaptureError> {
+        auto all = screens->screens();
+        if (!all) return std::unexpected(all.error());
         std::vector<KdeOutput> outputs;
-        const ScreenLayout layout = WaylandScreens().layout();
-        for (const ScreenLayout::Screen& screen : layout.screens())
+        for (const ScreenLayout::Screen& screen : *all)
             outputs.push_back({{{screen.displayID, screen.areaDevice}, screen.frame.toRect()},
                                screen.name,
                                screen.scale});
-        std::lock_guard lock(m_mutex);
-        m_outputs = std::move(outputs);
-    }
-
-    mutable std::mutex m_mutex;
-    std::vector<KdeOutput> m_outputs;
-};
-
-}  // namespace
-
-KdeCaptureService::OutputSource kdeOutputsForWorker() {
-    auto outputs = std::make_shared<OutputsForWorker>();
-    return [outputs] { return outputs->outputs(); };
+        return outputs;
+    };
 }
 
 }  // namespace moxilane::wayland
