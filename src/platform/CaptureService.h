@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <climits>
 #include <cstdint>
 #include <expected>
 #include <optional>
@@ -25,6 +26,17 @@ struct OwningApplication {
     std::int64_t processID = 0;  // 0 when the window does not say
     QString applicationName;
 };
+
+// The layers windows are ranked by: ordinary windows 0, "always on top" 3, docks and panels
+// 20, notifications 25, menus and tool tips 101; the desktop far below everything.
+namespace windowLayers {
+inline constexpr int desktop = INT_MIN + 25;
+inline constexpr int normal = 0;
+inline constexpr int floating = 3;
+inline constexpr int dock = 20;
+inline constexpr int notification = 25;
+inline constexpr int popUp = 101;
+}  // namespace windowLayers
 
 // A top-level window as the capture service sees it.
 struct WindowInfo {

@@ -6,22 +6,12 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cstring>
 #include <span>
 
 namespace moxilane::x11 {
 
 namespace {
-
-// Layers as the picker counts them: ordinary windows 0, "always on top" 3, docks and panels
-// 20, notifications 25, menus and tool tips 101; the desktop far below everything.
-constexpr int kDesktopLayer = INT_MIN + 25;
-constexpr int kNormalLayer = 0;
-constexpr int kFloatingLayer = 3;
-constexpr int kDockLayer = 20;
-constexpr int kNotificationLayer = 25;
-constexpr int kPopUpLayer = 101;
 
 using PropertyReply = Reply<xcb_get_property_reply_t>;
 
@@ -151,13 +141,13 @@ std::vector<xcb_window_t> X11WindowList::framesOf(const std::vector<xcb_window_t
 int X11WindowList::layerOf(const Properties& properties) const {
     const auto types = atomsIn(properties.types);
     const auto states = atomsIn(properties.states);
-    if (contains(types, m_atoms[TypeDesktop])) return kDesktopLayer;
-    if (contains(types, m_atoms[TypeDock])) return kDockLayer;
-    if (contains(types, m_atoms[TypeNotification])) return kNotificationLayer;
+    if (contains(types, m_atoms[TypeDesktop])) return windowLayers::desktop;
+    if (contains(types, m_atoms[TypeDock])) return windowLayers::dock;
+    if (contains(types, m_atoms[TypeNotification])) return windowLayers::notification;
     for (Atom popUp : {TypeDropdownMenu, TypePopupMenu, TypeTooltip, TypeCombo, TypeDnd}) {
-        if (contains(types, m_atoms[popUp])) return kPopUpLayer;
+        if (contains(types, m_atoms[popUp])) return windowLayers::popUp;
     }
-    return contains(states, m_atoms[StateAbove]) ? kFloatingLayer : kNormalLayer;
+    return contains(states, m_atoms[StateAbove]) ? windowLayers::floating : windowLayers::normal;
 }
 
 std::vector<WindowInfo> X11WindowList::windows() {

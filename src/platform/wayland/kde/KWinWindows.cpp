@@ -6,27 +6,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <climits>
 #include <cmath>
 
 namespace moxilane::wayland {
 
 namespace {
 
-// The layers the picker ranks windows by, as on X11.
-constexpr int kDesktopLayer = INT_MIN + 25;
-constexpr int kNormalLayer = 0;
-constexpr int kFloatingLayer = 3;
-constexpr int kDockLayer = 20;
-constexpr int kNotificationLayer = 25;
-constexpr int kPopUpLayer = 101;
-
 int layerOf(const QJsonObject& window) {
-    if (window[u"desktopWindow"].toBool()) return kDesktopLayer;
-    if (window[u"dock"].toBool()) return kDockLayer;
-    if (window[u"notification"].toBool()) return kNotificationLayer;
-    if (window[u"popup"].toBool()) return kPopUpLayer;
-    return window[u"keepAbove"].toBool() ? kFloatingLayer : kNormalLayer;
+    if (window[u"desktopWindow"].toBool()) return windowLayers::desktop;
+    if (window[u"dock"].toBool()) return windowLayers::dock;
+    if (window[u"notification"].toBool()) return windowLayers::notification;
+    if (window[u"popup"].toBool()) return windowLayers::popUp;
+    return window[u"keepAbove"].toBool() ? windowLayers::floating : windowLayers::normal;
 }
 
 double scaleAt(const QPointF& point, const std::vector<KWinOutputScale>& outputs) {
