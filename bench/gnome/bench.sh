@@ -8,5 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
 cmake --build "$build" --target moxilane wayland_image wayland_scroll_view
-RUNS=${RUNS:-7} SCRIPT=bench/gnome/measure.sh TIMEOUT_S=900 \
+script=$(mktemp -d)/measure.sh
+cat bench/common/png_timing.sh bench/gnome/measure.sh >"$script"
+RUNS=${RUNS:-7} SCRIPT=$script TIMEOUT_S=900 \
     tests/desktop/gnome/run.sh "$build"

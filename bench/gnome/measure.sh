@@ -1,36 +1,10 @@
-# Sourced by tests/desktop/gnome/session.sh for bench.sh, with lib.sh: prints the timings.
-RUNS=${RUNS:-7}
-usec() { echo "${EPOCHREALTIME/./}"; }
+# Sourced by tests/desktop/gnome/session.sh for bench.sh, with lib.sh and
+# bench/common/png_timing.sh before it: prints the timings.
 
 # Restarted agent (start_agent ends the old one first).
 restart_agent() {
     start_agent
     sleep 0.5
-}
-
-# ms from `moxilane screen` to the PNG complete under its name in the save folder.
-png_ms() {
-    rm -f "$HOME"/Shots/*
-    coproc WATCH { exec inotifywait -m -e create -e moved_to --format %f "$HOME/Shots" 2>&1; }
-    local line=""
-    until [[ $line == "Watches established." ]]; do read -r line <&"${WATCH[0]}"; done
-    local t0 name
-    t0=$(usec)
-    moxilane screen >/dev/null &
-    local client=$!
-    while read -r name <&"${WATCH[0]}"; do
-        [[ $name == *.png && $name != [.#]* ]] && break
-    done
-    echo $((($(usec) - t0) / 1000))
-    kill "$WATCH_PID"
-    wait "$client"
-}
-
-# "min median max" of the numbers given.
-stats() {
-    local sorted
-    mapfile -t sorted < <(printf '%s\n' "$@" | sort -n)
-    echo "${sorted[0]} ${sorted[$((${#sorted[@]} / 2))]} ${sorted[-1]}"
 }
 
 # The portal alone, for comparison: what GNOME takes for one picture.

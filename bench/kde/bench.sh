@@ -9,5 +9,7 @@ build=$(cd "${1:-build}" && pwd)
 cmake --build "$build" -j2 --target kde_grab_bench
 command -v inotifywait >/dev/null ||
     apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends inotify-tools
+script=$(mktemp -d)/measure.sh
+cat bench/common/png_timing.sh bench/kde/measure.sh >"$script"
 SHOW_LOG=1 EXTRA_PROGRAMS="$build/bench/kde/kde_grab_bench" \
-    tests/desktop/kde/run.sh "$build" "$PWD/bench/kde/measure.sh"
+    tests/desktop/kde/run.sh "$build" "$script"

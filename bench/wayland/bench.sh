@@ -8,6 +8,8 @@ cd "$(dirname "$0")/../.."
 build=${1:-build}
 cmake --build "$build" --target moxilane wayland_image wayland_vptr wayland_pixel_watch
 export RUNS=${RUNS:-7}
-PASSENV=RUNS TIMEOUT_S=600 tests/wayland/run.sh bench/wayland/measure.sh "$build/src/app/moxilane" \
+script=$(mktemp -d)/measure.sh
+cat bench/common/png_timing.sh bench/wayland/measure.sh >"$script"
+PASSENV=RUNS TIMEOUT_S=600 tests/wayland/run.sh "$script" "$build/src/app/moxilane" \
     "$build/tests/wayland/wayland_image" "$build/tests/wayland/wayland_vptr" \
     "$build/bench/wayland/wayland_pixel_watch"
