@@ -11,8 +11,8 @@
 
 namespace moxilane {
 
-// Overlay views kept between selections, one per screen: a view's window, its backing store
-// and its pictures are ready when the next selection starts. A view is reused only for the
+// Overlay views kept between selections, one per screen: a view's window and its backing
+// store are ready when the next selection starts. A view is reused only for the
 // screen as it was when the view was made. Drop views only while none handles an event.
 template <class View>
 class KeptViews {

@@ -1,14 +1,10 @@
 #include "selection/WindowPickerView.h"
 
-#include "platform/LargePageImage.h"
-
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
-
-#include <cstring>
 
 namespace moxilane {
 
@@ -16,20 +12,6 @@ namespace {
 
 constexpr double kShadeAlpha = 0.15;
 constexpr double kFrameWidth = 3;
-
-// The screen as it was when the picker opened, under black at 0.15: windows cannot show
-// through an X window without a compositing manager. Written into target's own memory when
-// it already has the size, so no fresh pages are touched.
-void shadeInto(const QImage& snapshot, QImage& target) {
-    const QImage source = snapshot.convertToFormat(QImage::Format_RGB32);
-    if (target.size() != source.size() || target.format() != QImage::Format_RGB32)
-        target = largePageImage(source.size(), QImage::Format_RGB32);
-    const auto rowBytes = std::size_t(source.width()) * 4;
-    for (int y = 0; y < source.height(); ++y)
-        std::memcpy(target.scanLine(y), source.constScanLine(y), rowBytes);
-    QPainter painter(&target);
-    painter.fillRect(target.rect(), QColor(0, 0, 0, int(kShadeAlpha * 255)));
-}
 
 }  // namespace
 
@@ -45,13 +27,14 @@ void WindowPickerView::prepare(const ScreenInfo& screen, const QImage& snapshot,
     m_screen = screen;
     m_candidates = std::move(candidates);
     m_highlighted.reset();
-    shadeInto(snapshot, m_background);
-    const double ratio = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
-    m_background.setDevicePixelRatio(ratio);
+    // Shared with the caller's snapshot, not copied.
+    m_snapshot = snapshot.convertToFormat(QImage::Format_RGB32);
+    m_pixelsPerPoint = screen.frame.width() > 0 ? snapshot.width() / screen.frame.width() : 1.0;
     update();
 }
 
 void WindowPickerView::release() {
+    m_snapshot = QImage();
     m_candidates.reset();
     m_highlighted.reset();
 }
@@ -83,11 +66,16 @@ void WindowPickerView::setHighlighted(const WindowInfo* window) {
 
 void WindowPickerView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const double ratio = m_background.devicePixelRatio();
+    const double ratio = m_pixelsPerPoint;
+    // The shade is painted over the snapshot rather than kept as a darkened copy: a 4K copy
+    // is 32 MB of fresh memory for the first pick to touch. Windows cannot show through an
+    // X window without a compositing manager, hence the frozen screen under it.
+    const QColor shade(0, 0, 0, int(kShadeAlpha * 255));
     for (const QRect& area : event->region()) {
-        painter.drawImage(QRectF(area), m_background,
+        painter.drawImage(QRectF(area), m_snapshot,
                           QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
                                  area.height() * ratio));
+        painter.fillRect(area, shade);
     }
     if (!m_highlighted) return;
     const QRectF frame = m_candidates->frameInView(*m_highlighted, m_screen);

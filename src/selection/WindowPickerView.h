@@ -15,8 +15,8 @@ namespace moxilane {
 
 // One screen of the window picker: the screen slightly darkened, and the window under the
 // pointer framed in the accent colour with its name. Repaints only what a highlight
-// change touches. Kept between picks, so its window, its backing store and the darkened
-// picture's memory are ready for the next one.
+// change touches. Kept between picks, so its window and its backing store are ready for
+// the next one.
 class WindowPickerView final : public OverlayPanel {
     Q_OBJECT
 public:
@@ -25,7 +25,7 @@ public:
     // Readies a pick: snapshot is the screen's picture in device pixels.
     void prepare(const ScreenInfo& screen, const QImage& snapshot,
                  std::shared_ptr<const WindowCandidates> candidates);
-    // Lets the pick's windows go once it has ended; the darkened picture's memory stays.
+    // Lets the pick's snapshot and windows go once it has ended.
     void release();
 
     // Frames the window (nothing: no frame) and repaints what changed.
@@ -45,7 +45,8 @@ private:
 
     ScreenInfo m_screen;
     std::shared_ptr<const WindowCandidates> m_candidates;
-    QImage m_background;  // device pixels; its memory reused by the next pick
+    QImage m_snapshot;  // device pixels
+    double m_pixelsPerPoint = 1.0;
     std::optional<WindowInfo> m_highlighted;
     QFont m_labelFont;
 };
