@@ -48,7 +48,11 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
           {platform.questions, platform.clipboard, platform.desktop, platform.alerts},
           {{platform.windowRoles, platform.clipboard, platform.savePanel, platform.alerts},
            m_saveLocation,
-           platform.clock}) {}
+           platform.clock}) {
+    m_delivery.setPrepareEdit([this](const Capture& primary) {
+        return m_markupOwner.prepareMarkupEditor(primary.image, primary.scale);
+    });
+}
 
 void AppDelegate::launch() {
     m_commands.offerLaunchAtLoginOnce();

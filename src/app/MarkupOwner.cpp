@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace moxilane {
 
 MarkupOwner::MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services store,
@@ -13,15 +15,48 @@ MarkupOwner::MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services
 
 MarkupOwner::~MarkupOwner() = default;
 
-void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
-                                   const SavedFiles& savedFiles) {
+std::unique_ptr<MarkupEditorController> MarkupOwner::makeEditor(const QImage& image,
+                                                                double scale) const {
     const ScreenLayout layout = m_screens.layout();
     const ScreenLayout::Screen* primary = layout.primary();
     std::optional<QSizeF> workArea;
     if (primary) workArea = primary->workArea.size();
+    return std::make_unique<MarkupEditorController>(image, scale, m_editorServices, workArea);
+}
 
-    auto editor =
-        std::make_unique<MarkupEditorController>(image, scale, m_editorServices, workArea);
+std::shared_ptr<void> MarkupOwner::prepareMarkupEditor(const QImage& image, double scale) {
+    const int id = m_nextPreparedId++;
+    std::weak_ptr<bool> alive = m_alive;
+    auto token = std::shared_ptr<void>(nullptr, [this, alive, id](void*) {
+        if (alive.expired()) return;
+        std::erase_if(m_prepared, [id](const Prepared& prepared) { return prepared.id == id; });
+    });
+    std::weak_ptr<void> wanted = token;
+    QTimer::singleShot(kPrepareAfter, qApp, [this, alive, wanted, id, image, scale] {
+        if (alive.expired() || wanted.expired()) return;
+        auto editor = makeEditor(image, scale);
+        const ScreenLayout layout = m_screens.layout();
+        const ScreenLayout::Screen* primary = layout.primary();
+        editor->prepare(primary ? std::optional(primary->workArea) : std::nullopt);
+        m_prepared.push_back({id, image.cacheKey(), scale, std::move(editor)});
+    });
+    return token;
+}
+
+void MarkupOwner::openMarkupEditor(const QImage& image, double scale,
+                                   const SavedFiles& savedFiles) {
+    const ScreenLayout layout = m_screens.layout();
+    const ScreenLayout::Screen* primary = layout.primary();
+    std::unique_ptr<MarkupEditorController> editor;
+    const auto ready = std::find_if(m_prepared.begin(), m_prepared.end(), [&](const Prepared& p) {
+        return p.imageKey == image.cacheKey() && p.scale == scale;
+    });
+    if (ready != m_prepared.end()) {
+        editor = std::move(ready->editor);
+        m_prepared.erase(ready);
+    } else {
+        editor = makeEditor(image, scale);
+    }
     MarkupEditorController* raw = editor.get();
     std::weak_ptr<bool> alive = m_alive;
     raw->onSave = [this, alive](const QImage& edited, double editedScale) {

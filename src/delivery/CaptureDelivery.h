@@ -38,6 +38,11 @@ public:
 
     explicit CaptureDelivery(Services services, EditAction onEdit = {}, PinAction onPin = {});
 
+    // Runs as the thumbnail is shown; what it returns is kept for as long as the thumbnail can
+    // still run the edit action (the editor made ready for that click).
+    using PrepareEditAction = std::function<std::shared_ptr<void>(const Capture& primary)>;
+    void setPrepareEdit(PrepareEditAction prepare) { m_prepareEdit = std::move(prepare); }
+
     // done runs on the main thread once the delivery has ended, after any alert was
     // dismissed and the thumbnail shown. An empty list ends at once and changes nothing.
     void deliver(CaptureList captures, std::function<void()> done);
@@ -68,6 +73,7 @@ private:
     Services m_services;
     EditAction m_onEdit;
     PinAction m_onPin;
+    PrepareEditAction m_prepareEdit;
 };
 
 }  // namespace moxilane

@@ -367,15 +367,27 @@ QRectF MarkupCanvas::shownImageRect(const CanvasMapping& view, double devicePixe
     return QRectF(QPointF(topLeft) / devicePixelRatio, QSizeF(size) / devicePixelRatio);
 }
 
+const QImage* MarkupCanvas::scaledBaseImage(const CanvasMapping& view, double devicePixelRatio) {
+    const QRectF place = shownImageRect(view, devicePixelRatio);
+    return m_scaledBase.get(m_baseImage, visibleRect(), (place.size() * devicePixelRatio).toSize(),
+                            devicePixelRatio);
+}
+
+void MarkupCanvas::prepareBaseImage(double devicePixelRatio) {
+    const CanvasMapping view = mapping();
+    const QRectF shown = view.displayRect();
+    if (m_baseImage.isNull() || !(shown.width() > 0) || !(shown.height() > 0)) return;
+    static_cast<void>(scaledBaseImage(view, devicePixelRatio));
+}
+
 void MarkupCanvas::drawBaseImage(QPainter& painter, const CanvasMapping& view,
                                  double devicePixelRatio) {
     const QRectF shown = view.displayRect();
     if (m_baseImage.isNull() || !(shown.width() > 0) || !(shown.height() > 0)) return;
     const QRectF place = shownImageRect(view, devicePixelRatio);
     const QPoint topLeft = (place.topLeft() * devicePixelRatio).toPoint();
-    const QSize size = (place.size() * devicePixelRatio).toSize();
     const QRect source = visibleRect();
-    if (const QImage* scaled = m_scaledBase.get(m_baseImage, source, size, devicePixelRatio)) {
+    if (const QImage* scaled = scaledBaseImage(view, devicePixelRatio)) {
         painter.drawImage(QPointF(topLeft) / devicePixelRatio, *scaled);
         return;
     }

@@ -91,6 +91,8 @@ public:
     // The whole view: background, the image fitted, annotations, the one being drawn, the
     // selection outline. devicePixelRatio sizes the cached scaled image.
     void paint(QPainter& painter, QColor background, QColor accent, double devicePixelRatio);
+    // Starts the scaled image for the current view size, so that the first paint finds it.
+    void prepareBaseImage(double devicePixelRatio);
 
 private:
     enum class Phase { idle, drawing, selectPress, cropping };
@@ -112,6 +114,7 @@ private:
     void redraw(QRectF dirtyView = {});
     void extendInProgress(QPointF imagePoint);
     void drawBaseImage(QPainter& painter, const CanvasMapping& mapping, double devicePixelRatio);
+    const QImage* scaledBaseImage(const CanvasMapping& mapping, double devicePixelRatio);
     static QRectF shownImageRect(const CanvasMapping& mapping, double devicePixelRatio);
 
     QImage m_baseImage;

@@ -38,6 +38,12 @@ void MarkupCanvasView::resizeEvent(QResizeEvent*) {
     m_canvas.setViewSize(size());
 }
 
+// The canvas shows no focus: repainting a 4K view when the window gains or loses the focus
+// would only send the same pixels again.
+void MarkupCanvasView::focusInEvent(QFocusEvent*) {}
+
+void MarkupCanvasView::focusOutEvent(QFocusEvent*) {}
+
 void MarkupCanvasView::mousePressEvent(QMouseEvent* event) {
     m_canvas.mousePress(*event);
 }

@@ -25,10 +25,17 @@ public:
     std::optional<QImage> render() { return m_canvas.render(); }
     void undo() { m_canvas.undo(); }
     void redo() { m_canvas.redo(); }
+    // Before the window is shown: takes the size its layout gave and starts the scaled image.
+    void prepareFirstPaint() {
+        m_canvas.setViewSize(size());
+        m_canvas.prepareBaseImage(devicePixelRatioF());
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

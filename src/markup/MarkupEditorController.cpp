@@ -9,6 +9,7 @@
 #include "platform/Services.h"
 #include "platform/posix/PrivateFiles.h"
 
+#include <QBackingStore>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -16,8 +17,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace moxilane {
 
@@ -65,7 +68,9 @@ MarkupEditorController::MarkupEditorController(const QImage& image, double scale
     m_canvas->canvas().setOnChange([this] { updateButtons(); });
 }
 
-MarkupEditorController::~MarkupEditorController() = default;
+MarkupEditorController::~MarkupEditorController() {
+    m_stopTouching = true;  // m_touchingPages then ends before the backing store goes
+}
 
 EditorBar* MarkupEditorController::buildUI() {
     auto* root = new QVBoxLayout(this);
@@ -210,12 +215,45 @@ void MarkupEditorController::updateButtons() {
     m_redoButton->setEnabled(m_canvas->canvas().canRedo());
 }
 
+void MarkupEditorController::centreOn(std::optional<QRectF> workAreaPoints) {
+    if (!workAreaPoints) return;
+    QRect frame(QPoint(), size());
+    frame.moveCenter(workAreaPoints->toRect().center());
+    move(frame.topLeft());
+}
+
+void MarkupEditorController::prepare(std::optional<QRectF> workAreaPoints) {
+    // Placed before the native window exists, as a window shown at once would be: the window
+    // manager places a window moved after its creation by its client area, not its frame.
+    centreOn(workAreaPoints);
+    ensurePolished();
+    if (layout()) layout()->activate();
+    create();
+    m_canvas->prepareFirstPaint();
+    QBackingStore* store = backingStore();
+    if (!store) return;
+    // The same size as the first paint asks for, so that paint keeps these pages.
+    const QRect whole(QPoint(), size());
+    store->resize(whole.size());
+    store->beginPaint(whole);
+    auto* image = dynamic_cast<QImage*>(store->paintDevice());
+    uchar* bits = image ? image->bits() : nullptr;
+    const qsizetype bytes = image ? image->sizeInBytes() : 0;
+    store->endPaint();
+    // On a worker, so a click or a hot key meanwhile is not held: nothing else writes to the
+    // store before the window is shown, and present() waits for it. In steps, so that an
+    // editor let go meanwhile stops it at once.
+    if (!bits) return;
+    m_touchingPages = std::async(std::launch::async, [bits, bytes, stop = &m_stopTouching] {
+        constexpr qsizetype step = qsizetype(1) << 20;
+        for (qsizetype done = 0; done < bytes && !stop->load(); done += step)
+            std::memset(bits + done, 0, size_t(std::min(step, bytes - done)));
+    });
+}
+
 void MarkupEditorController::present(std::optional<QRectF> workAreaPoints) {
-    if (workAreaPoints) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(workAreaPoints->toRect().center());
-        move(frame.topLeft());
-    }
+    centreOn(workAreaPoints);
+    if (m_touchingPages.valid()) m_touchingPages.wait();
     show();
     raise();
     activateWindow();

@@ -5,8 +5,10 @@
 #include <QImage>
 #include <QWidget>
 
+#include <atomic>
 #include <expected>
 #include <functional>
+#include <future>
 #include <optional>
 
 class QAbstractButton;
@@ -37,6 +39,12 @@ public:
                            std::optional<QSizeF> workAreaPoints);
     ~MarkupEditorController() override;
 
+    // Does a first showing's slow work while the window is hidden, so that showing it only
+    // maps and paints: the native window, the layout, the scaled capture, and the first write
+    // to every page of the window's backing store (on a virtual machine, faulting in a 4K
+    // window's pages costs more than drawing into them). Centred as present() will centre it.
+    void prepare(std::optional<QRectF> workAreaPoints = std::nullopt);
+
     // Brings the window forward, centred on the work area (global points, y down; nothing:
     // where it is), with the keyboard focus on the canvas.
     void present(std::optional<QRectF> workAreaPoints = std::nullopt);
@@ -54,6 +62,7 @@ protected:
 
 private:
     EditorBar* buildUI();
+    void centreOn(std::optional<QRectF> workAreaPoints);
     QWidget* makeToolSelector();
     QWidget* makeSwatches();
     QWidget* makeThickness();
@@ -77,6 +86,9 @@ private:
     QToolButton* m_redoButton = nullptr;
     QToolButton* m_shareButton = nullptr;
     bool m_closed = false;
+    // The first write to the backing store's pages; joined before the window shows or goes.
+    std::atomic<bool> m_stopTouching = false;
+    std::future<void> m_touchingPages;
 };
 
 }  // namespace moxilane

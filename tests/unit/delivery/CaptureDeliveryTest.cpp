@@ -52,6 +52,14 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
         }
         bool previewShownBeforeAlert = false;
         f.alerts.onShow = [&] { previewShownBeforeAlert = !f.preview.shown.empty(); };
+        std::vector<QImage> prepared;
+        std::weak_ptr<void> readyEditor;
+        f.delivery.setPrepareEdit([&](const Capture& primary) {
+            prepared.push_back(primary.image);
+            auto editor = std::make_shared<int>();
+            readyEditor = editor;
+            return editor;
+        });
 
         ASSERT_TRUE(f.deliverNow(twoDisplays()));
 
@@ -125,6 +133,14 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
             captures.push_back({solid({8, 8}, Qt::green), 1.0});
         bool previewShownBeforeAlert = false;
         f.alerts.onShow = [&] { previewShownBeforeAlert = !f.preview.shown.empty(); };
+        std::vector<QImage> prepared;
+        std::weak_ptr<void> readyEditor;
+        f.delivery.setPrepareEdit([&](const Capture& primary) {
+            prepared.push_back(primary.image);
+            auto editor = std::make_shared<int>();
+            readyEditor = editor;
+            return editor;
+        });
 
         ASSERT_TRUE(f.deliverNow(captures));
 
@@ -146,6 +162,11 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
         for (const SavedFile& file : f.edits[0].second)
             editable << file.path;
         EXPECT_EQ(editable, f.desktop.opened);
+        // The editor made ready for the click goes with the thumbnail's actions.
+        EXPECT_EQ(prepared, std::vector<QImage>{captures.front().image});
+        EXPECT_FALSE(readyEditor.expired());
+        f.preview.lastOnEdit = {};
+        EXPECT_TRUE(readyEditor.expired());
     }
 }
 

@@ -310,6 +310,12 @@ TEST(MarkupCanvas, ALargeCaptureShowsAPreviewUntilItsSmoothPictureArrives) {
     EXPECT_NEAR(qGray(smooth.pixel(middle)), 128, 8);
     EXPECT_EQ(smooth, paint(t.canvas));
 
+    // Made ready before the window shows, the first paint is already smooth.
+    Canvas prepared({400, 300}, {}, stripes);
+    prepared.canvas.prepareBaseImage(1.0);
+    settle();
+    EXPECT_EQ(paint(prepared.canvas), smooth);
+
     int lateRedraws = 0;
     {
         Canvas gone({400, 300}, {}, stripes);

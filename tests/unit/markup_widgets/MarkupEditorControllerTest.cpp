@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QToolButton>
 
 #include <pwd.h>
@@ -146,6 +147,19 @@ TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
     EditorFixture f({3840, 24000}, 1.0, {1920, 1080});
     EXPECT_EQ(f.editor.size(), QSize(1106, 972));
     EXPECT_FALSE(f.editor.grab().isNull());
+
+    // Made ready while hidden, an editor opens as one shown at once does.
+    const QRectF screen(0, 0, 1920, 1080);
+    MarkupEditorController prepared(f.capture, 1.0, {f.questions, f.clipboard, f.desktop, f.alerts},
+                                    screen.size());
+    prepared.prepare(screen);
+    EXPECT_FALSE(prepared.isVisible());
+    prepared.present(screen);
+    f.editor.move(prepared.pos());
+    QThreadPool::globalInstance()->waitForDone(5000);  // both smooth pictures
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prepared.geometry(), f.editor.geometry());
+    EXPECT_EQ(prepared.grab().toImage(), f.editor.grab().toImage());
 }
 
 namespace {
