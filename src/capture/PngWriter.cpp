@@ -106,17 +106,23 @@ std::optional<int> writeUnnamedThenLink(const QByteArray& bytes, const QString& 
         if (errno == EOPNOTSUPP || errno == EISDIR) return std::nullopt;
         return errno;
     }
-    const auto closing = qScopeGuard([fd] { ::close(fd); });
+    auto closing = qScopeGuard([fd] { ::close(fd); });
     if (const int error = writeAll(fd, bytes)) return error;
     const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(fd);
-    if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, QFile::encodeName(path).constData(),
-                 AT_SYMLINK_FOLLOW) != 0) {
+    const QByteArray target = QFile::encodeName(path);
+    if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) !=
+        0) {
         if (errno == EEXIST || errno == ENOENT) return std::nullopt;
         return errno;
     }
-    // To disk after the link, not before: the sync is the slowest step of the write and the
-    // file is whole under its name either way.
-    ::fdatasync(fd);
+    // Closed, then to disk: the file is whole under its name either way, and whoever waits
+    // for it (or for its close) need not wait for the sync, the slowest step of the write.
+    closing.dismiss();
+    ::close(fd);
+    if (const int again = ::open(target.constData(), O_RDONLY | O_CLOEXEC); again >= 0) {
+        ::fdatasync(again);
+        ::close(again);
+    }
     return 0;
 }
 
