@@ -1,11 +1,14 @@
 #include "capture/PngWriter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include "capture/ParallelDeflate.h"
 #include "capture/PngFilter.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -13,6 +16,7 @@
 #include <cerrno>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <system_error>
 
 namespace moxilane {
@@ -92,6 +96,36 @@ int writeAll(int fd, const QByteArray& bytes) {
     return 0;
 }
 
+// A file that has no name until it is complete: written into the folder unnamed, then linked
+// under path in one step. Nothing when this cannot be done here (a file already at path, a
+// file system or kernel without unnamed files, no /proc): the caller then writes another way.
+std::optional<int> writeUnnamedThenLink(const QByteArray& bytes, const QString& path) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR) return std::nullopt;
+        return errno;
+    }
+    auto closing = qScopeGuard([fd] { ::close(fd); });
+    if (const int error = writeAll(fd, bytes)) return error;
+    const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(fd);
+    const QByteArray target = QFile::encodeName(path);
+    if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) !=
+        0) {
+        if (errno == EEXIST || errno == ENOENT) return std::nullopt;
+        return errno;
+    }
+    // Closed, then to disk: the file is whole under its name either way, and whoever waits
+    // for it (or for its close) need not wait for the sync, the slowest step of the write.
+    closing.dismiss();
+    ::close(fd);
+    if (const int again = ::open(target.constData(), O_RDONLY | O_CLOEXEC); again >= 0) {
+        ::fdatasync(again);
+        ::close(again);
+    }
+    return 0;
+}
+
 }  // namespace
 
 QString FileWriteError::description() const {
@@ -137,6 +171,10 @@ std::expected<void, FileWriteError> writeFileAtomically(const QByteArray& bytes,
     // QSaveFile's own wording for this case is not the system's; say what the system says.
     if (QFileInfo(path).isDir())
         return std::unexpected(FileWriteError{fileName, systemReason(EISDIR)});
+    if (const auto error = writeUnnamedThenLink(bytes, path)) {
+        if (*error == 0) return {};
+        return std::unexpected(FileWriteError{fileName, systemReason(*error)});
+    }
     // The temporary lives beside the target and is removed if anything below fails.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -22,8 +22,9 @@ struct FileWriteError {
 // The error is a short reason without a final full stop, e.g. "The image is empty".
 [[nodiscard]] std::expected<QByteArray, QString> pngData(const QImage& image, double scale);
 
-// Writes already encoded bytes to path atomically: a temporary file in the same folder,
-// then a rename. On failure nothing is left at path or beside it.
+// Writes already encoded bytes to path atomically: an unnamed file in the same folder linked
+// under path, or where that cannot be, a temporary file renamed over path. On failure nothing
+// is left at path or beside it.
 [[nodiscard]] std::expected<void, FileWriteError> writeFileAtomically(const QByteArray& bytes,
                                                                       const QString& path);
 

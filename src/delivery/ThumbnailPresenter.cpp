@@ -66,7 +66,7 @@ void ThumbnailPresenter::present(const QImage& thumbnail, const QRectF& framePoi
         [this, alive] {
             if (!alive.expired()) run(&PreviewActions::pin);
         });
-    if (!m_panel) return releaseCapture();
+    if (!m_panel) return releaseCapture(true);
     m_panel->fadeIn();
     const unsigned generation = m_generation;
     m_scheduler.postAfter(kShowFor, [this, alive, generation] {
@@ -81,10 +81,10 @@ void ThumbnailPresenter::run(std::function<void()> PreviewActions::*action) {
 }
 
 // The actions hold the whole capture: they go with the last thumbnail that can run them.
-void ThumbnailPresenter::releaseCapture() {
+void ThumbnailPresenter::releaseCapture(bool trimHeap) {
     if (!m_actions.edit && !m_actions.pin) return;
     m_actions = {};
-    returnFreedMemory();
+    if (trimHeap) returnFreedMemory();
 }
 
 void ThumbnailPresenter::dismiss(bool animated) {
@@ -92,7 +92,10 @@ void ThumbnailPresenter::dismiss(bool animated) {
     if (!animated) {
         m_fadingPanels.clear();
         m_panel.reset();
-        releaseCapture();
+        // Gone for a capture that starts or a thumbnail that replaces it: the next capture
+        // reuses the freed heap at once, which a trim would make it fault in again, some
+        // 1,600 pages each. The trim comes with the last thumbnail's fade.
+        releaseCapture(false);
         return;
     }
     if (!m_panel) return;
@@ -103,7 +106,7 @@ void ThumbnailPresenter::dismiss(bool animated) {
         if (alive.expired()) return;
         std::erase_if(m_fadingPanels,
                       [fading](const auto& panel) { return panel.get() == fading; });
-        if (!m_panel && m_fadingPanels.empty()) releaseCapture();
+        if (!m_panel && m_fadingPanels.empty()) releaseCapture(true);
     });
 }
 

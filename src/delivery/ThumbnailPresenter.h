@@ -55,7 +55,8 @@ private:
     void present(const QImage& thumbnail, const QRectF& framePoints);
     // Runs the action, then removes the thumbnail.
     void run(std::function<void()> PreviewActions::*action);
-    void releaseCapture();
+    // trimHeap gives the freed heap back to the system as well.
+    void releaseCapture(bool trimHeap);
 
     ThumbnailWindows& m_windows;
     Scheduler& m_scheduler;

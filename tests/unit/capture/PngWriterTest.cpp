@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -211,7 +212,13 @@ TEST(PngWriter, WritingTwiceLeavesOnlyTheSecondImage) {
     const QString path = folder.filePath(QStringLiteral("Screenshot.png"));
     const QImage first = screenLike({120, 80}, QImage::Format_RGB32);
     const QImage second = screenLike({64, 48}, QImage::Format_RGB32).mirrored();
+    const mode_t oldMask = umask(022);
     ASSERT_TRUE(writePNG(first, path, 1.0));
+    umask(oldMask);
+    // A new file's mode, not the private one of a temporary.
+    struct stat info {};
+    ASSERT_EQ(stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
     ASSERT_TRUE(writePNG(second, path, 2.0));
     EXPECT_EQ(entries(folder.path()), QStringList{QStringLiteral("Screenshot.png")});
     const QImage onDisk(path);
