@@ -45,6 +45,11 @@ done
 W=$(mktemp -d /tmp/moxilane-gnome.XXXXXX)
 mkdir -p "$W/bin" "$W/home" "$W/run" "$W/checks"
 cp "${programs[@]}" "$W/bin/"
+# A benchmark's other build of the agent, timed beside this one (bench/gnome/bench.sh).
+if [[ -n ${MOXILANE_AGENT:-} ]]; then
+    mkdir -p "$W/old"
+    cp "$MOXILANE_AGENT" "$W/old/moxilane"
+fi
 cp "$here/session.sh" "$here/lib.sh" "$here/gnome_input.py" "$W/"
 if [[ -n ${SCRIPT:-} ]]; then cp "$SCRIPT" "$W/checks/"; else cp "$here"/checks/*.sh "$W/checks/"; fi
 chmod -R a+rX "$W"
