@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times the agent on a headless GNOME Shell at 1920x1080 after the screenshot permission was
 # granted: command -> full-screen PNG closed on disk, through the Screenshot portal; RUNS
-# times (7 unless set) right after the agent became ready ("first") and with it warm.
+# times (7 unless set) right after the agent became ready ("first") and with it warm;
+# MOXILANE_AGENT=OTHER/moxilane times that build too, alternately with this one.
 # Prints min/median/max in ms and the load.
 # usage (from the checkout, after a build): bench/gnome/bench.sh [BUILD_DIR]
 set -euo pipefail

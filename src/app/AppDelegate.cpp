@@ -55,6 +55,8 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
 }
 
 void AppDelegate::launch() {
+    m_regionController.onChosen = [this] { m_flows.selectionChosen(); };
+    m_scrollCapture.onDone = [this] { m_flows.selectionChosen(); };
     m_commands.offerLaunchAtLoginOnce();
     m_commands.offerDesktopShortcutsOnce();
     createStatusItem();

@@ -84,8 +84,7 @@ int runAgent(int argc, char** argv, QTextStream& err) {
     std::unique_ptr<moxilane::PreviewPresenter> notifications;
     // GNOME lets no window of ours float at a corner: the thumbnail is a notification there.
     if (platform.session == moxilane::Session::gnome) {
-        notifications = std::make_unique<moxilane::NotificationPreview>(
-            [&settings] { return settings.copyToClipboard() || settings.alsoCopyToClipboard(); });
+        notifications = std::make_unique<moxilane::NotificationPreview>();
     }
     moxilane::PreviewPresenter& preview =
         notifications ? *notifications : static_cast<moxilane::PreviewPresenter&>(thumbnails);

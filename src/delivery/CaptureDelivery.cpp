@@ -19,7 +19,8 @@ struct CaptureDelivery::Job {
     ToClipboard toClipboard = ToClipboard::nothing;  // asked for; onClipboard says what went
     ToClipboard onClipboard = ToClipboard::nothing;
     bool save = false;
-    bool noFolder = false;  // saving was skipped for want of a folder
+    bool noFolder = false;     // saving was skipped for want of a folder
+    bool copyRefused = false;  // the desktop would not take a copy now
     QString baseName;
     std::optional<QByteArray> clipboardPng;
     std::vector<std::optional<QByteArray>> png;  // per capture, for the files
@@ -100,10 +101,11 @@ void CaptureDelivery::deliver(CaptureList captures, std::function<void()> done) 
                 return;
             }
             // Reached neither a file nor the clipboard: the user must hear of it.
+            // A refused copy is told by the preview, which still opens the editor.
             if (job->onClipboard == ToClipboard::nothing) {
                 if (job->noFolder) {
                     m_services.alerts.showAlert(saveAlertMessage(), nothingKeptText());
-                } else {
+                } else if (!job->copyRefused) {
                     m_services.alerts.showAlert(
                         QStringLiteral("Could Not Copy the Screenshot"),
                         QStringLiteral("The image could not be encoded. The screenshot is not on "
@@ -117,6 +119,10 @@ void CaptureDelivery::deliver(CaptureList captures, std::function<void()> done) 
 void CaptureDelivery::putOnPasteboard(Job& job) {
     // A capture that could not be encoded is left off; the clipboard keeps what it had.
     if (!job.clipboardPng) return;
+    if (!m_services.clipboard.copiesNow()) {
+        job.copyRefused = true;
+        return;
+    }
     m_services.clipboard.setPngImage(*job.clipboardPng);
     job.onClipboard = job.toClipboard;
 }
@@ -208,8 +214,17 @@ void CaptureDelivery::finish(const std::shared_ptr<Job>& job) {
                              .pin =
                                  [onPin = m_onPin, first] {
                                      if (onPin) onPin(first);
-                                 }});
+                                 },
+                             .saved = !job->saved.empty(),
+                             .copied = job->onClipboard != ToClipboard::nothing,
+                             .copyRefused = job->copyRefused});
     if (job->done) job->done();
+}
+
+void CaptureDelivery::holdClipboard() {
+    const Settings& settings = m_services.settings;
+    if (settings.copyToClipboard() || settings.alsoCopyToClipboard())
+        m_services.clipboard.holdForImage();
 }
 
 void CaptureDelivery::showCaptureError(const CaptureError& error) {

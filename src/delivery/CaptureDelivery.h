@@ -47,6 +47,10 @@ public:
     // dismissed and the thumbnail shown. An empty list ends at once and changes nothing.
     void deliver(CaptureList captures, std::function<void()> done);
 
+    // An area was just chosen on our overlay, which still has the user's input: where the
+    // settings ask for a copy, the clipboard is held for the capture that follows.
+    void holdClipboard();
+
     // The alert for a capture that could not be taken. Returns once it is dismissed.
     void showCaptureError(const CaptureError& error);
 

@@ -50,8 +50,7 @@ Q_DECLARE_METATYPE(moxilane::NotificationImage)
 
 namespace moxilane {
 
-NotificationPreview::NotificationPreview(std::function<bool()> copyAsked)
-    : m_copyAsked(std::move(copyAsked)) {
+NotificationPreview::NotificationPreview() {
     qDBusRegisterMetaType<NotificationImage>();
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
@@ -64,11 +63,19 @@ NotificationPreview::~NotificationPreview() {
     dismiss(false);
 }
 
-QString NotificationPreview::body(bool copyAsked) {
-    if (!copyAsked) return QStringLiteral("Click to edit it.");
-    return QStringLiteral(
-        "It may not be on the clipboard: click to edit it, where Copy works. GNOME lets a "
-        "program copy only while you use one of its windows.");
+QString NotificationPreview::body(const PreviewActions& outcome) {
+    if (outcome.copyRefused) {
+        return (outcome.saved ? QStringLiteral("Saved, but not copied")
+                              : QStringLiteral("Not copied")) +
+               QStringLiteral(
+                   ": GNOME takes a copy only from a window you are using. Click to edit it, "
+                   "where Copy works.");
+    }
+    if (outcome.saved && outcome.copied)
+        return QStringLiteral("Saved and copied to the clipboard. Click to edit it.");
+    if (outcome.copied) return QStringLiteral("Copied to the clipboard. Click to edit it.");
+    if (outcome.saved) return QStringLiteral("Saved. Click to edit it.");
+    return QStringLiteral("Click to edit it.");
 }
 
 void NotificationPreview::show(const QImage& image, double, PreviewActions actions) {
@@ -84,7 +91,7 @@ void NotificationPreview::show(const QImage& image, double, PreviewActions actio
     const QDBusMessage reply = QDBusConnection::sessionBus().call(
         call(QStringLiteral("Notify"),
              {QStringLiteral("Moxilane"), m_id, QString(), QStringLiteral("Screenshot taken"),
-              body(m_copyAsked()), actionList, hints, -1}),
+              body(m_actions), actionList, hints, -1}),
         QDBus::Block, 2000);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         printDiagnostic(QStringLiteral("no notification for the capture: ") + reply.errorMessage());

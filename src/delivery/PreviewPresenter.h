@@ -10,6 +10,10 @@ namespace moxilane {
 struct PreviewActions {
     std::function<void()> edit;  // a click
     std::function<void()> pin;   // "Pin to Screen" in its menu
+    // What became of the capture, for a preview that says so.
+    bool saved = false;        // a file in the save folder
+    bool copied = false;       // on the clipboard
+    bool copyRefused = false;  // a copy was asked for, and the desktop would not take it
 };
 
 // The floating thumbnail shown after a capture. Main thread only.

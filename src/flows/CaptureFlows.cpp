@@ -125,6 +125,7 @@ void CaptureFlows::startRegionCapture() {
 
 void CaptureFlows::beginRegionCapture(const std::optional<QString>& hint) {
     if (!passStartGuard()) return;
+    m_holdClipboardOnChoice = true;
     holdKeyboard();
     withSnapshots([this, hint](SnapshotMap snapshots) {
         if (!m_ui.regionSelector) return endFlow();
@@ -133,6 +134,12 @@ void CaptureFlows::beginRegionCapture(const std::optional<QString>& hint) {
                                        finishRegion(selection, snapshots);
                                    });
     });
+}
+
+void CaptureFlows::selectionChosen() {
+    // Where the desktop takes a copy only from a window in use, this is the last moment.
+    const bool scrolling = m_ui.scrollCapture && m_ui.scrollCapture->isRunning();
+    if (m_holdClipboardOnChoice || scrolling) m_services.delivery.holdClipboard();
 }
 
 void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,

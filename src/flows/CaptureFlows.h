@@ -72,6 +72,9 @@ public:
     void captureTextFor(TextAnswer answer);
 
     bool captureFlowActive() const { return m_captureFlowActive; }
+    // The user just chose an area on the region overlay, or clicked Done on the scrolling
+    // panel, which still has their input.
+    void selectionChosen();
 
     // The agent's answer to a command given now; what it asks for runs after the reply.
     enum class CommandAnswer { Started, Finished, Busy };
@@ -90,6 +93,7 @@ private:
     bool checkPermission();
     bool passStartGuard();
     void endFlow() {
+        m_holdClipboardOnChoice = false;
         m_heldKeyboard.reset();
         m_captureFlowActive = false;
         ++m_flowsEnded;
@@ -135,6 +139,7 @@ private:
     Services m_services;
     Ui m_ui;
     bool m_captureFlowActive = false;
+    bool m_holdClipboardOnChoice = false;  // the running selection gives an image capture
     // From a selection's start until it ends; the overlay's own grab takes over from it.
     std::unique_ptr<HeldKeyboard> m_heldKeyboard;
     // The text reading on the worker, if any: a new capture sets it to stop that reading.

@@ -30,6 +30,12 @@ public:
     // True when the clipboard offers an image (PNG, TIFF or any other), whoever put it there.
     virtual bool holdsImage() const = 0;
     virtual void clear() = 0;
+    // Whether a copy made now reaches the clipboard. A desktop may take one only from the
+    // program whose window the user is working in; then a copy held for below still does.
+    virtual bool copiesNow() const { return true; }
+    // Called while one of our windows has the user's input and an image follows: claims the
+    // clipboard now, and the next setPngImage fills it. Nothing to do where any moment will do.
+    virtual void holdForImage() {}
 };
 
 // An installed application that opens some type of file.

@@ -223,7 +223,9 @@ void ScrollCaptureController::updateStatus(Run& run) {
 void ScrollCaptureController::doneTapped() {
     if (!isRunning()) return;
     Run& run = *m_run;
-    end(run, run.stitcher ? run.stitcher->compose() : std::nullopt);
+    std::optional<QImage> image = run.stitcher ? run.stitcher->compose() : std::nullopt;
+    if (image && onDone) onDone();
+    end(run, std::move(image));
 }
 
 void ScrollCaptureController::cancelTapped() {

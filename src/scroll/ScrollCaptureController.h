@@ -68,6 +68,8 @@ public:
                std::function<void(std::optional<QImage>)> completion) override;
     bool isRunning() const override;
     void finish() override { doneTapped(); }
+    // Runs when Done ends a run with an image, before the panel closes.
+    std::function<void()> onDone;
     void doneTapped();
     void cancelTapped();
 

@@ -73,6 +73,8 @@ void RegionSelectionController::begin(
 
 void RegionSelectionController::finish(std::optional<RegionSelection> selection) {
     if (!m_completion || m_completion->isFinished()) return;
+    if (selection && SelectionGeometry::isLargeEnough(selection->rectGlobal) && onChosen)
+        onChosen();
     m_overlay.close();
     for (RegionSelectionView* view : m_shown)
         view->release();

@@ -30,6 +30,9 @@ public:
     void begin(const std::optional<QString>& hint, const SnapshotMap& snapshots,
                std::function<void(std::optional<RegionSelection>)> completion) override;
 
+    // Runs when an area is chosen, before the overlay closes, while it has the user's input.
+    std::function<void()> onChosen;
+
 private:
     RegionSelectionView* viewFor(QScreen* qtScreen);
     void finish(std::optional<RegionSelection> selection);

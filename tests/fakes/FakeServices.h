@@ -32,6 +32,10 @@ public:
     void setText(const QString& value) override { text = value, ++writes; }
     bool holdsImage() const override { return !png.isEmpty(); }
     void clear() override { png.clear(), ++clears; }
+    bool copiesNow() const override { return !refuses; }
+    void holdForImage() override { ++holds; }
+    bool refuses = false;  // as a desktop that takes a copy only from a window in use
+    int holds = 0;
     QByteArray png;
     QString text;
     int writes = 0;
@@ -95,7 +99,7 @@ public:
 class FakePreview final : public PreviewPresenter {
 public:
     void show(const QImage& image, double scale, PreviewActions actions) override {
-        shown.push_back({image, scale});
+        shown.push_back({image, scale, actions.saved, actions.copied, actions.copyRefused});
         lastOnEdit = std::move(actions.edit), lastOnPin = std::move(actions.pin);
         if (onShow) onShow();
     }
@@ -103,6 +107,7 @@ public:
     struct Shown {
         QImage image;
         double scale;
+        bool saved, copied, copyRefused;
     };
     std::vector<Shown> shown;
     std::vector<bool> dismissals;

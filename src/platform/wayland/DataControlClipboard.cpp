@@ -14,8 +14,6 @@
 
 namespace moxilane::wayland {
 
-namespace {
-
 // A paste may be large and the reader slow: the bytes go from their own thread, so the
 // program never waits on another program.
 void writeAll(QByteArray bytes, int fd) {
@@ -32,8 +30,6 @@ void writeAll(QByteArray bytes, int fd) {
         ::close(fd);
     }).detach();
 }
-
-}  // namespace
 
 std::unique_ptr<DataControlClipboard> DataControlClipboard::open(
     std::shared_ptr<MainThreadQueue> queue) {

@@ -18,6 +18,9 @@ namespace moxilane::wayland {
 
 class MainThreadQueue;
 
+// Writes the bytes to a paste's pipe from a thread of its own, then closes it.
+void writeAll(QByteArray bytes, int fd);
+
 // The clipboard through wlr-data-control, which needs no input serial: a capture taken by a
 // command or a shortcut the compositor ran reaches the clipboard as one taken by a click.
 // Main thread.

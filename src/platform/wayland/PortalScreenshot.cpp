@@ -49,7 +49,9 @@ QImage cutDisplayFromLayout(const QImage& layoutPicture, const std::vector<Layou
     const QRect inPicture(
         int(std::lround(logical.x() * scaleX)), int(std::lround(logical.y() * scaleY)),
         int(std::lround(logical.width() * scaleX)), int(std::lround(logical.height() * scaleY)));
-    QImage cut = layoutPicture.copy(inPicture);
+    // One display filling the picture (the usual case) shares its pixels: a copy of a
+    // full screen costs up to tens of milliseconds.
+    QImage cut = inPicture == layoutPicture.rect() ? layoutPicture : layoutPicture.copy(inPicture);
     const QSize deviceSize = display.display.areaDevice.size();
     if (cut.size() != deviceSize)
         cut = cut.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -6,6 +6,7 @@
 #include "platform/qt/QtPlatformParts.h"
 #include "platform/qt/QtServices.h"
 #include "platform/wayland/DataControlClipboard.h"
+#include "platform/wayland/FocusClipboard.h"
 #include "platform/wayland/LayerSurfaces.h"
 #include "platform/wayland/PortalScreenshot.h"
 #include "platform/wayland/SwayIpc.h"
@@ -123,6 +124,8 @@ Platform makeWaylandPlatform(ShortcutNamer shortcutNames) {
         platform.desktopShortcuts = std::make_unique<CustomKeybindings>();
     platform.clipboard = DataControlClipboard::open(queue);
     if (!platform.clipboard) platform.clipboard = std::make_unique<QtClipboard>();
+    if (platform.session == Session::gnome)
+        platform.clipboard = std::make_unique<FocusClipboard>(std::move(platform.clipboard), queue);
     platform.windowFocus = std::make_unique<CompositorFocus>();
     platform.windowRoles = std::make_unique<LayeredWindowRoles>(queue);
     if (platform.session == Session::gnome)

@@ -21,10 +21,11 @@ root=$(cd "$here/../../.." && pwd)
 build=$(cd "${1:-$root/build}" 2>/dev/null && pwd || echo "${1:-$root/build}")
 user=moxilane-tests
 
-# gjs runs the shell's notification service; imagemagick crops the checks' pictures.
+# gjs runs the shell's notification service; imagemagick crops the checks' pictures;
+# wl-clipboard reads the clipboard back.
 packages=(gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome gnome-settings-daemon
     pipewire wireplumber dbus-daemon dconf-service libglib2.0-bin python3-gi gir1.2-glib-2.0
-    qt6-wayland imagemagick gjs)
+    qt6-wayland imagemagick gjs wl-clipboard)
 missing=()
 for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if ((${#missing[@]})); then
@@ -44,6 +45,11 @@ done
 W=$(mktemp -d /tmp/moxilane-gnome.XXXXXX)
 mkdir -p "$W/bin" "$W/home" "$W/run" "$W/checks"
 cp "${programs[@]}" "$W/bin/"
+# A benchmark's other build of the agent, timed beside this one (bench/gnome/bench.sh).
+if [[ -n ${MOXILANE_AGENT:-} ]]; then
+    mkdir -p "$W/old"
+    cp "$MOXILANE_AGENT" "$W/old/moxilane"
+fi
 cp "$here/session.sh" "$here/lib.sh" "$here/gnome_input.py" "$W/"
 if [[ -n ${SCRIPT:-} ]]; then cp "$SCRIPT" "$W/checks/"; else cp "$here"/checks/*.sh "$W/checks/"; fi
 chmod -R a+rX "$W"

@@ -29,7 +29,8 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
         Folder folder;
         Clip clipboard;
         int files;
-        QString alert;  // empty: none
+        QString alert;         // empty: none
+        bool refuses = false;  // the desktop takes no copy now: the preview says so
     };
     const Row rows[] = {
         {"clipboard only: the whole layout, no file", true, {}, Chosen, WholeLayout, 0, {}},
@@ -39,6 +40,9 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
         {"also copy off, no folder: nothing kept", false, false, None, Nothing, 0, kNothingKept},
         {"also copy off, folder replaced by a file", false, false, IsAFile, Nothing, 0,
          kNothingKept},
+        {"clipboard only, copy refused: no alert", true, {}, Chosen, Nothing, 0, {}, true},
+        {"also copy, folder, copy refused: files", {}, {}, Chosen, Nothing, 2, {}, true},
+        {"also copy, no folder, copy refused", false, true, None, Nothing, 0, kNothingKept, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -50,6 +54,7 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
             QDir(f.home.filePath("Shots")).removeRecursively();
             QFile(f.home.filePath("Shots")).open(QIODevice::WriteOnly);
         }
+        f.clipboard.refuses = row.refuses;
         bool previewShownBeforeAlert = false;
         f.alerts.onShow = [&] { previewShownBeforeAlert = !f.preview.shown.empty(); };
         std::vector<QImage> prepared;
@@ -61,7 +66,11 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
             return editor;
         });
 
+        f.delivery.holdClipboard();
         ASSERT_TRUE(f.deliverNow(twoDisplays()));
+
+        EXPECT_EQ(f.clipboard.holds,
+                  row.clipboardOnly.value_or(false) || row.alsoCopy.value_or(true));
 
         EXPECT_EQ(f.clipboard.writes, row.clipboard == Nothing ? 0 : 1);
         const QImage onClipboard = QImage::fromData(f.clipboard.png, "PNG");
@@ -86,6 +95,9 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
         }
         ASSERT_EQ(f.preview.shown.size(), 1u);
         EXPECT_EQ(f.preview.shown[0].image.pixelColor(0, 0), QColor(Qt::red));
+        EXPECT_EQ(f.preview.shown[0].saved, row.files > 0);
+        EXPECT_EQ(f.preview.shown[0].copied, row.clipboard != Nothing);
+        EXPECT_EQ(f.preview.shown[0].copyRefused, row.refuses);
     }
 }
 

@@ -33,6 +33,10 @@ TEST(PortalScreenshot, EachDisplayIsCutFromTheLayoutPictureAtItsOwnDeviceSize) {
             EXPECT_EQ(cut.pixelColor(99, 49), row.colour);
         }
     }
+    // A display that fills the picture shares its pixels instead of copying a full screen.
+    const QImage whole(100, 50, QImage::Format_RGB32);
+    const LayoutDisplay only{{1, QRect(0, 0, 100, 50)}, QRect(0, 0, 100, 50)};
+    EXPECT_EQ(cutDisplayFromLayout(whole, {only}, only).constBits(), whole.constBits());
 }
 
 TEST(PortalScreenshot, RemovesOnlyThePortalsLeftoverFiles) {
