@@ -205,7 +205,9 @@ void CaptureDelivery::reportSaved(const Job& job) {
 void CaptureDelivery::finish(const std::shared_ptr<Job>& job) {
     const Capture& first = job->captures.front();
     // Only held by the edit action: what was made ready for it goes when the action does.
-    std::shared_ptr<void> prepared = m_onEdit && m_prepareEdit ? m_prepareEdit(first) : nullptr;
+    std::shared_ptr<void> prepared = m_onEdit && m_prepareEdit && m_services.preview.leavesSoon()
+                                         ? m_prepareEdit(first)
+                                         : nullptr;
     m_services.preview.show(first.image, first.scale,
                             {.edit =
                                  [onEdit = m_onEdit, first, saved = job->saved, prepared] {

@@ -19,6 +19,8 @@ public:
 
     void show(const QImage& image, double scale, PreviewActions actions) override;
     void dismiss(bool animated) override;
+    // A notification stays in the desktop's list until the user clears it.
+    bool leavesSoon() const override { return false; }
 
     // The notification's text.
     [[nodiscard]] static QString body(const PreviewActions& outcome);

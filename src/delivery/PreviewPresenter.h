@@ -23,6 +23,9 @@ public:
     // Replaces any thumbnail on screen, which offers the actions.
     virtual void show(const QImage& image, double scale, PreviewActions actions) = 0;
     virtual void dismiss(bool animated) = 0;
+    // True when the preview goes within seconds, so that readying the editor its click would
+    // open holds memory only that long.
+    virtual bool leavesSoon() const { return true; }
 };
 
 }  // namespace moxilane

@@ -104,6 +104,8 @@ public:
         if (onShow) onShow();
     }
     void dismiss(bool animated) override { dismissals.push_back(animated); }
+    bool leavesSoon() const override { return leaves; }
+    bool leaves = true;
     struct Shown {
         QImage image;
         double scale;

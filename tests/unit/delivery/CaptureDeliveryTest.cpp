@@ -179,6 +179,10 @@ TEST(CaptureDelivery, FailedWritesAreReportedAfterTheOthersAreSavedAndOpened) {
         EXPECT_FALSE(readyEditor.expired());
         f.preview.lastOnEdit = {};
         EXPECT_TRUE(readyEditor.expired());
+        // A preview that stays, as a notification does, would hold a ready editor for long.
+        f.preview.leaves = false;
+        ASSERT_TRUE(f.deliverNow({{solid({8, 8}, Qt::red), 1.0}}));
+        EXPECT_EQ(prepared.size(), 1u);
     }
 }
 
