@@ -67,8 +67,9 @@ TextResultPresenter::~TextResultPresenter() {
     delete m_window.data();
 }
 
-void TextResultPresenter::showText(const QString& text) {
-    showToast(text, QStringLiteral("Copied"));
+void TextResultPresenter::showText(const QString& text, bool copied) {
+    showToast(text,
+              copied ? QStringLiteral("Copied") : QStringLiteral("Not copied. Click to open it."));
 }
 
 void TextResultPresenter::showNoText() {

@@ -23,7 +23,7 @@ public:
         : m_screens(screens), m_roles(roles), m_clipboard(clipboard) {}
     ~TextResultPresenter() override;
 
-    void showText(const QString& text) override;
+    void showText(const QString& text, bool copied) override;
     void showNoText() override;
 
     static QString toastTitle() { return QStringLiteral("Moxilane Text"); }

@@ -88,8 +88,10 @@ void CaptureFlows::finishTextReading(const std::expected<QString, TextReadError>
         if (m_ui.textPresenter) m_ui.textPresenter->showNoText();
         return answer({Kind::NoText, {}});
     }
-    if (m_ui.clipboard) m_ui.clipboard->setText(*text);
-    if (m_ui.textPresenter) m_ui.textPresenter->showText(*text);
+    // Where the desktop refuses a copy now, the note says so; its window's Copy still works.
+    const bool copied = m_ui.clipboard && m_ui.clipboard->copiesNow();
+    if (copied) m_ui.clipboard->setText(*text);
+    if (m_ui.textPresenter) m_ui.textPresenter->showText(*text, copied);
     answer({Kind::Text, *text});
 }
 

@@ -56,12 +56,12 @@ public:
     virtual void finish() = 0;
 };
 
-// Capture Text's result on screen: a brief note with the first lines of what was copied,
-// or that nothing was found. Main thread.
+// Capture Text's result on screen: a brief note with the first lines of what was read and
+// whether it was copied (a desktop may refuse a copy), or that nothing was found. Main thread.
 class TextPresenter {
 public:
     virtual ~TextPresenter() = default;
-    virtual void showText(const QString& text) = 0;
+    virtual void showText(const QString& text, bool copied) = 0;
     virtual void showNoText() = 0;
 };
 

@@ -80,7 +80,9 @@ public:
 
 class FakeTextPresenter final : public TextPresenter {
 public:
-    void showText(const QString& text) override { shown << text; }
+    void showText(const QString& text, bool copied) override {
+        shown << (copied ? text : text + " (not copied)");
+    }
     void showNoText() override { shown << QStringLiteral("<none>"); }
     QStringList shown;
 };
@@ -526,11 +528,13 @@ TEST(CaptureFlows, TextGoesToTheClipboardAndTheCommandWithItsExitStatus) {
         K kind;
         int exitStatus;
         QString clipboard, shown, alert;
+        bool copyRefused = false;
     };
     const TextReadError tooLarge{TextReadError::Kind::TooLarge,
                                  "The area is too large to read text from."};
     const Row rows[] = {
         {"text", Step::select, "Hello\nworld", K::Text, 0, "Hello\nworld", "Hello\nworld", {}},
+        {"copy refused", Step::select, "Hi", K::Text, 0, {}, "Hi (not copied)", {}, true},
         {"nothing found", Step::select, QString(), K::NoText, 3, {}, "<none>", {}},
         {"Esc", Step::escape, "unused", K::Cancelled, 4, {}, {}, {}},
         {"a new capture stops the reading", Step::newCapture, "late", K::Cancelled, 4, {}, {}, {}},
@@ -548,6 +552,7 @@ TEST(CaptureFlows, TextGoesToTheClipboardAndTheCommandWithItsExitStatus) {
         SCOPED_TRACE(row.name);
         Fixture f;
         f.textReader.result = row.read;
+        f.clipboard.refuses = row.copyRefused;
         std::vector<TextOutcome> outcomes;
         if (row.step == Step::busy) f.flows.startRegionCapture();
         f.flows.captureTextFor([&](const TextOutcome& o) { outcomes.push_back(o); });
