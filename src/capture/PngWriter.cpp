@@ -117,12 +117,18 @@ std::optional<int> writeUnnamedThenLink(const QByteArray& bytes, const QString& 
     }
     // Closed, then to disk: the file is whole under its name either way, and whoever waits
     // for it (or for its close) need not wait for the sync, the slowest step of the write.
+    // A failure here means the file may not hold what was written: it goes, and is reported.
+    const auto failed = [&target](int error) {
+        ::unlink(target.constData());
+        return error;
+    };
     closing.dismiss();
-    ::close(fd);
-    if (const int again = ::open(target.constData(), O_RDONLY | O_CLOEXEC); again >= 0) {
-        ::fdatasync(again);
-        ::close(again);
-    }
+    if (::close(fd) != 0 && errno != EINTR) return failed(errno);
+    const int again = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
+    if (again < 0) return failed(errno);
+    const int synced = ::fdatasync(again) == 0 ? 0 : errno;
+    ::close(again);
+    if (synced != 0 && synced != EINVAL) return failed(synced);
     return 0;
 }
 

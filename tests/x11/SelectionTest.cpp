@@ -126,6 +126,8 @@ TEST(AreaCapture, EscClickOrAMonitorGoingAwayCancelAndTheNextKeyWorks) {
     ASSERT_TRUE(agent.waitForFiles(1));
     ASSERT_EQ(agent.savedFiles().size(), 1);  // no area was captured before it
     EXPECT_EQ(loadOpaque(agent.saved()).size(), QSize(800, 600));
+    // The file comes before the capture has ended; a key before its thumbnail is ignored.
+    ASSERT_TRUE(waitUntil([&] { return !session.findWindow("^Moxilane Thumbnail$").isEmpty(); }));
     // The overlay covers the monitors as they are now.
     ASSERT_TRUE(dragArea(session, {100, 100}, {300, 250}, 1));
     ASSERT_TRUE(agent.waitForFiles(2));
