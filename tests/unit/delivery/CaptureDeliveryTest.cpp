@@ -57,15 +57,6 @@ TEST(CaptureDelivery, ClipboardFilesAndAlertFollowTheSettings) {
         f.clipboard.refuses = row.refuses;
         bool previewShownBeforeAlert = false;
         f.alerts.onShow = [&] { previewShownBeforeAlert = !f.preview.shown.empty(); };
-        std::vector<QImage> prepared;
-        std::weak_ptr<void> readyEditor;
-        f.delivery.setPrepareEdit([&](const Capture& primary) {
-            prepared.push_back(primary.image);
-            auto editor = std::make_shared<int>();
-            readyEditor = editor;
-            return editor;
-        });
-
         f.delivery.holdClipboard();
         ASSERT_TRUE(f.deliverNow(twoDisplays()));
 
