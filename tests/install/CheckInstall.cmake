@@ -59,16 +59,18 @@ endif()
 
 # stitch runs from the private library, found from the installed program; without that
 # library the program says so and fails, and its command line still answers.
-file(GLOB library "${PREFIX}/lib*/moxilane/libmoxilane-agent.so")
+file(GLOB_RECURSE library "${PREFIX}/lib/libmoxilane-agent.so")
 execute_process(COMMAND "${PREFIX}/bin/moxilane" stitch --help OUTPUT_VARIABLE help
     RESULT_VARIABLE status)
-if(NOT library OR status OR NOT help MATCHES "^usage: moxilane stitch")
+if(NOT library MATCHES "/moxilane/libmoxilane-agent.so$" OR status
+        OR NOT help MATCHES "^usage: moxilane stitch")
     message(FATAL_ERROR "stitch from the installed library (${library}): ${status} ${help}")
 endif()
 file(REMOVE ${library})
 execute_process(COMMAND "${PREFIX}/bin/moxilane" stitch --help RESULT_VARIABLE status
     ERROR_VARIABLE problem)
-if(NOT status EQUAL 1 OR NOT problem MATCHES "^moxilane: cannot load its library .*/lib[^/]*/moxilane/libmoxilane-agent.so")
+if(NOT status EQUAL 1
+        OR NOT problem MATCHES "^moxilane: cannot load its library .*/moxilane/libmoxilane-agent.so")
     message(FATAL_ERROR "without its library, stitch gave ${status}: ${problem}")
 endif()
 execute_process(COMMAND "${PREFIX}/bin/moxilane" --version RESULT_VARIABLE status OUTPUT_QUIET)
