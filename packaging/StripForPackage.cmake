@@ -6,3 +6,10 @@ if(NOT programs)
 endif()
 execute_process(COMMAND strip --remove-section=.comment --remove-section=.note ${programs}
     COMMAND_ERROR_IS_FATAL ANY)
+# The program's private library, as dh_strip strips shared libraries.
+file(GLOB_RECURSE libraries "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}/lib/*.so")
+if(NOT libraries)
+    message(FATAL_ERROR "no library staged in ${CPACK_TEMPORARY_DIRECTORY}")
+endif()
+execute_process(COMMAND strip --strip-unneeded --remove-section=.comment --remove-section=.note
+    ${libraries} COMMAND_ERROR_IS_FATAL ANY)

@@ -11,5 +11,6 @@ export RUNS=${RUNS:-7}
 script=$(mktemp -d)/measure.sh
 cat bench/common/png_timing.sh bench/wayland/measure.sh >"$script"
 PASSENV=RUNS TIMEOUT_S=600 tests/wayland/run.sh "$script" "$build/src/app/moxilane" \
+    "$build/src/app/libmoxilane-agent.so" \
     "$build/tests/wayland/wayland_image" "$build/tests/wayland/wayland_vptr" \
     "$build/bench/wayland/wayland_pixel_watch"

@@ -9,5 +9,6 @@ cmake --build "$build" --target wayland_tick_bench moxilane wayland_image waylan
 uptime
 # The session wants the program, the image tool and the pointer beside the benchmark.
 tests/wayland/run.sh bench/wayland_tick/measure.sh "$build/bench/wayland_tick/wayland_tick_bench" \
-    "$build/src/app/moxilane" "$build/tests/wayland/wayland_image" "$build/tests/wayland/wayland_vptr"
+    "$build/src/app/moxilane" "$build/src/app/libmoxilane-agent.so" \
+    "$build/tests/wayland/wayland_image" "$build/tests/wayland/wayland_vptr"
 uptime

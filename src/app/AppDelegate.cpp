@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "flows/CaptureHotKeys.h"
+#include "flows/CaptureStarts.h"
 #include "flows/CommandLine.h"
 #include "platform/Diagnostics.h"
 #include "text/TextLanguages.h"
@@ -89,7 +90,7 @@ void AppDelegate::perform(const MenuEntry& entry) {
     if (m_menuModel.toggle(entry.command)) return;
     switch (entry.command) {
         case C::Capture:
-            return (m_flows.*captureKind(entry.capture).startFromMenu)();
+            return (m_flows.*captureStartFromMenu(entry.capture))();
         case C::ChooseFolder:
             return static_cast<void>(m_saveLocation.promptForFolder());
         case C::RevealFolder:
@@ -123,7 +124,7 @@ void AppDelegate::handleCommand(const QByteArray& request,
     }
     // Like a hot key's action, the capture starts once this event has been handled: the
     // reply goes out first, whatever the capture then shows.
-    m_platform.scheduler.post([this, start = captureKind(*command).start] { (m_flows.*start)(); });
+    m_platform.scheduler.post([this, start = captureStart(*command)] { (m_flows.*start)(); });
     reply(CaptureFlows::commandReply(answer));
 }
 

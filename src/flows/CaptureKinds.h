@@ -1,7 +1,6 @@
 #pragma once
 
 #include "flows/CaptureCommand.h"
-#include "flows/CaptureFlows.h"
 #include "platform/KeyGrabber.h"
 
 #include <QString>
@@ -15,6 +14,8 @@ namespace moxilane {
 // One kind of capture as every way of starting it shows it: the command line and its help,
 // the hot key, the tray menu, the Instructions and the desktop entry's actions. A kind with
 // a shortcut is a desktop action and comes first in the menu; one without follows them.
+// Plain data, which the command line shares without the flows: how each kind starts is
+// in CaptureStarts.h.
 struct CaptureKind {
     CaptureCommand command;
     std::string_view name;          // the command line's word and the desktop action's id
@@ -23,33 +24,25 @@ struct CaptureKind {
     std::string_view menuTitle;     // also the desktop action's name
     std::string_view help;          // --help's line
     std::string_view instructions;  // the Instructions' lines after the shortcut; may be empty
-    void (CaptureFlows::*start)();  // from the hot key or the command line
-    void (CaptureFlows::*startFromMenu)();
 };
 
 inline constexpr CaptureKind kCaptureKinds[] = {
     {CaptureCommand::Area, "area", hotkeys::kKey1, "Ctrl+Shift+1", "Capture Area",
-     "capture an area", "capture an area (drag with the mouse)", &CaptureFlows::startRegionCapture,
-     &CaptureFlows::startRegionCapture},
+     "capture an area", "capture an area (drag with the mouse)"},
     {CaptureCommand::Window, "window", hotkeys::kKey2, "Ctrl+Shift+2", "Capture Window",
-     "capture a window", "capture a window (click the window)", &CaptureFlows::startWindowCapture,
-     &CaptureFlows::startWindowCapture},
+     "capture a window", "capture a window (click the window)"},
     {CaptureCommand::Screen, "screen", hotkeys::kKey3, "Ctrl+Shift+3", "Capture Full Screen",
-     "capture the full screen", "capture the full screen", &CaptureFlows::startFullScreenCapture,
-     &CaptureFlows::captureFullScreenFromMenu},
+     "capture the full screen", "capture the full screen"},
     {CaptureCommand::ScreenDelayed, "screen-delayed", 0, "", "Full Screen After 5 Seconds",
-     "capture the full screen after 5 seconds", "", &CaptureFlows::captureFullScreenDelayed,
-     &CaptureFlows::captureFullScreenDelayed},
+     "capture the full screen after 5 seconds", ""},
     {CaptureCommand::Scroll, "scroll", hotkeys::kKey4, "Ctrl+Shift+4", "Capture Scrolling",
      "start a scrolling capture, or finish the running one",
      "scrolling capture (select just the visible\n"
      "part, release, then scroll through the content\n"
      "with the mouse wheel and click Done — you get\n"
-     "one tall image; Ctrl+Shift+4 again also finishes it)",
-     &CaptureFlows::startScrollingCapture, &CaptureFlows::startScrollingCapture},
+     "one tall image; Ctrl+Shift+4 again also finishes it)"},
     {CaptureCommand::Text, "text", hotkeys::kKey5, "Ctrl+Shift+5", "Capture Text",
-     "copy the text and the QR codes and barcodes in an area; prints them too", "",
-     &CaptureFlows::startTextCapture, &CaptureFlows::startTextCapture},
+     "copy the text and the QR codes and barcodes in an area; prints them too", ""},
 };
 
 // Every kind in the table's order, which the command line and its help follow.

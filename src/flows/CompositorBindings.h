@@ -1,7 +1,7 @@
 #pragma once
 
 #include "flows/HelpText.h"
-#include "platform/Platform.h"
+#include "platform/Session.h"
 
 #include <QStringList>
 

@@ -9,6 +9,7 @@
 #include "platform/Questions.h"
 #include "platform/Screens.h"
 #include "platform/Services.h"
+#include "platform/Session.h"
 #include "platform/WindowFocus.h"
 #include "platform/WindowRoles.h"
 #include "platform/qt/QtScheduler.h"
@@ -16,16 +17,6 @@
 #include <memory>
 
 namespace moxilane {
-
-// The window system a back-end drives and, on Wayland, the desktop it found there: what the
-// program tells the user about shortcuts and permissions depends on it.
-enum class Session {
-    x11,
-    wlroots,  // sway and the like: the compositor's configuration binds the keys
-    kde,
-    gnome,
-    otherWayland,
-};
 
 // Every system service the program runs on, made by one back-end's factory, chosen once at
 // start-up. Made on the main thread after the application object; owns what it holds.

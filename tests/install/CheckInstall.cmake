@@ -1,7 +1,7 @@
 # Installs the build into a temporary prefix and checks what a desktop finds there: the
 # program, a valid desktop entry that starts it by its absolute path under this prefix
 # (quoted: the prefix has a space) with the four capture actions, the icons, the AppStream
-# metainfo and the manual page.
+# metainfo, the manual page, and the private library the program loads for the agent.
 # Arguments: -DBUILD_DIR=... -DPREFIX=... -DVALIDATOR=<desktop-file-validate> -DAPP_ID=...
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -55,5 +55,26 @@ execute_process(COMMAND "${PREFIX}/bin/moxilane" --version OUTPUT_VARIABLE versi
     RESULT_VARIABLE status)
 if(status OR NOT version STREQUAL "Moxilane ${VERSION}\n")
     message(FATAL_ERROR "the installed program answers --version with: ${version}")
+endif()
+
+# stitch runs from the private library, found from the installed program; without that
+# library the program says so and fails, and its command line still answers.
+file(GLOB_RECURSE library "${PREFIX}/lib/libmoxilane-agent.so")
+execute_process(COMMAND "${PREFIX}/bin/moxilane" stitch --help OUTPUT_VARIABLE help
+    RESULT_VARIABLE status)
+if(NOT library MATCHES "/moxilane/libmoxilane-agent.so$" OR status
+        OR NOT help MATCHES "^usage: moxilane stitch")
+    message(FATAL_ERROR "stitch from the installed library (${library}): ${status} ${help}")
+endif()
+file(REMOVE ${library})
+execute_process(COMMAND "${PREFIX}/bin/moxilane" stitch --help RESULT_VARIABLE status
+    ERROR_VARIABLE problem)
+if(NOT status EQUAL 1
+        OR NOT problem MATCHES "^moxilane: cannot load its library .*/moxilane/libmoxilane-agent.so")
+    message(FATAL_ERROR "without its library, stitch gave ${status}: ${problem}")
+endif()
+execute_process(COMMAND "${PREFIX}/bin/moxilane" --version RESULT_VARIABLE status OUTPUT_QUIET)
+if(status)
+    message(FATAL_ERROR "without its library, --version gave ${status}")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")

@@ -80,30 +80,4 @@ std::optional<uid_t> peerUser(qintptr socketDescriptor) {
     return credentials.uid;
 }
 
-std::expected<QByteArray, CommandClientError> sendCommand(const QString& socketPath,
-                                                          const QByteArray& request,
-                                                          std::chrono::milliseconds deadline,
-                                                          bool awaitResult) {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(int(deadline.count()))) {
-        const bool noAgent = socket.error() == QLocalSocket::ServerNotFoundError ||
-                             socket.error() == QLocalSocket::ConnectionRefusedError;
-        return std::unexpected(CommandClientError{noAgent, socket.errorString()});
-    }
-    socket.write(request + '\n');
-    socket.waitForBytesWritten(int(deadline.count()));
-    QByteArray reply;
-    const int replyDeadline = awaitResult ? -1 : int(deadline.count());
-    while ((awaitResult || !reply.contains('\n')) && socket.waitForReadyRead(replyDeadline))
-        reply += socket.readAll();
-    reply += socket.readAll();
-    if (reply.isEmpty()) {
-        return std::unexpected(
-            CommandClientError{false, QStringLiteral("the agent did not answer")});
-    }
-    if (awaitResult) return reply.endsWith('\n') ? reply.chopped(1) : reply;
-    return reply.trimmed();
-}
-
 }  // namespace moxilane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/posix/CommandRequest.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -44,16 +46,6 @@ private:
     Handler m_handler;
     QLocalServer* m_server = nullptr;  // child
 };
-
-// The command line's end. With awaitResult the reply may take as long as the user does,
-// and runs to the end of the connection rather than the first line.
-struct CommandClientError {
-    bool noAgent = false;  // nothing listens there: no agent, or one that was killed
-    QString text;
-};
-[[nodiscard]] std::expected<QByteArray, CommandClientError> sendCommand(
-    const QString& socketPath, const QByteArray& request, std::chrono::milliseconds deadline,
-    bool awaitResult = false);
 
 // The user id at the other end of a connected unix socket; nothing when unknown.
 std::optional<uid_t> peerUser(qintptr socketDescriptor);

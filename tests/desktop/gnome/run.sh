@@ -32,8 +32,8 @@ if ((${#missing[@]})); then
     apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "${missing[@]}"
 fi
 
-programs=("$build/src/app/moxilane" "$build/tests/wayland/wayland_image"
-    "$build/tests/wayland/wayland_scroll_view")
+programs=("$build/src/app/moxilane" "$build/src/app/libmoxilane-agent.so"
+    "$build/tests/wayland/wayland_image" "$build/tests/wayland/wayland_scroll_view")
 for p in "${programs[@]}"; do
     if [[ ! -x $p ]]; then
         cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -49,6 +49,9 @@ cp "${programs[@]}" "$W/bin/"
 if [[ -n ${MOXILANE_AGENT:-} ]]; then
     mkdir -p "$W/old"
     cp "$MOXILANE_AGENT" "$W/old/moxilane"
+    # A build that loads its agent from a library beside it.
+    agent_library=$(dirname "$MOXILANE_AGENT")/libmoxilane-agent.so
+    if [[ -f $agent_library ]]; then cp "$agent_library" "$W/old/"; fi
 fi
 cp "$here/session.sh" "$here/lib.sh" "$here/gnome_input.py" "$W/"
 if [[ -n ${SCRIPT:-} ]]; then cp "$SCRIPT" "$W/checks/"; else cp "$here"/checks/*.sh "$W/checks/"; fi

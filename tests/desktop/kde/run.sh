@@ -27,8 +27,9 @@ cmake --build "$build" -j2 --target moxilane wayland_image wayland_scroll_view
 
 W=$(mktemp -d /tmp/moxilane-kde.XXXXXX)
 mkdir -p "$W/bin" "$W/home" "$W/run"
-cp "$build/src/app/moxilane" "$build/tests/wayland/wayland_image" \
-    "$build/tests/wayland/wayland_scroll_view" "$here/portal_shot.py" ${EXTRA_PROGRAMS:-} "$W/bin/"
+cp "$build/src/app/moxilane" "$build/src/app/libmoxilane-agent.so" \
+    "$build/tests/wayland/wayland_image" "$build/tests/wayland/wayland_scroll_view" \
+    "$here/portal_shot.py" ${EXTRA_PROGRAMS:-} "$W/bin/"
 xml=/usr/share/plasma-wayland-protocols/fake-input.xml
 wayland-scanner client-header "$xml" "$W/fake-input-client-protocol.h"
 wayland-scanner private-code "$xml" "$W/fake-input-protocol.c"

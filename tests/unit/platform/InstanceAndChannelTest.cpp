@@ -127,6 +127,12 @@ QByteArray exchange(const QString& path, const QByteArray& request) {
 TEST(CommandServer, AnswersItsUserAndRefusesAnyOther) {
     QTemporaryDir dir;
     const QString path = dir.filePath("moxilane-:5.socket");
+    // The command line starts an agent when no socket is there, or none listens on it.
+    const auto noAgent = [&] {
+        const auto reply = sendCommand(path, "screen", 1s);
+        return !reply && reply.error().noAgent;
+    };
+    EXPECT_TRUE(noAgent());
     // A socket left by an agent that was killed: bound, never listened on again.
     const int stale = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -134,6 +140,7 @@ TEST(CommandServer, AnswersItsUserAndRefusesAnyOther) {
     std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
     ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     close(stale);
+    EXPECT_TRUE(noAgent());
 
     std::vector<QByteArray> handled;
     auto handler = [&](const QByteArray& request, const CommandServer::Reply& reply) {

@@ -2,6 +2,7 @@
 # so once, and captures through the Screenshot portal, creating ~/Pictures where the portal
 # needs it. The portal's picture shows the pointer, so both have it at the same place.
 cp "$W/bin/moxilane" ungranted-moxilane
+cp "$W/bin/libmoxilane-agent.so" .  # the program loads its agent from beside itself
 start_view 640 480
 AGENT_PROGRAM=$PWD/ungranted-moxilane start_agent
 still_shot portal.png
