@@ -116,12 +116,9 @@ int runAgent(int argc, char** argv, QTextStream& err) {
 
 // The program's entry for what needs more than the command line: the agent, and stitch.
 extern "C" __attribute__((visibility("default"))) int moxilane_agent_main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const moxilane::Invocation invocation = moxilane::parseCommandLine(arguments);
+    const moxilane::Invocation invocation = moxilane::parseCommandLine(argc, argv);
     if (invocation.kind == moxilane::Invocation::Kind::Stitch)
         return moxilane::runStitchCommand(invocation.stitchArguments, out, err);
     return runAgent(argc, argv, err);

@@ -39,12 +39,9 @@ int runAgentLibrary(int argc, char** argv, QTextStream& err) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const moxilane::Invocation invocation = moxilane::parseCommandLine(arguments);
+    const moxilane::Invocation invocation = moxilane::parseCommandLine(argc, argv);
     using Kind = moxilane::Invocation::Kind;
     switch (invocation.kind) {
         case Kind::Help:

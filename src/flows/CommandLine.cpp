@@ -15,6 +15,13 @@ std::optional<CaptureCommand> captureCommandNamed(const QByteArray& name) {
     return std::nullopt;
 }
 
+Invocation parseCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return parseCommandLine(arguments);
+}
+
 Invocation parseCommandLine(const QStringList& arguments) {
     using Kind = Invocation::Kind;
     if (arguments.isEmpty()) return {};

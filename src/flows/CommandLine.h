@@ -24,6 +24,8 @@ struct Invocation {
     QString problem{};                                // for UsageError
 };
 Invocation parseCommandLine(const QStringList& arguments);
+// The same for a program's own argv, its name left out.
+Invocation parseCommandLine(int argc, char** argv);
 
 // The commands and options, in the order --help lists them, and the whole help as data,
 // which --help and the manual page render.
