@@ -13,6 +13,7 @@ packages=(
     # GNOME's screen-cast stream for the scrolling capture
     libpipewire-0.3-dev
     libxcb1-dev libxcb-randr0-dev libxcb-shm0-dev libxcb-composite0-dev libxcb-xfixes0-dev
+    libxcb-render0-dev
     libxcb-keysyms1-dev libxcb-ewmh-dev libxcb-xtest0-dev libxcb-damage0-dev libxcb-xkb-dev
     x11proto-dev
     # GNOME: its custom key bindings through GSettings (GIO)

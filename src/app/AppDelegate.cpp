@@ -37,6 +37,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
                                .scrollCapture = &m_scrollCapture,
                                .windowPicker = &m_windowPicker,
                                .keyboardGrab = &platform.keyboardGrab,
+                               .windowRoles = &platform.windowRoles,
                                .textReader = &m_textReader,
                                .textPresenter = &m_textPresenter,
                                .clipboard = &platform.clipboard}),

@@ -46,8 +46,10 @@ bool CaptureFlows::passStartGuard() {
     return true;
 }
 
-void CaptureFlows::holdKeyboard() {
+void CaptureFlows::holdForSelection() {
     if (m_ui.keyboardGrab) m_heldKeyboard = m_ui.keyboardGrab->take();
+    // Before the screen is read, so that what the overlay shows is what was read.
+    if (m_ui.windowRoles) m_heldScreen = m_ui.windowRoles->holdScreen();
 }
 
 bool CaptureFlows::escapedBeforeShowing() const {
@@ -126,7 +128,7 @@ void CaptureFlows::startRegionCapture() {
 void CaptureFlows::beginRegionCapture(const std::optional<QString>& hint) {
     if (!passStartGuard()) return;
     m_holdClipboardOnChoice = true;
-    holdKeyboard();
+    holdForSelection();
     withSnapshots([this, hint](SnapshotMap snapshots) {
         if (!m_ui.regionSelector) return endFlow();
         m_ui.regionSelector->begin(hint, snapshots,
@@ -144,7 +146,7 @@ void CaptureFlows::selectionChosen() {
 
 void CaptureFlows::finishRegion(const std::optional<RegionSelection>& selection,
                                 const SnapshotMap& snapshots) {
-    m_heldKeyboard.reset();  // the overlay has closed
+    releaseSelectionHolds();  // the overlay has closed
     if (!selection) return endFlow();
     const auto snapshot = snapshots.find(selection->screen.displayID);
     if (snapshot == snapshots.end()) return endFlow();
@@ -159,7 +161,7 @@ void CaptureFlows::startWindowCapture() {
     if (m_services.captureService.picksWindowsItself()) return startDesktopWindowPick();
     if (!m_services.captureService.listsWindows()) return beginRegionCapture(windowAreaHint());
     if (!passStartGuard()) return;
-    holdKeyboard();
+    holdForSelection();
     inBackground(
         m_services.scheduler, [this] { return windowsAndSnapshots(); },
         [this](auto content) {
@@ -193,7 +195,7 @@ void CaptureFlows::startDesktopWindowPick() {
 
 void CaptureFlows::finishWindowPick(const std::optional<WindowInfo>& window,
                                     std::optional<FrozenScreens> frozen) {
-    m_heldKeyboard.reset();
+    releaseSelectionHolds();
     if (!window) return endFlow();
     // Lets the picker's panels leave the screen before the window is read.
     m_services.scheduler.postAfter(kAfterSelectionDelay,
@@ -233,7 +235,7 @@ void CaptureFlows::startScrollingCapture() {
         return;
     }
     if (!passStartGuard()) return;
-    holdKeyboard();
+    holdForSelection();
     withSnapshots([this](SnapshotMap snapshots) {
         m_ui.regionSelector->begin(
             scrollingHint(), snapshots,
@@ -242,7 +244,7 @@ void CaptureFlows::startScrollingCapture() {
 }
 
 void CaptureFlows::finishScrollSelection(const std::optional<RegionSelection>& selection) {
-    m_heldKeyboard.reset();
+    releaseSelectionHolds();
     if (!selection) return endFlow();
     const double heightPx = selection->rectGlobal.height() * selection->screen.backingScaleFactor;
     if (heightPx < kMinimumScrollHeightPx) {

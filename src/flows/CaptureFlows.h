@@ -7,6 +7,7 @@
 #include "platform/Capture.h"
 #include "platform/CaptureService.h"
 #include "platform/KeyboardGrab.h"
+#include "platform/WindowRoles.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "platform/Services.h"
@@ -43,6 +44,8 @@ public:
         WindowPicker* windowPicker = nullptr;
         // Taken as a selection starts, so an Esc before its overlay shows cancels it.
         KeyboardGrab* keyboardGrab = nullptr;
+        // Holds the screen still from before it is read until the overlay closes.
+        WindowRoles* windowRoles = nullptr;
         // Capture Text: the reader, used on the worker only, where its result goes, and the
         // clipboard that gets the text.
         TextReader* textReader = nullptr;
@@ -94,13 +97,17 @@ private:
     bool passStartGuard();
     void endFlow() {
         m_holdClipboardOnChoice = false;
-        m_heldKeyboard.reset();
+        releaseSelectionHolds();
         m_captureFlowActive = false;
         ++m_flowsEnded;
         releaseCaptureBuffersWhenIdle();
     }
     void releaseCaptureBuffersWhenIdle();
-    void holdKeyboard();
+    void holdForSelection();
+    void releaseSelectionHolds() {
+        m_heldKeyboard.reset();
+        m_heldScreen.reset();
+    }
     bool escapedBeforeShowing() const;
     void failBeforeAlert(const CaptureError& error);
     void withSnapshots(std::function<void(SnapshotMap)> next);
@@ -142,6 +149,7 @@ private:
     bool m_holdClipboardOnChoice = false;  // the running selection gives an image capture
     // From a selection's start until it ends; the overlay's own grab takes over from it.
     std::unique_ptr<HeldKeyboard> m_heldKeyboard;
+    std::unique_ptr<HeldScreen> m_heldScreen;
     // The text reading on the worker, if any: a new capture sets it to stop that reading.
     std::shared_ptr<std::atomic<bool>> m_textCancel;
     int m_textReadings = 0;  // finished so far; the engine is freed when it stays put

@@ -17,7 +17,7 @@ void CaptureFlows::captureTextFor(TextAnswer answer) {
         return answer({Kind::Failed, busy ? QStringLiteral("another capture is in progress")
                                           : QStringLiteral("screen capture is not permitted")});
     }
-    holdKeyboard();
+    holdForSelection();
     // As for an area, but the flow's own steps: each way out answers the command.
     inBackground(
         m_services.scheduler, [this] { return snapshotDisplays(); },
@@ -44,7 +44,7 @@ void CaptureFlows::captureTextFor(TextAnswer answer) {
 
 void CaptureFlows::finishTextSelection(const std::optional<RegionSelection>& selection,
                                        const SnapshotMap& snapshots, const TextAnswer& answer) {
-    m_heldKeyboard.reset();
+    releaseSelectionHolds();
     // Reading runs beside later captures, which stop it: the flow ends here.
     endFlow();
     if (!selection) return answer({Kind::Cancelled, {}});

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "platform/HeldScreen.h"
+
+#include <memory>
+
 class QWidget;
 
 namespace moxilane {
@@ -26,6 +30,12 @@ public:
     virtual bool takeKeyboard(QWidget& overlay) = 0;
     // Whether transparent pixels of a window show what lies behind it (a compositor runs).
     virtual bool showsTranslucency() const = 0;
+    // Holds the screen still for the overlays of a selection about to start, until the hold
+    // goes; take it before reading the screen, so that the overlays show what was read.
+    // Null where the window system cannot.
+    [[nodiscard]] virtual std::unique_ptr<HeldScreen> holdScreen() { return nullptr; }
+    // The hold in force, which overlays shown now go on; null when there is none.
+    virtual HeldScreen* heldScreen() { return nullptr; }
 };
 
 }  // namespace moxilane

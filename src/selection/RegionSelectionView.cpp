@@ -74,25 +74,20 @@ void RegionSelectionView::dragTo(QPointF at) {
     update(SelectionGeometry::changedArea(before, m_drag.selection(), labelBefore, labelRect()));
 }
 
-void RegionSelectionView::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
+void RegionSelectionView::paintArea(QPainter& painter, const QRect& area) {
     const auto selection = m_drag.selection();
     const QRect hole = selection ? selection->toAlignedRect() : QRect();
     const double ratio = m_pixelsPerPoint;
-    // Straight copies of the snapshot, rectangle by rectangle of what is stale.
-    auto blit = [&](const QImage& image, const QRect& area) {
-        const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
-                            area.height() * ratio);
-        painter.drawImage(QRectF(area), image, source);
-    };
-    // The dimming is painted over the snapshot rather than kept as a second picture: a
-    // dimmed 4K copy is 32 MB of fresh memory for the first overlay to touch.
-    const QColor dim = QColor::fromRgbF(0, 0, 0, float(SelectionGeometry::kDimAlpha));
-    for (const QRect& area : event->region()) {
-        blit(m_snapshot, area);
-        for (const QRect& part : QRegion(area).subtracted(hole))
-            painter.fillRect(part, dim);
-    }
+    // A straight copy of the snapshot under the dimming, which is painted over it rather
+    // than kept as a second picture: a dimmed 4K copy is 32 MB of fresh memory for the
+    // first overlay to touch.
+    painter.drawImage(QRectF(area), m_snapshot,
+                      QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                             area.height() * ratio));
+    const QColor dim = dimColor();
+    for (const QRect& part : QRegion(area).subtracted(hole))
+        painter.fillRect(part, dim);
+    painter.save();
     if (selection) {
         // The hole is whole points; a selection that ends mid-point shows the fraction
         // dimmed, as the dimming path would.
@@ -100,12 +95,32 @@ void RegionSelectionView::paintEvent(QPaintEvent* event) {
     } else if (m_hint) {
         paintHint(painter);
     }
+    painter.restore();
+}
+
+QColor RegionSelectionView::dimColor() {
+    return QColor::fromRgbF(0, 0, 0, float(SelectionGeometry::kDimAlpha));
+}
+
+int RegionSelectionView::shadeAlpha() const {
+    return dimColor().alpha();
+}
+
+QRegion RegionSelectionView::marked() const {
+    if (const auto selection = m_drag.selection())
+        return SelectionGeometry::changedArea(std::nullopt, selection, std::nullopt, labelRect());
+    if (!m_hint) return {};
+    return SelectionGeometry::hintPill(hintText()).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+QRectF RegionSelectionView::hintText() const {
+    const QFontMetricsF metrics(m_hintFont);
+    return SelectionGeometry::hintTextRect(
+        QSizeF(metrics.horizontalAdvance(*m_hint), metrics.height()), QRectF(rect()));
 }
 
 void RegionSelectionView::paintHint(QPainter& painter) {
-    const QFontMetricsF metrics(m_hintFont);
-    const QRectF text = SelectionGeometry::hintTextRect(
-        QSizeF(metrics.horizontalAdvance(*m_hint), metrics.height()), QRectF(rect()));
+    const QRectF text = hintText();
     const QRectF pill = SelectionGeometry::hintPill(text);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);

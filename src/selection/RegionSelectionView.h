@@ -35,13 +35,17 @@ public:
     void dragTo(QPointF at);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void paintArea(QPainter& painter, const QRect& area) override;
+    QRegion marked() const override;
+    int shadeAlpha() const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    static QColor dimColor();
     std::optional<QRectF> labelRect() const;
+    QRectF hintText() const;  // while there is a hint
     void paintHint(QPainter& painter);
     void paintSelection(QPainter& painter, const QRectF& selection);
 

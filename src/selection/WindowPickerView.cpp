@@ -64,19 +64,23 @@ void WindowPickerView::setHighlighted(const WindowInfo* window) {
     update(stale.intersected(rect()));
 }
 
-void WindowPickerView::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
+int WindowPickerView::shadeAlpha() const {
+    return int(kShadeAlpha * 255);
+}
+
+QRegion WindowPickerView::marked() const {
+    return highlightArea();
+}
+
+void WindowPickerView::paintArea(QPainter& painter, const QRect& area) {
     const double ratio = m_pixelsPerPoint;
     // The shade is painted over the snapshot rather than kept as a darkened copy: a 4K copy
     // is 32 MB of fresh memory for the first pick to touch. Windows cannot show through an
     // X window without a compositing manager, hence the frozen screen under it.
-    const QColor shade(0, 0, 0, int(kShadeAlpha * 255));
-    for (const QRect& area : event->region()) {
-        painter.drawImage(QRectF(area), m_snapshot,
-                          QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
-                                 area.height() * ratio));
-        painter.fillRect(area, shade);
-    }
+    painter.drawImage(QRectF(area), m_snapshot,
+                      QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                             area.height() * ratio));
+    painter.fillRect(area, QColor(0, 0, 0, shadeAlpha()));
     if (!m_highlighted) return;
     const QRectF frame = m_candidates->frameInView(*m_highlighted, m_screen);
     if (!frame.intersects(QRectF(rect()))) return;  // on another screen
@@ -84,6 +88,7 @@ void WindowPickerView::paintEvent(QPaintEvent* event) {
     const QColor accent = QGuiApplication::palette().color(QPalette::Highlight);
     QColor fill = accent;
     fill.setAlphaF(0.3f);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(accent, kFrameWidth));
     painter.setBrush(fill);
@@ -100,6 +105,7 @@ void WindowPickerView::paintEvent(QPaintEvent* event) {
     painter.setPen(Qt::white);
     painter.drawText(pill.text, Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(text, Qt::ElideRight, pill.text.width()));
+    painter.restore();
 }
 
 void WindowPickerView::mouseMoveEvent(QMouseEvent* event) {

@@ -35,7 +35,9 @@ public:
     std::function<void(QPointF globalPoint)> onClicked;  // the left button went down
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void paintArea(QPainter& painter, const QRect& area) override;
+    QRegion marked() const override;
+    int shadeAlpha() const override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 

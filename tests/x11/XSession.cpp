@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <xcb/composite.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
@@ -349,19 +350,33 @@ std::array<int, 4> XSession::frameExtents(xcb_window_t client) {
 
 int XSession::shownOverlays() {
     xcb_connection_t* c = m_connection;
-    Freed<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr)};
-    if (!tree.p) return 0;
-    const xcb_window_t* children = xcb_query_tree_children(tree.p);
-    int count = 0;
-    for (int i = 0; i < xcb_query_tree_children_length(tree.p); ++i) {
+    auto children = [c](xcb_window_t parent) {
+        Freed<xcb_query_tree_reply_t> tree{
+            xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr)};
+        if (!tree.p) return std::vector<xcb_window_t>();
+        const xcb_window_t* first = xcb_query_tree_children(tree.p);
+        return std::vector<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.p));
+    };
+    auto isOverlay = [c](xcb_window_t window) {
         Freed<xcb_get_window_attributes_reply_t> attributes{
-            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr)};
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)};
         Freed<xcb_get_geometry_reply_t> geometry{
-            xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr)};
-        if (attributes.p && geometry.p && attributes.p->override_redirect &&
-            attributes.p->map_state == XCB_MAP_STATE_VIEWABLE && geometry.p->width >= 200 &&
-            geometry.p->height >= 200)
-            ++count;
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr)};
+        return attributes.p && geometry.p && attributes.p->override_redirect &&
+               attributes.p->map_state == XCB_MAP_STATE_VIEWABLE && geometry.p->width >= 200 &&
+               geometry.p->height >= 200;
+    };
+    int count = int(std::ranges::count_if(children(root()), isOverlay));
+    // The layer that holds the screen still is missing from the root's children; asking for
+    // it makes it only if nobody holds it, and letting go then takes it away again.
+    const xcb_query_extension_reply_t* composite = xcb_get_extension_data(c, &xcb_composite_id);
+    if (!composite || !composite->present) return count;
+    Freed<xcb_composite_get_overlay_window_reply_t> layer{xcb_composite_get_overlay_window_reply(
+        c, xcb_composite_get_overlay_window(c, root()), nullptr)};
+    if (layer.p) {
+        count += int(std::ranges::count_if(children(layer.p->overlay_win), isOverlay));
+        xcb_composite_release_overlay_window(c, root());
+        xcb_flush(c);
     }
     return count;
 }

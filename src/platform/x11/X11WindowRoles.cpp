@@ -1,6 +1,9 @@
 #include "platform/x11/X11WindowRoles.h"
 
 #include "platform/x11/X11Compositing.h"
+#include "platform/x11/X11ScreenHold.h"
+
+#include <QGuiApplication>
 
 #include <QWidget>
 #include <QWindow>
@@ -26,6 +29,14 @@ bool X11WindowRoles::takeKeyboard(QWidget& overlay) {
 
 bool X11WindowRoles::showsTranslucency() const {
     return compositingManagerRunning();
+}
+
+std::unique_ptr<HeldScreen> X11WindowRoles::holdScreen() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || m_held) return nullptr;  // one hold at a time
+    auto hold = X11ScreenHold::take(x11->connection(), [this] { m_held = nullptr; });
+    m_held = hold.get();
+    return hold;
 }
 
 }  // namespace moxilane::x11

@@ -11,6 +11,11 @@ public:
     void prepare(QWidget& window, WindowRole role) override;
     bool takeKeyboard(QWidget& overlay) override;
     bool showsTranslucency() const override;
+    std::unique_ptr<HeldScreen> holdScreen() override;
+    HeldScreen* heldScreen() override { return m_held; }
+
+private:
+    HeldScreen* m_held = nullptr;
 };
 
 }  // namespace moxilane::x11

@@ -63,6 +63,24 @@ public:
     int held = 0;
 };
 
+// Counts the holds of the screen in force.
+class FakeRoles final : public WindowRoles {
+public:
+    struct Hold final : HeldScreen {
+        explicit Hold(int& h) : held(h) { ++held; }
+        ~Hold() override { --held; }
+        void place(QWidget&) override {}
+        void shade(QWidget&, const QRegion&, int) override {}
+        void put(QWidget&, QPoint, const QImage&) override {}
+        int& held;
+    };
+    void prepare(QWidget&, WindowRole) override {}
+    bool takeKeyboard(QWidget&) override { return false; }
+    bool showsTranslucency() const override { return false; }
+    std::unique_ptr<HeldScreen> holdScreen() override { return std::make_unique<Hold>(held); }
+    int held = 0;
+};
+
 // Reads what the test says; a set cancel flag wins, as it does in the engine.
 class FakeTextReader final : public TextReader {
 public:
@@ -96,6 +114,7 @@ struct Fixture : DeliveryFixture {
     FakeScrollRunner scrollRunner;
     FakePicker picker;
     FakeKeyboardGrab keyboard;
+    FakeRoles roles;
     FakeTextReader textReader;
     FakeTextPresenter textPresenter;
     CaptureFlows::Services services() {
@@ -103,7 +122,8 @@ struct Fixture : DeliveryFixture {
     }
     CaptureFlows flows{
         services(),
-        {&selector, &scrollRunner, &picker, &keyboard, &textReader, &textPresenter, &clipboard}};
+        {&selector, &scrollRunner, &picker, &keyboard, &roles, &textReader, &textPresenter,
+         &clipboard}};
 
     Fixture() {
         service.addDisplay(7, {1920, 1080}, Qt::red);
@@ -169,7 +189,11 @@ TEST(CaptureFlows, CaptureFailuresAbandonEverythingAndAlertInTheirOrder) {
         Fixture f;
         row.arrange(f);
         std::optional<bool> activeAtAlert;
-        f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
+        int screenHeldAtAlert = -1;
+        f.alerts.onShow = [&] {
+            activeAtAlert = f.flows.captureFlowActive();
+            screenHeldAtAlert = f.roles.held;  // a held screen would hide the alert
+        };
 
         (f.flows.*row.start)();
         f.scheduler.runUntilIdle();
@@ -178,6 +202,7 @@ TEST(CaptureFlows, CaptureFailuresAbandonEverythingAndAlertInTheirOrder) {
         EXPECT_EQ(f.alerts.shown[0].message, "Could Not Capture the Screen");
         EXPECT_EQ(f.alerts.shown[0].text, row.text);
         EXPECT_EQ(activeAtAlert, row.activeDuringAlert);
+        EXPECT_EQ(screenHeldAtAlert, 0);
         EXPECT_FALSE(f.flows.captureFlowActive());
         EXPECT_TRUE(f.savedFiles().isEmpty());
         EXPECT_EQ(f.clipboard.writes, 0);
@@ -261,6 +286,7 @@ TEST(CaptureFlows, CommandsAreAnsweredBusyWhileAFlowIsActiveButScrollFinishesIts
     EXPECT_EQ(CaptureFlows::commandReply(A::Finished), "finished");
 }
 
+// The keyboard and the screen are held from before the snapshots until the overlay closes.
 TEST(CaptureFlows, AnEscBeforeTheOverlayShowsCancelsTheSelection) {
     enum class Kind { area, window, scrolling };
     struct Row {
@@ -283,8 +309,10 @@ TEST(CaptureFlows, AnEscBeforeTheOverlayShowsCancelsTheSelection) {
         if (row.kind == Kind::area) f.flows.startRegionCapture();
         if (row.kind == Kind::scrolling) f.flows.startScrollingCapture();
         EXPECT_EQ(f.keyboard.held, row.heldElsewhere ? 0 : 1);  // before the snapshots
+        EXPECT_EQ(f.roles.held, 1);
         f.keyboard.escape = row.escape;
         f.scheduler.runUntilIdle();
+        EXPECT_EQ(f.roles.held, row.overlayShown ? 1 : 0);
         const bool shown =
             row.kind == Kind::window ? bool(f.picker.completion) : bool(f.selector.completion);
         EXPECT_EQ(shown, row.overlayShown);
@@ -292,6 +320,7 @@ TEST(CaptureFlows, AnEscBeforeTheOverlayShowsCancelsTheSelection) {
         if (row.kind == Kind::window && shown) f.picker.pick(std::nullopt);
         if (row.kind != Kind::window && shown) f.selector.finish(std::nullopt);
         EXPECT_EQ(f.keyboard.held, 0);
+        EXPECT_EQ(f.roles.held, 0);
         EXPECT_FALSE(f.flows.captureFlowActive());
         EXPECT_TRUE(f.preview.shown.empty());
     }
@@ -363,7 +392,11 @@ TEST(CaptureFlows, ScrollingSelectionMustBe120DevicePixelsHigh) {
         EXPECT_EQ(f.selector.lastHint,
                   "Select only the visible part — you'll scroll through the rest afterwards");
         std::optional<bool> activeAtAlert;
-        f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
+        int screenHeldAtAlert = -1;
+        f.alerts.onShow = [&] {
+            activeAtAlert = f.flows.captureFlowActive();
+            screenHeldAtAlert = f.roles.held;  // a held screen would hide the alert
+        };
         f.selector.finish(RegionSelection{QRectF(1930, 600, 300, heightPt), right});
         f.scheduler.advance(149ms);
         EXPECT_TRUE(f.scrollRunner.started.empty());
@@ -487,7 +520,11 @@ TEST(CaptureFlows, PickedWindowIsCapturedAloneAfterThePickerWithTheShadowSetting
             picture.fill(Qt::green);   // the screens change after the picker froze them
         f.flows.startRegionCapture();  // a second trigger while the picker is up
         std::optional<bool> activeAtAlert;
-        f.alerts.onShow = [&] { activeAtAlert = f.flows.captureFlowActive(); };
+        int screenHeldAtAlert = -1;
+        f.alerts.onShow = [&] {
+            activeAtAlert = f.flows.captureFlowActive();
+            screenHeldAtAlert = f.roles.held;  // a held screen would hide the alert
+        };
 
         f.picker.pick(row.pick ? std::optional(window) : std::nullopt);
         f.scheduler.advance(149ms);
