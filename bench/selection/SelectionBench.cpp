@@ -141,6 +141,10 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
                     if (!create->override_redirect || create->width < 1000) return false;
                     const xcb_damage_damage_t damage = xcb_generate_id(c);
                     xcb_damage_create(c, damage, create->window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+                    // Its own map is told to it wherever it has moved: the agent may put it
+                    // in the layer that holds the screen still.
+                    const std::uint32_t structure[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+                    xcb_change_window_attributes(c, create->window, XCB_CW_EVENT_MASK, structure);
                     xcb_flush(c);
                     damages[create->window] = damage;
                 } else if (type == XCB_MAP_NOTIFY) {

@@ -50,7 +50,11 @@ TEST(AreaCapture, DragCutsTheScreenAsItWasWhenTheKeyWasPressedOnEveryMonitor) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(session.paintRoot(screen));
-        ASSERT_TRUE(dragArea(session, row.from, row.to, 4, [&] { session.paintRoot(changed); }));
+        ASSERT_TRUE(dragArea(session, row.from, row.to, 4, [&] {
+            session.paintRoot(changed);
+            // The overlays lie in the layer that holds the screen, which is let go after.
+            EXPECT_EQ(session.shownOverlaysOnRoot(), 0);
+        }));
         ASSERT_TRUE(agent.waitForFiles(++files));
         EXPECT_TRUE(session.overlaysGone());
     }
@@ -86,6 +90,31 @@ TEST(AreaCapture, DoubleScaleGivesDevicePixelsAndRecordsTheScaleAsTheFullScreenD
     ASSERT_TRUE(agent.waitForFiles(3));
     EXPECT_EQ(loadOpaque(agent.saved(-1)).size(), QSize(1600, 900));
     EXPECT_TRUE(loadOpaque(agent.saved(-1)) == screen);
+}
+
+// A compositing manager's layer is its own: the overlay is then a window on the root that
+// paints the whole picture, dimmed the same, and cuts the same pixels.
+TEST(AreaCapture, UnderACompositingManagerTheOverlayIsAWindowOfItsOwn) {
+    XSession session({800, 600});
+    const QImage screen = pattern({800, 600});
+    ASSERT_TRUE(session.isReady() && session.paintRoot(screen));
+    ASSERT_TRUE(session.claimSelection("_NET_WM_CM_S0"));
+    Agent agent(session);
+    ASSERT_TRUE(agent.waitUntilReady());
+
+    ASSERT_TRUE(session.openOverlays("ctrl+shift+1", {100, 100}, 1));
+    EXPECT_EQ(session.shownOverlaysOnRoot(), 1);
+    const QByteArray shown = session.pixelsAround({100, 100});
+    ASSERT_EQ(shown.size(), 16);
+    const QRgb under = screen.pixel(98, 98);
+    const auto dimmed = [](int v) { return std::uint8_t((v * 191 + 127) / 255); };
+    EXPECT_EQ(std::uint8_t(shown[0]), dimmed(qBlue(under)));
+    EXPECT_EQ(std::uint8_t(shown[1]), dimmed(qGreen(under)));
+    EXPECT_EQ(std::uint8_t(shown[2]), dimmed(qRed(under)));
+    session.paintRoot(pattern({800, 600}, 99));
+    session.drag({100, 100}, {300, 250});
+    ASSERT_TRUE(agent.waitForFiles(1));
+    EXPECT_TRUE(loadOpaque(agent.saved()) == screen.copy(100, 100, 200, 150));
 }
 
 TEST(AreaCapture, EscClickOrAMonitorGoingAwayCancelAndTheNextKeyWorks) {

@@ -257,6 +257,14 @@ bool XSession::hasSelectionOwner(const QByteArray& selection) {
     return owner.p && owner.p->owner != XCB_WINDOW_NONE;
 }
 
+bool XSession::claimSelection(const QByteArray& selection) {
+    const xcb_window_t owner = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, owner, root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_set_selection_owner(m_connection, owner, atom(selection), XCB_CURRENT_TIME);
+    return hasSelectionOwner(selection);
+}
+
 void XSession::movePointer(QPoint at) {
     xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root(), at.x(),
                         at.y(), 0);
@@ -348,16 +356,17 @@ std::array<int, 4> XSession::frameExtents(xcb_window_t client) {
     return extents;
 }
 
-int XSession::shownOverlays() {
-    xcb_connection_t* c = m_connection;
-    auto children = [c](xcb_window_t parent) {
-        Freed<xcb_query_tree_reply_t> tree{
-            xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr)};
-        if (!tree.p) return std::vector<xcb_window_t>();
-        const xcb_window_t* first = xcb_query_tree_children(tree.p);
-        return std::vector<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.p));
-    };
-    auto isOverlay = [c](xcb_window_t window) {
+namespace {
+
+std::vector<xcb_window_t> childrenOf(xcb_connection_t* c, xcb_window_t parent) {
+    Freed<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr)};
+    if (!tree.p) return {};
+    const xcb_window_t* first = xcb_query_tree_children(tree.p);
+    return std::vector<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.p));
+}
+
+int overlaysAmong(xcb_connection_t* c, const std::vector<xcb_window_t>& windows) {
+    return int(std::ranges::count_if(windows, [c](xcb_window_t window) {
         Freed<xcb_get_window_attributes_reply_t> attributes{
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)};
         Freed<xcb_get_geometry_reply_t> geometry{
@@ -365,8 +374,18 @@ int XSession::shownOverlays() {
         return attributes.p && geometry.p && attributes.p->override_redirect &&
                attributes.p->map_state == XCB_MAP_STATE_VIEWABLE && geometry.p->width >= 200 &&
                geometry.p->height >= 200;
-    };
-    int count = int(std::ranges::count_if(children(root()), isOverlay));
+    }));
+}
+
+}  // namespace
+
+int XSession::shownOverlaysOnRoot() {
+    return overlaysAmong(m_connection, childrenOf(m_connection, root()));
+}
+
+int XSession::shownOverlays() {
+    xcb_connection_t* c = m_connection;
+    int count = shownOverlaysOnRoot();
     // The layer that holds the screen still is missing from the root's children; asking for
     // it makes it only if nobody holds it, and letting go then takes it away again.
     const xcb_query_extension_reply_t* composite = xcb_get_extension_data(c, &xcb_composite_id);
@@ -374,7 +393,7 @@ int XSession::shownOverlays() {
     Freed<xcb_composite_get_overlay_window_reply_t> layer{xcb_composite_get_overlay_window_reply(
         c, xcb_composite_get_overlay_window(c, root()), nullptr)};
     if (layer.p) {
-        count += int(std::ranges::count_if(children(layer.p->overlay_win), isOverlay));
+        count += overlaysAmong(c, childrenOf(c, layer.p->overlay_win));
         xcb_composite_release_overlay_window(c, root());
         xcb_flush(c);
     }

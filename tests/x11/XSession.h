@@ -70,6 +70,8 @@ public:
     bool isChordGrabbedElsewhere(const QString& chord);
     // True when some client owns the selection of that name.
     bool hasSelectionOwner(const QByteArray& selection);
+    // Owns the selection from a window of its own, as a compositing manager owns its own.
+    bool claimSelection(const QByteArray& selection);
 
     // The pointer through XTest, in root device pixels.
     void movePointer(QPoint at);
@@ -96,8 +98,10 @@ public:
     xcb_window_t showWindow(const QImage& picture, QPoint at, const QByteArray& title);
     // The frame's decorations around a client window: left, right, top, bottom.
     std::array<int, 4> frameExtents(xcb_window_t client);
-    // Our program's override-redirect windows that are shown: the selection overlays.
+    // Our program's override-redirect windows that are shown: the selection overlays,
+    // directly on the root or in the layer that holds the screen still.
     int shownOverlays();
+    int shownOverlaysOnRoot();
     // A few pixels of the screen (root device pixels) around a point, as raw bytes.
     QByteArray pixelsAround(QPoint at);
     // Puts the pointer at `at`, presses chord and waits for that many overlays; with
