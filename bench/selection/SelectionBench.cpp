@@ -213,8 +213,12 @@ void syncWithServer() {
 }
 
 // One mouse step of a large drag: the changed strips painted and flushed to the server.
+// Arg 1: on the held screen (the window shows the screen itself; strips are put without a
+// backing store), as without a compositing manager; 0: a window of its own, as under one.
 void BM_DragRepaint(benchmark::State& state) {
     x11::X11WindowRoles roles;
+    const auto held = state.range(0) != 0 ? roles.holdScreen() : nullptr;
+    if (state.range(0) != 0 && !held) return state.SkipWithError("the screen cannot be held");
     RegionSelectionView view(QGuiApplication::primaryScreen(), roles);
     view.prepare(primaryInfo(), g_desktop, std::nullopt);
     view.show();
@@ -230,7 +234,7 @@ void BM_DragRepaint(benchmark::State& state) {
     }
     view.hide();
 }
-BENCHMARK(BM_DragRepaint)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DragRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 std::vector<WindowInfo> fiftyWindows() {
     std::mt19937 random(5);
@@ -264,10 +268,12 @@ void BM_PickerHitTest50Windows(benchmark::State& state) {
 BENCHMARK(BM_PickerHitTest50Windows);
 
 // A mouse move that moves the highlight to another window: hit test, both frames repainted
-// and flushed.
+// and flushed. Arg as for BM_DragRepaint.
 void BM_PickerHighlightMove(benchmark::State& state) {
     auto candidates = std::make_shared<const WindowCandidates>(fiftyWindows(), 1, screenLayout());
     x11::X11WindowRoles roles;
+    const auto held = state.range(0) != 0 ? roles.holdScreen() : nullptr;
+    if (state.range(0) != 0 && !held) return state.SkipWithError("the screen cannot be held");
     WindowPickerView view(QGuiApplication::primaryScreen(), roles);
     view.prepare(primaryInfo(), g_desktop, candidates);
     view.show();
@@ -284,7 +290,7 @@ void BM_PickerHighlightMove(benchmark::State& state) {
     }
     view.hide();
 }
-BENCHMARK(BM_PickerHighlightMove)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PickerHighlightMove)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // A 1920×1080 window, half covered, read from its Composite pixmap; with the shadow.
 void BM_WindowCapture1920x1080(benchmark::State& state) {

@@ -63,7 +63,7 @@ void AppDelegate::launch() {
     m_commands.offerDesktopShortcutsOnce();
     createStatusItem();
     registerHotKeys();
-    m_platform.scheduler.runInBackground([this] { m_platform.captureService.prepare(); }, [] {});
+    m_flows.prepareCaptures();
 }
 
 void AppDelegate::createStatusItem() {

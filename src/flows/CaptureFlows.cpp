@@ -315,6 +315,12 @@ std::expected<CaptureFlows::PickerContent, CaptureError> CaptureFlows::windowsAn
     return result;
 }
 
+void CaptureFlows::prepareCaptures() {
+    m_services.scheduler.runInBackground(
+        [&service = m_services.captureService] { service.prepare(); }, [] {});
+    releaseCaptureBuffersWhenIdle();
+}
+
 void CaptureFlows::releaseCaptureBuffersWhenIdle() {
     m_services.scheduler.postAfter(kCaptureBuffersIdle, [this, ended = m_flowsEnded] {
         if (ended != m_flowsEnded || m_captureFlowActive) return;  // used since

@@ -63,6 +63,10 @@ public:
 
     CaptureFlows(Services services, Ui ui);
 
+    // Readies the capture back-end at start, for a fast first capture; what that keeps
+    // goes after two idle minutes, as after any capture.
+    void prepareCaptures();
+
     void startRegionCapture();
     void startWindowCapture();
     void startFullScreenCapture();

@@ -630,6 +630,10 @@ TEST(CaptureFlows, TextGoesToTheClipboardAndTheCommandWithItsExitStatus) {
 
 TEST(CaptureFlows, CaptureBuffersGoTwoMinutesAfterTheLastFlowEndedNotWhileOneRuns) {
     Fixture f;
+    f.flows.prepareCaptures();  // at start: an agent never used lets them go too
+    f.scheduler.advance(CaptureFlows::kCaptureBuffersIdle);
+    EXPECT_EQ(f.service.bufferReleases, 1);
+    f.service.bufferReleases = 0;
     f.flows.startFullScreenCapture();
     f.scheduler.advance(CaptureFlows::kCaptureBuffersIdle - 1s);
     f.flows.startRegionCapture();  // the overlay stays open past the first two minutes
