@@ -198,6 +198,70 @@ BENCHMARK(BM_HotKeyToOverlayPainted)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(8);
 
+// One drag step as the user feels it, with the real program: XTest moves the pressed pointer
+// and the clock stops when the server reports drawing on screen where the new corner lies
+// (a DAMAGE object on the root sees every window's drawing). 60 steps of a drag that grows
+// and shrinks a large selection.
+void BM_DragStepOnScreen(benchmark::State& state) {
+    auto agent = std::make_unique<Agent>(*g_session);
+    if (!agent->waitUntilReady()) return state.SkipWithError("the agent did not start");
+    xcb_connection_t* c = xcb_connect(g_session->display().toLatin1().constData(), nullptr);
+    const auto* damageExtension = xcb_get_extension_data(c, &xcb_damage_id);
+    free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const QPoint start(600, 400);
+    bench::Spread spread;
+    int slow = 0;
+    for (auto _ : state) {
+        if (!g_session->openOverlays("ctrl+shift+1", start, 1))
+            return state.SkipWithError("no overlay");
+        g_session->pressButton(start);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const xcb_damage_damage_t damage = xcb_generate_id(c);
+        xcb_damage_create(c, damage, root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+        xcb_flush(c);
+        double total = 0;
+        for (int step = 1; step <= 60; ++step) {
+            // Out by 70 × 40 pixels a step to 2170 × 1240, then back to 140 × 80.
+            const int reach = step <= 31 ? step : 62 - step;
+            const QPoint corner = start + QPoint(reach * 70, reach * 40);
+            const auto begin = Clock::now();
+            g_session->movePointer(corner);
+            const bool shown = waitForEvent(
+                c,
+                [&](xcb_generic_event_t* e) {
+                    if ((e->response_type & 0x7f) != damageExtension->first_event + XCB_DAMAGE_NOTIFY)
+                        return false;
+                    const auto* notify = reinterpret_cast<xcb_damage_notify_event_t*>(e);
+                    const QRect area(notify->area.x, notify->area.y, notify->area.width,
+                                     notify->area.height);
+                    return area.adjusted(-2, -2, 2, 2).contains(corner);
+                },
+                std::chrono::seconds(2));
+            const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+            if (!shown) return state.SkipWithError("a step was not drawn");
+            spread.add(seconds);
+            if (seconds > 0.008) ++slow;
+            total += seconds;
+        }
+        state.SetIterationTime(total);
+        xcb_damage_destroy(c, damage);
+        g_session->pressKeys("Escape");
+        g_session->releaseButton(start + QPoint(70, 40));
+        g_session->overlaysGone();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Drop what the last drag left queued.
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c))
+            free(e);
+    }
+    spread.report(state);
+    state.counters["steps_over_8ms"] = slow;
+    xcb_disconnect(c);
+    agent->process->terminate();
+    agent->process->waitForFinished();
+}
+BENCHMARK(BM_DragStepOnScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
 ScreenLayout screenLayout() {
     return x11::X11Screens().layout();
 }
