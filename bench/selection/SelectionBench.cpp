@@ -230,7 +230,8 @@ void BM_DragStepOnScreen(benchmark::State& state) {
             const bool shown = waitForEvent(
                 c,
                 [&](xcb_generic_event_t* e) {
-                    if ((e->response_type & 0x7f) != damageExtension->first_event + XCB_DAMAGE_NOTIFY)
+                    if ((e->response_type & 0x7f) !=
+                        damageExtension->first_event + XCB_DAMAGE_NOTIFY)
                         return false;
                     const auto* notify = reinterpret_cast<xcb_damage_notify_event_t*>(e);
                     const QRect area(notify->area.x, notify->area.y, notify->area.width,

@@ -7,11 +7,11 @@
 #include "platform/Capture.h"
 #include "platform/CaptureService.h"
 #include "platform/KeyboardGrab.h"
-#include "platform/WindowRoles.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "platform/Services.h"
 #include "platform/Settings.h"
+#include "platform/WindowRoles.h"
 #include "text/TextReader.h"
 
 #include <atomic>

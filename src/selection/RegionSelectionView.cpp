@@ -81,9 +81,9 @@ void RegionSelectionView::paintArea(QPainter& painter, const QRect& area) {
     // A straight copy of the snapshot under the dimming, which is painted over it rather
     // than kept as a second picture: a dimmed 4K copy is 32 MB of fresh memory for the
     // first overlay to touch.
-    painter.drawImage(QRectF(area), m_snapshot,
-                      QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
-                             area.height() * ratio));
+    painter.drawImage(
+        QRectF(area), m_snapshot,
+        QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
     const QColor dim = dimColor();
     for (const QRect& part : QRegion(area).subtracted(hole))
         painter.fillRect(part, dim);

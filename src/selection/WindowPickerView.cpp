@@ -77,9 +77,9 @@ void WindowPickerView::paintArea(QPainter& painter, const QRect& area) {
     // The shade is painted over the snapshot rather than kept as a darkened copy: a 4K copy
     // is 32 MB of fresh memory for the first pick to touch. Windows cannot show through an
     // X window without a compositing manager, hence the frozen screen under it.
-    painter.drawImage(QRectF(area), m_snapshot,
-                      QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
-                             area.height() * ratio));
+    painter.drawImage(
+        QRectF(area), m_snapshot,
+        QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
     painter.fillRect(area, QColor(0, 0, 0, shadeAlpha()));
     if (!m_highlighted) return;
     const QRectF frame = m_candidates->frameInView(*m_highlighted, m_screen);

@@ -20,8 +20,8 @@ bool compositingManagerRunning(xcb_connection_t* c, int screen) {
     const Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 1, std::uint16_t(name.size()), name.c_str()), nullptr));
     if (!atom || atom->atom == XCB_ATOM_NONE) return false;
-    const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-        c, xcb_get_selection_owner(c, atom->atom), nullptr));
+    const Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr));
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 

@@ -17,8 +17,8 @@ namespace {
 
 // The Render format of the root's visual, which our opaque windows use.
 xcb_render_pictformat_t rootFormat(xcb_connection_t* c, xcb_visualid_t visual) {
-    Reply<xcb_render_query_pict_formats_reply_t> formats{xcb_render_query_pict_formats_reply(
-        c, xcb_render_query_pict_formats(c), nullptr)};
+    Reply<xcb_render_query_pict_formats_reply_t> formats{
+        xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr)};
     if (!formats) return XCB_NONE;
     for (auto s = xcb_render_query_pict_formats_screens_iterator(formats.get()); s.rem;
          xcb_render_pictscreen_next(&s)) {
@@ -50,8 +50,8 @@ std::unique_ptr<X11ScreenHold> X11ScreenHold::take(xcb_connection_t* c,
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     if (screen->root_depth != 24 || !pixelsAre32BitLittleEndian(c, 24)) return nullptr;
     if (!hasExtension(c, &xcb_composite_id) || !hasExtension(c, &xcb_render_id)) return nullptr;
-    Reply<xcb_composite_query_version_reply_t> version{xcb_composite_query_version_reply(
-        c, xcb_composite_query_version(c, 0, 4), nullptr)};
+    Reply<xcb_composite_query_version_reply_t> version{
+        xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr)};
     if (!version || (version->major_version == 0 && version->minor_version < 3)) return nullptr;
     if (compositingManagerRunning(c, 0)) return nullptr;
     const xcb_render_pictformat_t format = rootFormat(c, screen->root_visual);
@@ -61,8 +61,8 @@ std::unique_ptr<X11ScreenHold> X11ScreenHold::take(xcb_connection_t* c,
     Reply<xcb_composite_get_overlay_window_reply_t> layer{xcb_composite_get_overlay_window_reply(
         c, xcb_composite_get_overlay_window(c, screen->root), nullptr)};
     if (!layer) return nullptr;
-    return std::unique_ptr<X11ScreenHold>(new X11ScreenHold(
-        c, screen->root, layer->overlay_win, format, std::move(onRelease)));
+    return std::unique_ptr<X11ScreenHold>(
+        new X11ScreenHold(c, screen->root, layer->overlay_win, format, std::move(onRelease)));
 }
 
 X11ScreenHold::X11ScreenHold(xcb_connection_t* connection, xcb_window_t root, xcb_window_t layer,

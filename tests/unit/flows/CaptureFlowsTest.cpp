@@ -120,10 +120,9 @@ struct Fixture : DeliveryFixture {
     CaptureFlows::Services services() {
         return {permission, settings, service, screens, delivery, preview, alerts, scheduler};
     }
-    CaptureFlows flows{
-        services(),
-        {&selector, &scrollRunner, &picker, &keyboard, &roles, &textReader, &textPresenter,
-         &clipboard}};
+    CaptureFlows flows{services(),
+                       {&selector, &scrollRunner, &picker, &keyboard, &roles, &textReader,
+                        &textPresenter, &clipboard}};
 
     Fixture() {
         service.addDisplay(7, {1920, 1080}, Qt::red);
