@@ -93,6 +93,24 @@ bool showsShadedDesktop(xcb_connection_t* c, xcb_window_t overlay, Trigger trigg
     return true;
 }
 
+// A connection of the benchmark's own that watches the drawing (DAMAGE).
+struct Observer {
+    Observer()
+        : connection(xcb_connect(g_session->display().toLatin1().constData(), nullptr)),
+          damage(xcb_get_extension_data(connection, &xcb_damage_id)),
+          root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root) {
+        free(xcb_damage_query_version_reply(connection, xcb_damage_query_version(connection, 1, 1),
+                                            nullptr));
+    }
+    ~Observer() { xcb_disconnect(connection); }
+    Observer(const Observer&) = delete;
+    Observer& operator=(const Observer&) = delete;
+
+    xcb_connection_t* connection;
+    const xcb_query_extension_reply_t* damage;
+    xcb_window_t root;
+};
+
 void startSelection(Trigger trigger) {
     switch (trigger) {
         case Trigger::RegionKey:
@@ -115,10 +133,10 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
     const auto trigger = static_cast<Trigger>(state.range(1));
     auto agent = std::make_unique<Agent>(*g_session);
     if (!agent->waitUntilReady()) return state.SkipWithError("the agent did not start");
-    xcb_connection_t* c = xcb_connect(g_session->display().toLatin1().constData(), nullptr);
-    const auto* damageExtension = xcb_get_extension_data(c, &xcb_damage_id);
-    free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const Observer observer;
+    xcb_connection_t* c = observer.connection;
+    const auto* damageExtension = observer.damage;
+    const xcb_window_t root = observer.root;
     const std::uint32_t mask[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, mask);
     xcb_flush(c);
@@ -188,7 +206,6 @@ void BM_HotKeyToOverlayPainted(benchmark::State& state) {
     spread.report(state);
     for (const auto& [window, damage] : damages)
         xcb_damage_destroy(c, damage);
-    xcb_disconnect(c);
     agent->process->terminate();
     agent->process->waitForFinished();
 }
@@ -205,10 +222,8 @@ BENCHMARK(BM_HotKeyToOverlayPainted)
 void BM_DragStepOnScreen(benchmark::State& state) {
     auto agent = std::make_unique<Agent>(*g_session);
     if (!agent->waitUntilReady()) return state.SkipWithError("the agent did not start");
-    xcb_connection_t* c = xcb_connect(g_session->display().toLatin1().constData(), nullptr);
-    const auto* damageExtension = xcb_get_extension_data(c, &xcb_damage_id);
-    free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const Observer watch;
+    xcb_connection_t* c = watch.connection;
     const QPoint start(600, 400);
     bench::Spread spread;
     int slow = 0;
@@ -218,7 +233,7 @@ void BM_DragStepOnScreen(benchmark::State& state) {
         g_session->pressButton(start);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         const xcb_damage_damage_t damage = xcb_generate_id(c);
-        xcb_damage_create(c, damage, root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+        xcb_damage_create(c, damage, watch.root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
         xcb_flush(c);
         double total = 0;
         for (int step = 1; step <= 60; ++step) {
@@ -230,8 +245,7 @@ void BM_DragStepOnScreen(benchmark::State& state) {
             const bool shown = waitForEvent(
                 c,
                 [&](xcb_generic_event_t* e) {
-                    if ((e->response_type & 0x7f) !=
-                        damageExtension->first_event + XCB_DAMAGE_NOTIFY)
+                    if ((e->response_type & 0x7f) != watch.damage->first_event + XCB_DAMAGE_NOTIFY)
                         return false;
                     const auto* notify = reinterpret_cast<xcb_damage_notify_event_t*>(e);
                     const QRect area(notify->area.x, notify->area.y, notify->area.width,
@@ -257,7 +271,6 @@ void BM_DragStepOnScreen(benchmark::State& state) {
     }
     spread.report(state);
     state.counters["steps_over_8ms"] = slow;
-    xcb_disconnect(c);
     agent->process->terminate();
     agent->process->waitForFinished();
 }
