@@ -44,25 +44,30 @@ bool pixelsAre32BitLittleEndian(xcb_connection_t* c, int depth) {
 
 }  // namespace
 
-std::unique_ptr<X11ScreenHold> X11ScreenHold::take(xcb_connection_t* c,
-                                                   std::function<void()> onRelease) {
-    if (!c || xcb_connection_has_error(c)) return nullptr;
+xcb_render_pictformat_t X11ScreenHold::shadeFormat(xcb_connection_t* c) {
+    if (!c || xcb_connection_has_error(c)) return XCB_NONE;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    if (screen->root_depth != 24 || !pixelsAre32BitLittleEndian(c, 24)) return nullptr;
-    if (!hasExtension(c, &xcb_composite_id) || !hasExtension(c, &xcb_render_id)) return nullptr;
+    if (screen->root_depth != 24 || !pixelsAre32BitLittleEndian(c, 24)) return XCB_NONE;
+    if (!hasExtension(c, &xcb_composite_id) || !hasExtension(c, &xcb_render_id)) return XCB_NONE;
     Reply<xcb_composite_query_version_reply_t> version{
         xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr)};
-    if (!version || (version->major_version == 0 && version->minor_version < 3)) return nullptr;
-    if (compositingManagerRunning(c, 0)) return nullptr;
-    const xcb_render_pictformat_t format = rootFormat(c, screen->root_visual);
-    if (format == XCB_NONE) return nullptr;
+    if (!version || (version->major_version == 0 && version->minor_version < 3)) return XCB_NONE;
+    return rootFormat(c, screen->root_visual);
+}
+
+std::unique_ptr<X11ScreenHold> X11ScreenHold::take(xcb_connection_t* c,
+                                                   xcb_render_pictformat_t format,
+                                                   std::function<void()> onRelease) {
+    if (format == XCB_NONE || xcb_connection_has_error(c) || compositingManagerRunning(c, 0))
+        return nullptr;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     // The reply comes once the server shows the layer: a screen read after this is what
     // the overlays will show.
     Reply<xcb_composite_get_overlay_window_reply_t> layer{xcb_composite_get_overlay_window_reply(
-        c, xcb_composite_get_overlay_window(c, screen->root), nullptr)};
+        c, xcb_composite_get_overlay_window(c, root), nullptr)};
     if (!layer) return nullptr;
     return std::unique_ptr<X11ScreenHold>(
-        new X11ScreenHold(c, screen->root, layer->overlay_win, format, std::move(onRelease)));
+        new X11ScreenHold(c, root, layer->overlay_win, format, std::move(onRelease)));
 }
 
 X11ScreenHold::X11ScreenHold(xcb_connection_t* connection, xcb_window_t root, xcb_window_t layer,

@@ -22,10 +22,13 @@ namespace moxilane::x11 {
 // moment the hold was taken stay. No 4K picture is then made, sent or stored for the overlay.
 class X11ScreenHold final : public HeldScreen {
 public:
-    // Null while a compositing manager runs (the overlay window is its layer), or where the
-    // server lacks Composite 0.3 or Render, or its pixels are not 32-bit little-endian.
-    // onRelease runs as the hold goes.
+    // The Render format the overlays are shaded in; none where the server lacks Composite 0.3
+    // or Render, or its pixels are not 32-bit little-endian. The same for the connection's life.
+    static xcb_render_pictformat_t shadeFormat(xcb_connection_t* connection);
+    // Null while a compositing manager runs: the overlay window is its layer. format is
+    // shadeFormat's; onRelease runs as the hold goes.
     static std::unique_ptr<X11ScreenHold> take(xcb_connection_t* connection,
+                                               xcb_render_pictformat_t format,
                                                std::function<void()> onRelease);
     ~X11ScreenHold() override;
     X11ScreenHold(const X11ScreenHold&) = delete;

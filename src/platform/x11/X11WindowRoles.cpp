@@ -4,7 +4,6 @@
 #include "platform/x11/X11ScreenHold.h"
 
 #include <QGuiApplication>
-
 #include <QWidget>
 #include <QWindow>
 
@@ -34,7 +33,9 @@ bool X11WindowRoles::showsTranslucency() const {
 std::unique_ptr<HeldScreen> X11WindowRoles::holdScreen() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || m_held) return nullptr;  // one hold at a time
-    auto hold = X11ScreenHold::take(x11->connection(), [this] { m_held = nullptr; });
+    if (!m_shadeFormat) m_shadeFormat = X11ScreenHold::shadeFormat(x11->connection());
+    auto hold =
+        X11ScreenHold::take(x11->connection(), *m_shadeFormat, [this] { m_held = nullptr; });
     m_held = hold.get();
     return hold;
 }

@@ -2,6 +2,9 @@
 
 #include "platform/WindowRoles.h"
 
+#include <cstdint>
+#include <optional>
+
 namespace moxilane::x11 {
 
 // Our windows are override-redirect: the window manager neither frames, moves nor focuses
@@ -16,6 +19,7 @@ public:
 
 private:
     HeldScreen* m_held = nullptr;
+    std::optional<std::uint32_t> m_shadeFormat;  // asked of the server once
 };
 
 }  // namespace moxilane::x11
