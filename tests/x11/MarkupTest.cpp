@@ -200,6 +200,9 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kEditor).isEmpty(); }));
     EXPECT_TRUE(waitUntil([&] { return findWindow(session, kThumbnail).isEmpty(); }));
     const QString editor = findWindow(session, kEditor);
+    // Shown without a pixmap of its own, which would hold its first paint back; given one
+    // soon after, so that a window capture of it covered reads its own pixels.
+    EXPECT_TRUE(waitUntil([&] { return session.hasOwnPixmap(editor.toUInt()); }));
 
     // The canvas shows the capture at 0.84 under the 48-point bar, centred in a window that
     // may be wider than the picture (as wide as its bar).

@@ -383,6 +383,24 @@ int XSession::shownOverlaysOnRoot() {
     return overlaysAmong(m_connection, childrenOf(m_connection, root()));
 }
 
+bool XSession::hasOwnPixmap(xcb_window_t window) {
+    xcb_connection_t* c = m_connection;
+    for (;;) {
+        Freed<xcb_query_tree_reply_t> tree{
+            xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr)};
+        if (!tree.p) return false;
+        if (tree.p->parent == tree.p->root) break;
+        window = tree.p->parent;
+    }
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    Freed<xcb_generic_error_t> error{
+        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, window, pixmap))};
+    if (error.p) return false;
+    xcb_free_pixmap(c, pixmap);
+    xcb_flush(c);
+    return true;
+}
+
 int XSession::shownOverlays() {
     xcb_connection_t* c = m_connection;
     int count = shownOverlaysOnRoot();

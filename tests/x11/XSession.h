@@ -98,6 +98,9 @@ public:
     xcb_window_t showWindow(const QImage& picture, QPoint at, const QByteArray& title);
     // The frame's decorations around a client window: left, right, top, bottom.
     std::array<int, 4> frameExtents(xcb_window_t client);
+    // Whether the server keeps the window's top-level ancestor in a pixmap of its own
+    // (Composite), so that its covered parts can be read.
+    bool hasOwnPixmap(xcb_window_t window);
     // Our program's override-redirect windows that are shown: the selection overlays,
     // directly on the root or in the layer that holds the screen still.
     int shownOverlays();

@@ -3,6 +3,7 @@
 #include "platform/CaptureService.h"
 #include "platform/x11/SharedMemoryPath.h"
 #include "platform/x11/ShmSegment.h"
+#include "platform/x11/X11RedirectKeeper.h"
 #include "platform/x11/X11RegionCapture.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowList.h"
@@ -47,9 +48,10 @@ private:
     SharedMemoryPath m_sharedMemory{false};
     std::unique_ptr<ShmSegment> m_segment;  // kept between captures, grown when needed
     X11WindowList m_windowList{m_connection.get(), m_connection.root()};
-    // Holds the Composite redirect from start-up for as long as the service lives.
     X11WindowCapture m_windowCapture{m_connection.get(), m_connection.root()};
     X11RegionCapture m_regionCapture{m_connection.get(), m_connection.root()};
+    // Reads its notifications on the main thread, where the service is made.
+    X11RedirectKeeper m_redirects;
 };
 
 }  // namespace moxilane::x11

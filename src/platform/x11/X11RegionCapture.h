@@ -15,7 +15,7 @@ namespace moxilane::x11 {
 // Takes given windows out of a grab of the root window. Where they overlap the area, the
 // pixels are painted again from the Composite pixmaps of every other shown top-level window,
 // bottom to top, so what lay under them shows and the windows stay where they are. Needs the
-// Composite redirect of the root's children, which X11WindowCapture holds from start-up.
+// Composite redirect of the root's children, which X11RedirectKeeper holds.
 class X11RegionCapture {
 public:
     X11RegionCapture(xcb_connection_t* connection, xcb_window_t root);

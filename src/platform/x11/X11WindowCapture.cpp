@@ -52,11 +52,6 @@ X11WindowCapture::X11WindowCapture(xcb_connection_t* connection, xcb_window_t ro
         connection, xcb_composite_query_version(connection, 0, 4), nullptr)};
     if (!version) return;
     m_hasComposite = version->major_version > 0 || version->minor_version >= 2;
-    // A compositing manager that redirects manually makes this fail with BadAccess; its
-    // redirect serves as well.
-    Error refused{
-        xcb_request_check(connection, xcb_composite_redirect_subwindows_checked(
-                                          connection, root, XCB_COMPOSITE_REDIRECT_AUTOMATIC))};
 }
 
 std::expected<xcb_window_t, CaptureError> X11WindowCapture::frameOf(xcb_window_t client) {
@@ -81,8 +76,10 @@ std::expected<QImage, CaptureError> X11WindowCapture::capture(xcb_window_t clien
     const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);
     Error error{xcb_request_check(
         m_connection, xcb_composite_name_window_pixmap_checked(m_connection, *frame, pixmap))};
-    // BadMatch: the window is not shown (closed, minimised) and has no pixmap.
-    if (error) return std::unexpected(windowGone());
+    // BadMatch: the window has no pixmap. Shown, it is one of ours not yet redirected (see
+    // TopLevelRedirects), and what is on screen of it is what there is; not shown, it was
+    // closed or minimised, and reading it fails.
+    if (error) return readPixels(*frame);
     NamedPixmap named(m_connection, pixmap);
     return readPixels(pixmap);
 }

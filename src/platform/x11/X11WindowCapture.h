@@ -8,13 +8,11 @@
 
 namespace moxilane::x11 {
 
-// One window's own pixels through Composite: the server keeps every top-level window in a
-// pixmap of its own, so parts covered by other windows come out as the window drew them.
+// One window's own pixels through Composite: the server keeps every top-level window that
+// X11RedirectKeeper redirected in a pixmap of its own, so parts covered by other windows come
+// out as the window drew them.
 class X11WindowCapture {
 public:
-    // Asks the server to keep the root's children redirected for as long as the connection
-    // lives. Made at start-up: a redirect made at capture time shows covered parts right only
-    // after the window repaints.
     X11WindowCapture(xcb_connection_t* connection, xcb_window_t root);
 
     // The frame of the client window, decorations and border included, in device pixels.

@@ -1,0 +1,53 @@
+#include "platform/x11/TopLevelRedirects.h"
+
+namespace moxilane::x11 {
+
+TopLevelRedirects::Step TopLevelRedirects::redirect(Window window) {
+    return m_redirected.insert(window).second ? Step::now : Step::none;
+}
+
+TopLevelRedirects::Step TopLevelRedirects::existing(Window window, bool shown) {
+    // The server's own (Composite's overlay layer) stays as the server keeps it.
+    if (isServers(window) || isOurs(window)) return Step::none;
+    if (shown) m_shown.insert(window);
+    return redirect(window);
+}
+
+TopLevelRedirects::Step TopLevelRedirects::created(Window window, Window parent,
+                                                   bool overrideRedirect) {
+    // A managed window may yet turn out to be the frame of one of ours, and one of ours may
+    // yet go onto the screen hold: both wait for their map.
+    if (parent != m_root || !overrideRedirect || isServers(window) || isOurs(window))
+        return Step::none;
+    return redirect(window);
+}
+
+void TopLevelRedirects::reparented(Window window, Window parent) {
+    if (parent == m_root) return;
+    if (isOurs(window)) m_ourFrames.insert(parent);
+    m_shown.erase(window);
+}
+
+TopLevelRedirects::Step TopLevelRedirects::mapped(Window window, Window parent) {
+    if (parent != m_root || isServers(window)) return Step::none;
+    m_shown.insert(window);
+    if (m_redirected.contains(window)) return Step::none;
+    if (isOurs(window) || m_ourFrames.contains(window)) return Step::later;
+    return redirect(window);
+}
+
+void TopLevelRedirects::unmapped(Window window) {
+    m_shown.erase(window);
+}
+
+void TopLevelRedirects::destroyed(Window window) {
+    m_redirected.erase(window);
+    m_shown.erase(window);
+    m_ourFrames.erase(window);
+}
+
+bool TopLevelRedirects::due(Window window) {
+    return m_shown.contains(window) && redirect(window) == Step::now;
+}
+
+}  // namespace moxilane::x11
