@@ -47,7 +47,8 @@ AppDelegate::AppDelegate(PlatformServices platform, Settings& settings)
       m_markupOwner(
           platform.screens,
           {m_saveLocation, platform.clock, platform.savePanel, platform.alerts, platform.clipboard},
-          {platform.questions, platform.clipboard, platform.desktop, platform.alerts},
+          {platform.questions, platform.clipboard, platform.desktop, platform.alerts,
+           &platform.windowRoles},
           {{platform.windowRoles, platform.clipboard, platform.savePanel, platform.alerts},
            m_saveLocation,
            platform.clock}) {

@@ -7,6 +7,7 @@
 #include "markup/ShareMenu.h"
 #include "platform/Questions.h"
 #include "platform/Services.h"
+#include "platform/WindowRoles.h"
 #include "platform/posix/PrivateFiles.h"
 
 #include <QBackingStore>
@@ -242,13 +243,21 @@ void MarkupEditorController::prepare(std::optional<QRectF> workAreaPoints) {
     store->endPaint();
     // On a worker, so a click or a hot key meanwhile is not held: nothing else writes to the
     // store before the window is shown, and present() waits for it. In steps, so that an
-    // editor let go meanwhile stops it at once.
+    // editor let go meanwhile stops it at once (the future's end waits for the task).
     if (!bits) return;
-    m_touchingPages = std::async(std::launch::async, [bits, bytes, stop = &m_stopTouching] {
+    m_touchingPages = std::async(std::launch::async, [this, bits, bytes] {
         constexpr qsizetype step = qsizetype(1) << 20;
-        for (qsizetype done = 0; done < bytes && !stop->load(); done += step)
+        for (qsizetype done = 0; done < bytes && !m_stopTouching.load(); done += step)
             std::memset(bits + done, 0, size_t(std::min(step, bytes - done)));
+        if (!m_stopTouching.load())
+            QMetaObject::invokeMethod(
+                this, [this] { storeWritten(); }, Qt::QueuedConnection);
     });
+}
+
+void MarkupEditorController::storeWritten() {
+    // Only once the pages are written: readying may give the store new memory.
+    if (!isVisible() && m_services.roles) m_services.roles->readyStore(*this);
 }
 
 void MarkupEditorController::present(std::optional<QRectF> workAreaPoints) {

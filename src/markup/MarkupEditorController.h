@@ -22,6 +22,7 @@ class Clipboard;
 class EditorBar;
 class Desktop;
 class Questions;
+class WindowRoles;
 
 // One markup editor window for one capture: the tool bar over the canvas, Pin, Share, Copy,
 // Save, Discard and Done. Pinning, saving and discarding are the owner's: they are reported
@@ -32,7 +33,8 @@ public:
         Questions& questions;
         Clipboard& clipboard;
         Desktop& desktop;
-        Alerts& alerts;  // a Copy or Share that failed, with the reason
+        Alerts& alerts;                // a Copy or Share that failed, with the reason
+        WindowRoles* roles = nullptr;  // readies the window's store in prepare()
     };
     // The window is built but not shown; workAreaPoints sizes it (nothing: no screen).
     MarkupEditorController(const QImage& image, double scale, Services services,
@@ -70,6 +72,7 @@ private:
                                   const QString& toolTip);
     QToolButton* makeTextButton(const QString& text);
     void updateButtons();
+    void storeWritten();
 
     void copyAction();
     void shareAction();

@@ -36,6 +36,10 @@ public:
     [[nodiscard]] virtual std::unique_ptr<HeldScreen> holdScreen() { return nullptr; }
     // The hold in force, which overlays shown now go on; null when there is none.
     virtual HeldScreen* heldScreen() { return nullptr; }
+    // Has the window system take in the whole backing store of a window not yet shown, whose
+    // pages have been written, so that its first showing does not wait for that. Nothing where
+    // it would not.
+    virtual void readyStore(QWidget& /*window*/) {}
 };
 
 }  // namespace moxilane

@@ -16,6 +16,7 @@ public:
     bool showsTranslucency() const override;
     std::unique_ptr<HeldScreen> holdScreen() override;
     HeldScreen* heldScreen() override { return m_held; }
+    void readyStore(QWidget& window) override;
 
 private:
     HeldScreen* m_held = nullptr;
