@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <utility>
 
 namespace moxilane {
 
@@ -27,26 +29,72 @@ void* mapAligned(std::size_t bytes) {
     return reinterpret_cast<void*>(aligned);
 }
 
+struct Mapping {
+    void* address = nullptr;
+    std::size_t bytes = 0;
+};
+
+struct KeptPages {
+    std::mutex mutex;
+    bool keeping = false;
+    Mapping kept;
+};
+
+KeptPages& keptPages() {
+    static KeptPages pages;
+    return pages;
+}
+
+// The kept pages when they fit and are not more than twice what is asked for.
+Mapping takeKept(std::size_t bytes) {
+    KeptPages& pages = keptPages();
+    const std::lock_guard lock(pages.mutex);
+    if (!pages.kept.address || pages.kept.bytes < bytes || pages.kept.bytes / 2 > bytes) return {};
+    return std::exchange(pages.kept, Mapping{});
+}
+
+void letGo(const Mapping& mapping) {
+    KeptPages& pages = keptPages();
+    {
+        const std::lock_guard lock(pages.mutex);
+        if (pages.keeping && !pages.kept.address) {
+            pages.kept = mapping;
+            return;
+        }
+    }
+    munmap(mapping.address, mapping.bytes);
+}
+
 }  // namespace
 
 QImage largePageImage(QSize size, QImage::Format format) {
-    struct Mapping {
-        void* address;
-        std::size_t bytes;
-    };
     const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
     const std::size_t bytes = std::size_t(bytesPerLine) * size.height();
     if (size.isEmpty()) return QImage(size, format);
-    void* address = mapAligned(bytes);
-    if (!address) return QImage(size, format);
-    madvise(address, bytes, MADV_HUGEPAGE);
-    auto mapping = std::make_unique<Mapping>(Mapping{address, bytes});
-    const auto unmap = [](void* info) {
-        const std::unique_ptr<Mapping> owned(static_cast<Mapping*>(info));
-        munmap(owned->address, owned->bytes);
+    Mapping mapping = takeKept(bytes);
+    if (!mapping.address) {
+        mapping = {mapAligned(bytes), bytes};
+        if (!mapping.address) return QImage(size, format);
+        madvise(mapping.address, bytes, MADV_HUGEPAGE);
+    }
+    auto owned = std::make_unique<Mapping>(mapping);
+    const auto release = [](void* info) {
+        const std::unique_ptr<Mapping> released(static_cast<Mapping*>(info));
+        letGo(*released);
     };
-    return QImage(static_cast<uchar*>(address), size.width(), size.height(), bytesPerLine, format,
-                  unmap, mapping.release());
+    return QImage(static_cast<uchar*>(mapping.address), size.width(), size.height(), bytesPerLine,
+                  format, release, owned.release());
+}
+
+void keepLargePages(bool keep) {
+    KeptPages& pages = keptPages();
+    Mapping given;
+    {
+        const std::lock_guard lock(pages.mutex);
+        pages.keeping = keep;
+        if (!keep) given = std::exchange(pages.kept, Mapping{});
+    }
+    if (given.address) munmap(given.address, given.bytes);
 }
 
 }  // namespace moxilane

@@ -154,10 +154,12 @@ void X11CaptureService::prepare() {
                    qint64(b.areaDevice.width()) * b.areaDevice.height();
         });
     (void)grab(largest->areaDevice);
+    keepLargePages(false);  // the picture read only to warm the segment is not kept
 }
 
 void X11CaptureService::releaseBuffers() {
     m_segment.reset();
+    keepLargePages(false);
 }
 
 std::expected<QImage, CaptureError> X11CaptureService::captureDisplay(const DisplayInfo& display) {
@@ -191,6 +193,7 @@ std::expected<QImage, CaptureError> X11CaptureService::grab(const QRect& areaDev
         return std::unexpected(refused(QStringLiteral("the display is no longer there"), nullptr));
     }
     const std::size_t bytes = std::size_t(areaDevice.width()) * areaDevice.height() * 4;
+    keepLargePages(true);  // until releaseBuffers()
     return m_sharedMemory.read(
         bytes, {[this](std::size_t size) { return makeSegment(size); },
                 [&] { return grabShm(areaDevice); }, [&] { return grabPlain(areaDevice); }});
