@@ -42,9 +42,10 @@ public:
     ~MarkupEditorController() override;
 
     // Does a first showing's slow work while the window is hidden, so that showing it only
-    // maps and paints: the native window, the layout, the scaled capture, and the first write
-    // to every page of the window's backing store (on a virtual machine, faulting in a 4K
-    // window's pages costs more than drawing into them). Centred as present() will centre it.
+    // maps and paints: the native window, the layout, the scaled capture, the first write to
+    // every page of the window's backing store (on a virtual machine, faulting in a 4K
+    // window's pages costs more than drawing into them), then the window system's first read
+    // of them (roles). Centred as present() will centre it.
     void prepare(std::optional<QRectF> workAreaPoints = std::nullopt);
 
     // Brings the window forward, centred on the work area (global points, y down; nothing:
