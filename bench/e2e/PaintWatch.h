@@ -51,20 +51,19 @@ public:
                 continue;
             }
             std::unique_ptr<xcb_generic_event_t, decltype(&free)> owned(event, &free);
-            const int type = event->response_type & 0x7f;
-            if (type == XCB_CREATE_NOTIFY) {
-                const auto* created = reinterpret_cast<xcb_create_notify_event_t*>(event);
-                const xcb_damage_damage_t damage = xcb_generate_id(m_c);
-                xcb_damage_create(m_c, damage, created->window,
-                                  XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
-                xcb_flush(m_c);
-            } else if (type == m_damageEvent) {
-                const auto* damaged = reinterpret_cast<xcb_damage_notify_event_t*>(event);
-                if (!name(damaged->drawable).contains(title)) continue;
-                if (++seen[damaged->drawable] >= nth) return damaged->drawable;
-            }
+            if (watchNew(*event) || (event->response_type & 0x7f) != m_damageEvent) continue;
+            const auto* damaged = reinterpret_cast<xcb_damage_notify_event_t*>(event);
+            if (!name(damaged->drawable).contains(title)) continue;
+            if (++seen[damaged->drawable] >= nth) return damaged->drawable;
         }
         return 0;
+    }
+    // Forgets the paints reported so far, so that the next wait sees only new ones.
+    void drain() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_c)) {
+            watchNew(*event);
+            free(event);
+        }
     }
     QRect geometry(xcb_window_t window) {
         auto* reply = xcb_get_geometry_reply(m_c, xcb_get_geometry(m_c, window), nullptr);
@@ -95,6 +94,15 @@ public:
     }
 
 private:
+    // Asks a window just made for its damage reports; false for other events.
+    bool watchNew(const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) != XCB_CREATE_NOTIFY) return false;
+        const auto& created = reinterpret_cast<const xcb_create_notify_event_t&>(event);
+        xcb_damage_create(m_c, xcb_generate_id(m_c), created.window,
+                          XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+        xcb_flush(m_c);
+        return true;
+    }
     xcb_atom_t atom(const char* name) {
         auto* reply =
             xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, strlen(name), name), nullptr);

@@ -80,16 +80,23 @@ struct Rig {
 
     // A full-screen capture and its thumbnail's window, or 0.
     xcb_window_t capture() {
+        watch->drain();  // the last capture's thumbnail paints are still queued
         session.pressKeys("ctrl+shift+3");
         if (!waitForFile(inotifyFd, 20s)) return 0;
         return watch->waitForPaint(QStringLiteral("Moxilane Thumbnail"), 20s);
     }
     // A capture opened in the editor by a click on its thumbnail; the editor's window, or 0.
-    xcb_window_t openEditor() {
+    // The editors already open repaint too (the focus moves): only a new one counts.
+    xcb_window_t openEditor(const std::vector<xcb_window_t>& open) {
         const xcb_window_t thumbnail = capture();
         if (!thumbnail) return 0;
         watch->click(watch->geometry(thumbnail).center());
-        return watch->waitForPaint(QStringLiteral("Markup"), 30s);
+        const auto end = std::chrono::steady_clock::now() + 30s;
+        while (std::chrono::steady_clock::now() < end) {
+            const xcb_window_t editor = watch->waitForPaint(QStringLiteral("Markup"), 1s);
+            if (editor && std::ranges::find(open, editor) == open.end()) return editor;
+        }
+        return 0;
     }
     void removeFiles() {
         for (const QString& name : agent->savedFiles())
@@ -142,7 +149,7 @@ int main(int argc, char** argv) {
         std::vector<xcb_window_t> editors;
         double peak = 0;
         for (int i = 0; i < kEditors; ++i) {
-            const xcb_window_t editor = rig.openEditor();
+            const xcb_window_t editor = rig.openEditor(editors);
             if (!editor) return std::fprintf(stderr, "editor %d did not open\n", i + 1), 1;
             editors.push_back(editor);
             peak = std::max(peak, rig.resident());
