@@ -16,6 +16,16 @@
 
 namespace moxilane::x11 {
 
+namespace {
+
+// Qt's own connection, which our windows are made on; null off X11.
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+}  // namespace
+
 void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
     if (role == WindowRole::menu) return;  // Qt's own pop-up window does
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -38,11 +48,10 @@ bool X11WindowRoles::showsTranslucency() const {
 }
 
 std::unique_ptr<HeldScreen> X11WindowRoles::holdScreen() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || m_held) return nullptr;  // one hold at a time
-    if (!m_shadeFormat) m_shadeFormat = X11ScreenHold::shadeFormat(x11->connection());
-    auto hold =
-        X11ScreenHold::take(x11->connection(), *m_shadeFormat, [this] { m_held = nullptr; });
+    xcb_connection_t* c = qtConnection();
+    if (!c || m_held) return nullptr;  // one hold at a time
+    if (!m_shadeFormat) m_shadeFormat = X11ScreenHold::shadeFormat(c);
+    auto hold = X11ScreenHold::take(c, *m_shadeFormat, [this] { m_held = nullptr; });
     m_held = hold.get();
     return hold;
 }
@@ -56,8 +65,7 @@ constexpr std::chrono::milliseconds kBandGap{3};
 
 // Qt sends a store's requests when it next flushes its connection, which may be at the click.
 void sendNow() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11) xcb_flush(x11->connection());
+    if (xcb_connection_t* c = qtConnection()) xcb_flush(c);
 }
 
 // Without shared memory Qt sends the store over the socket as it paints: nothing to read ahead.
@@ -92,10 +100,9 @@ void readyStoreFrom(QWidget& window, int top) {
 // first write to it (40-50 ms for a 4K editor on a virtual machine). Qt's store copies a
 // scrolled area into a pixmap of the server's, which reads those pages.
 void X11WindowRoles::readyStore(QWidget& window) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = qtConnection();
     QBackingStore* store = window.backingStore();
-    if (!x11 || !storesInSharedMemory(x11->connection()) || !store || store->size().isEmpty())
-        return;
+    if (!c || !storesInSharedMemory(c) || !store || store->size().isEmpty()) return;
     readyStoreFrom(window, 0);
 }
 
