@@ -6,10 +6,9 @@ TopLevelRedirects::Step TopLevelRedirects::redirect(Window window) {
     return m_redirected.insert(window).second ? Step::now : Step::none;
 }
 
-TopLevelRedirects::Step TopLevelRedirects::existing(Window window, bool shown) {
+TopLevelRedirects::Step TopLevelRedirects::existing(Window window) {
     // The server's own (Composite's overlay layer) stays as the server keeps it.
     if (isServers(window) || isOurs(window)) return Step::none;
-    if (shown) m_shown.insert(window);
     return redirect(window);
 }
 
@@ -25,29 +24,28 @@ TopLevelRedirects::Step TopLevelRedirects::created(Window window, Window parent,
 void TopLevelRedirects::reparented(Window window, Window parent) {
     if (parent == m_root) return;
     if (isOurs(window)) m_ourFrames.insert(parent);
-    m_shown.erase(window);
+    m_waiting.erase(window);
 }
 
 TopLevelRedirects::Step TopLevelRedirects::mapped(Window window, Window parent) {
-    if (parent != m_root || isServers(window)) return Step::none;
-    m_shown.insert(window);
-    if (m_redirected.contains(window)) return Step::none;
-    if (isOurs(window) || m_ourFrames.contains(window)) return Step::later;
-    return redirect(window);
+    if (parent != m_root || isServers(window) || m_redirected.contains(window)) return Step::none;
+    if (!isOurs(window) && !m_ourFrames.contains(window)) return redirect(window);
+    m_waiting.insert(window);
+    return Step::later;
 }
 
 void TopLevelRedirects::unmapped(Window window) {
-    m_shown.erase(window);
+    m_waiting.erase(window);
 }
 
 void TopLevelRedirects::destroyed(Window window) {
     m_redirected.erase(window);
-    m_shown.erase(window);
+    m_waiting.erase(window);
     m_ourFrames.erase(window);
 }
 
 bool TopLevelRedirects::due(Window window) {
-    return m_shown.contains(window) && redirect(window) == Step::now;
+    return m_waiting.erase(window) > 0 && redirect(window) == Step::now;
 }
 
 }  // namespace moxilane::x11

@@ -24,7 +24,7 @@ public:
     TopLevelRedirects(Window root, Ids ids) : m_root(root), m_ids(ids) {}
 
     // A child of the root when we started.
-    Step existing(Window window, bool shown);
+    Step existing(Window window);
     Step created(Window window, Window parent, bool overrideRedirect);
     void reparented(Window window, Window parent);
     Step mapped(Window window, Window parent);
@@ -41,7 +41,7 @@ private:
     Window m_root;
     Ids m_ids;
     std::unordered_set<Window> m_redirected;
-    std::unordered_set<Window> m_shown;
+    std::unordered_set<Window> m_waiting;    // ours, shown, for their time to come
     std::unordered_set<Window> m_ourFrames;  // frames the window manager made for our windows
 };
 

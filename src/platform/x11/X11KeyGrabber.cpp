@@ -80,9 +80,8 @@ std::uint16_t findNumLockMask(xcb_connection_t* c) {
 }  // namespace
 
 X11KeyGrabber::X11KeyGrabber() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11) return;
-    m_connection = x11->connection();
+    m_connection = qtConnection();
+    if (!m_connection) return;
     const xcb_setup_t* setup = xcb_get_setup(m_connection);
     m_root = xcb_setup_roots_iterator(setup).data->root;
     m_numLockMask = findNumLockMask(m_connection);

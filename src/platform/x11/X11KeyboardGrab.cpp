@@ -53,9 +53,8 @@ private:
 }  // namespace
 
 X11KeyboardGrab::X11KeyboardGrab() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11) return;
-    m_connection = x11->connection();
+    m_connection = qtConnection();
+    if (!m_connection) return;
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
     using KeySymbols = std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)>;
     KeySymbols symbols{xcb_key_symbols_alloc(m_connection), &xcb_key_symbols_free};

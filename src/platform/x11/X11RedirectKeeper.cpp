@@ -1,13 +1,11 @@
 #include "platform/x11/X11RedirectKeeper.h"
 
-#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <xcb/composite.h>
 
 #include <chrono>
-#include <vector>
 
 namespace moxilane::x11 {
 
@@ -20,9 +18,8 @@ constexpr std::chrono::milliseconds kOursAfter{1000};
 TopLevelRedirects::Ids idsOf(xcb_connection_t* ours) {
     TopLevelRedirects::Ids ids;
     ids.mask = xcb_get_setup(ours)->resource_id_mask;
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     // Our windows are made on Qt's connection.
-    if (x11 && x11->connection()) ids.ourBase = xcb_get_setup(x11->connection())->resource_id_base;
+    if (xcb_connection_t* qt = qtConnection()) ids.ourBase = xcb_get_setup(qt)->resource_id_base;
     return ids;
 }
 
@@ -44,18 +41,8 @@ X11RedirectKeeper::X11RedirectKeeper() {
     Reply<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr)};
     if (tree) {
         const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        const int count = xcb_query_tree_children_length(tree.get());
-        std::vector<xcb_get_window_attributes_cookie_t> cookies;
-        for (int i = 0; i < count; ++i)
-            cookies.push_back(xcb_get_window_attributes(c, children[i]));
-        for (int i = 0; i < count; ++i) {
-            Reply<xcb_get_window_attributes_reply_t> attributes{
-                xcb_get_window_attributes_reply(c, cookies[i], nullptr)};
-            if (!attributes) continue;  // gone meanwhile
-            apply(
-                m_redirects->existing(children[i], attributes->map_state != XCB_MAP_STATE_UNMAPPED),
-                children[i]);
-        }
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
+            apply(m_redirects->existing(children[i]), children[i]);
     }
     xcb_flush(c);
     m_notifier =

@@ -9,9 +9,8 @@ namespace moxilane::x11 {
 
 std::uint32_t X11Screens::displayIdFor(const QString& name) const {
     if (const auto known = m_atoms.find(name); known != m_atoms.end()) return known->second;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11) return 0;
-    xcb_connection_t* c = x11->connection();
+    xcb_connection_t* c = qtConnection();
+    if (!c) return 0;
     const QByteArray latin = name.toLatin1();
     Reply<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
         c, xcb_intern_atom(c, /*only_if_exists=*/1, latin.size(), latin.constData()), nullptr)};

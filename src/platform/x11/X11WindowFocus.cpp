@@ -2,14 +2,11 @@
 
 #include "platform/x11/Xcb.h"
 
-#include <QGuiApplication>
-
 namespace moxilane::x11 {
 
 X11WindowFocus::X11WindowFocus() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11) return;
-    m_connection = x11->connection();
+    m_connection = qtConnection();
+    if (!m_connection) return;
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
     static constexpr char name[] = "_NET_ACTIVE_WINDOW";
     Reply<xcb_intern_atom_reply_t> atom{xcb_intern_atom_reply(

@@ -2,9 +2,9 @@
 
 #include "platform/x11/X11Compositing.h"
 #include "platform/x11/X11ScreenHold.h"
+#include "platform/x11/Xcb.h"
 
 #include <QBackingStore>
-#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -15,16 +15,6 @@
 #include <chrono>
 
 namespace moxilane::x11 {
-
-namespace {
-
-// Qt's own connection, which our windows are made on; null off X11.
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-}  // namespace
 
 void X11WindowRoles::prepare(QWidget& window, WindowRole role) {
     if (role == WindowRole::menu) return;  // Qt's own pop-up window does

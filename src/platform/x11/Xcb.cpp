@@ -1,5 +1,7 @@
 #include "platform/x11/Xcb.h"
 
+#include <QGuiApplication>
+
 namespace moxilane::x11 {
 
 Connection::Connection(const char* display) {
@@ -17,6 +19,11 @@ Connection::Connection(const char* display) {
 
 Connection::~Connection() {
     xcb_disconnect(m_connection);
+}
+
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
 }
 
 bool hasExtension(xcb_connection_t* connection, xcb_extension_t* extension) {

@@ -36,6 +36,9 @@ private:
     xcb_screen_t* m_screen = nullptr;
 };
 
+// Qt's own connection, which our windows are made on; null when Qt does not run on X11.
+xcb_connection_t* qtConnection();
+
 // Whether the server lists the extension. Asking one for an extension it lacks closes the
 // connection, so every extension request waits for this.
 bool hasExtension(xcb_connection_t* connection, xcb_extension_t* extension);

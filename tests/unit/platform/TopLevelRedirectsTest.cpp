@@ -21,10 +21,10 @@ TopLevelRedirects redirects() {
 
 TEST(TopLevelRedirects, OthersAtOnceOursOnlyOnceShownTheServersNever) {
     TopLevelRedirects r = redirects();
-    EXPECT_EQ(r.existing(kWm + 5, true), Step::now);
-    EXPECT_EQ(r.existing(kOther + 1, false), Step::now);
-    EXPECT_EQ(r.existing(kOverlayLayer, true), Step::none);
-    EXPECT_EQ(r.existing(kOurs + 1, false), Step::none);
+    EXPECT_EQ(r.existing(kWm + 5), Step::now);
+    EXPECT_EQ(r.existing(kOther + 1), Step::now);
+    EXPECT_EQ(r.existing(kOverlayLayer), Step::none);
+    EXPECT_EQ(r.existing(kOurs + 1), Step::none);
     EXPECT_EQ(r.mapped(kWm + 5, kRoot), Step::none) << "redirected once";
 
     EXPECT_EQ(r.created(kOther + 2, kRoot, true), Step::now) << "a menu is never framed";
