@@ -11,17 +11,42 @@ namespace moxilane {
 
 MarkupOwner::MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services store,
                          MarkupEditorController::Services editor, PinBoard::Services pins)
-    : m_screens(screens), m_store(store), m_editorServices(editor), m_pins(pins) {}
+    : m_screens(screens), m_store(store), m_editorServices(editor), m_pins(pins) {
+    m_spareRelease.setSingleShot(true);
+    m_spareRelease.setInterval(kKeepSpareFor);
+    QObject::connect(&m_spareRelease, &QTimer::timeout, qApp,
+                     [this] { letGo(std::move(m_spare)); });
+}
 
 MarkupOwner::~MarkupOwner() = default;
 
-std::unique_ptr<MarkupEditorController> MarkupOwner::makeEditor(const QImage& image,
-                                                                double scale) const {
+std::unique_ptr<MarkupEditorController> MarkupOwner::makeEditor(const QImage& image, double scale) {
     const ScreenLayout layout = m_screens.layout();
     const ScreenLayout::Screen* primary = layout.primary();
     std::optional<QSizeF> workArea;
     if (primary) workArea = primary->workArea.size();
+    if (m_spare) {
+        m_spareRelease.stop();
+        m_spare->reuse(image, scale, workArea);
+        return std::move(m_spare);
+    }
     return std::make_unique<MarkupEditorController>(image, scale, m_editorServices, workArea);
+}
+
+void MarkupOwner::keepSpare(std::unique_ptr<MarkupEditorController> editor) {
+    editor->dropCapture();
+    letGo(std::move(m_spare));
+    m_spare = std::move(editor);
+    m_spareRelease.start();
+}
+
+void MarkupOwner::letGo(std::unique_ptr<MarkupEditorController> editor) {
+    if (!editor) return;
+    // Its image, canvas and backing store are freed only once it is gone.
+    QObject::connect(editor.get(), &QObject::destroyed, qApp,
+                     [] { QTimer::singleShot(0, qApp, &returnFreedMemory); });
+    // Later: it may be telling us from inside its own close event.
+    editor.release()->deleteLater();
 }
 
 std::shared_ptr<void> MarkupOwner::prepareMarkupEditor(const QImage& image, double scale) {
@@ -29,7 +54,10 @@ std::shared_ptr<void> MarkupOwner::prepareMarkupEditor(const QImage& image, doub
     std::weak_ptr<bool> alive = m_alive;
     auto token = std::shared_ptr<void>(nullptr, [this, alive, id](void*) {
         if (alive.expired()) return;
-        std::erase_if(m_prepared, [id](const Prepared& prepared) { return prepared.id == id; });
+        const auto found = std::ranges::find(m_prepared, id, &Prepared::id);
+        if (found == m_prepared.end()) return;
+        keepSpare(std::move(found->editor));
+        m_prepared.erase(found);
     });
     std::weak_ptr<void> wanted = token;
     QTimer::singleShot(kPrepareAfter, qApp, [this, alive, wanted, id, image, scale] {
@@ -93,12 +121,7 @@ void MarkupOwner::editorClosed(MarkupEditorController* editor) {
     const auto found = std::find_if(m_markupEditors.begin(), m_markupEditors.end(),
                                     [editor](const auto& open) { return open.get() == editor; });
     if (found == m_markupEditors.end()) return;
-    // The window tells us from inside its own close event: let it finish first.
-    MarkupEditorController* closing = found->release();
-    // Its image, canvas and backing store are freed only once it is gone.
-    QObject::connect(closing, &QObject::destroyed, qApp,
-                     [] { QTimer::singleShot(0, qApp, &returnFreedMemory); });
-    closing->deleteLater();
+    keepSpare(std::move(*found));
     m_markupEditors.erase(found);
 }
 

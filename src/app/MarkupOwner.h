@@ -5,6 +5,8 @@
 #include "markup/MarkupEditorController.h"
 #include "platform/Screens.h"
 
+#include <QTimer>
+
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -12,7 +14,8 @@
 namespace moxilane {
 
 // Opens a markup editor per thumbnail click and keeps each alive until its window closes;
-// its Save and Discard go to the edited-capture store, its Pin to the pin board.
+// the last one closed, hidden, serves the next capture for a while. Its Save and Discard go
+// to the edited-capture store, its Pin to the pin board.
 class MarkupOwner {
 public:
     MarkupOwner(const ScreenList& screens, EditedCaptureStore::Services store,
@@ -26,6 +29,8 @@ public:
     // returned token, which the thumbnail's actions hold.
     std::shared_ptr<void> prepareMarkupEditor(const QImage& image, double scale);
     static constexpr std::chrono::milliseconds kPrepareAfter{200};
+    // How long the last editor's window, closed or not opened, is kept for the next capture.
+    static constexpr std::chrono::seconds kKeepSpareFor{120};
     void saveEditedImage(const QImage& image, double scale);
     void discardCapture(const SavedFiles& savedFiles);
     // Pins the image to the primary screen.
@@ -38,8 +43,10 @@ private:
         double scale;
         std::unique_ptr<MarkupEditorController> editor;
     };
-    std::unique_ptr<MarkupEditorController> makeEditor(const QImage& image, double scale) const;
+    std::unique_ptr<MarkupEditorController> makeEditor(const QImage& image, double scale);
     void editorClosed(MarkupEditorController* editor);
+    void keepSpare(std::unique_ptr<MarkupEditorController> editor);
+    static void letGo(std::unique_ptr<MarkupEditorController> editor);
 
     const ScreenList& m_screens;
     EditedCaptureStore m_store;
@@ -47,6 +54,9 @@ private:
     std::vector<std::unique_ptr<MarkupEditorController>> m_markupEditors;
     std::vector<Prepared> m_prepared;
     int m_nextPreparedId = 0;
+    // Hidden, without a capture: the next editor takes over its window.
+    std::unique_ptr<MarkupEditorController> m_spare;
+    QTimer m_spareRelease;
     PinBoard m_pins;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

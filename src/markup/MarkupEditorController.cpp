@@ -35,6 +35,7 @@ struct Thickness {
 };
 constexpr std::array<Thickness, 3> kThicknesses{
     {{"S", "Small", 2.0, 28.0}, {"M", "Medium", 4.0, 40.0}, {"L", "Large", 8.0, 64.0}}};
+constexpr int kMedium = 1;  // what a canvas starts with
 
 // Fixed, so the bar looks the same under every style and font.
 constexpr int kButtonSide = 32;
@@ -57,16 +58,10 @@ MarkupEditorController::MarkupEditorController(const QImage& image, double scale
                                                std::optional<QSizeF> workAreaPoints)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                            Qt::WindowMaximizeButtonHint),
-      m_services(services),
-      m_imageScale(scale > 0 ? scale : 1.0),
-      m_canvas(new MarkupCanvasView(image, this)) {
+      m_services(services) {
     setWindowTitle(windowTitleText());
-    EditorBar* bar = buildUI();
-    const EditorWindowLayout layout =
-        markupEditorLayout(image.size(), m_imageScale, workAreaPoints, bar->widths());
-    setMinimumWidth(int(std::ceil(layout.minimumWidth)));
-    resize(layout.content.toSize());
-    m_canvas->canvas().setOnChange([this] { updateButtons(); });
+    m_bar = buildUI();
+    showCapture(image, scale, workAreaPoints);
 }
 
 MarkupEditorController::~MarkupEditorController() {
@@ -112,10 +107,35 @@ EditorBar* MarkupEditorController::buildUI() {
         bar->addTrailing(button);
 
     root->addWidget(bar);
-    root->addWidget(m_canvas, 1);
-    m_canvas->canvas().setCurrentTool(MarkupTool::arrow);
-    updateButtons();
     return bar;
+}
+
+void MarkupEditorController::showCapture(const QImage& image, double scale,
+                                         std::optional<QSizeF> workAreaPoints) {
+    m_imageScale = scale > 0 ? scale : 1.0;
+    replaceCanvas(image);
+    m_tools->button(rawValue(MarkupTool::arrow))->setChecked(true);
+    m_thickness->button(kMedium)->setChecked(true);
+    const EditorWindowLayout layout =
+        markupEditorLayout(image.size(), m_imageScale, workAreaPoints, m_bar->widths());
+    setMinimumWidth(int(std::ceil(layout.minimumWidth)));
+    resize(layout.content.toSize());
+}
+
+void MarkupEditorController::replaceCanvas(const QImage& image) {
+    auto* canvas = new MarkupCanvasView(image, this);
+    if (m_canvas) {
+        layout()->replaceWidget(m_canvas, canvas);
+        m_canvas->hide();
+        // Later: this may run inside one of the old canvas's own events (a key that closes).
+        m_canvas->deleteLater();
+    } else {
+        static_cast<QVBoxLayout*>(layout())->addWidget(canvas, 1);
+    }
+    m_canvas = canvas;
+    m_canvas->canvas().setCurrentTool(MarkupTool::arrow);
+    m_canvas->canvas().setOnChange([this] { updateButtons(); });
+    updateButtons();
 }
 
 QWidget* MarkupEditorController::makeToolSelector() {
@@ -133,11 +153,11 @@ QWidget* MarkupEditorController::makeToolSelector() {
         button->setAutoRaise(true);
         button->setIconSize(QSize(20, 20));
         button->setFixedSize(kButtonSide, kButtonSide);
-        button->setChecked(tool == MarkupTool::arrow);
         group->addButton(button, rawValue(tool));
         layout->addWidget(button);
     }
     group->setExclusive(true);
+    m_tools = group;
     connect(group, &QButtonGroup::idClicked, this, [this](int id) {
         m_canvas->canvas().setCurrentTool(markupToolFromRaw(id).value_or(MarkupTool::arrow));
     });
@@ -176,14 +196,14 @@ QWidget* MarkupEditorController::makeThickness() {
         button->setAccessibleName(QString::fromLatin1(kThicknesses[i].name));
         button->setCheckable(true);
         button->setFixedSize(kButtonSide, kButtonSide);
-        button->setChecked(i == 1);
         group->addButton(button, i);
         layout->addWidget(button);
     }
     group->setExclusive(true);
+    m_thickness = group;
     connect(group, &QButtonGroup::idClicked, this, [this](int id) {
         const Thickness& t =
-            (id >= 0 && id < int(kThicknesses.size())) ? kThicknesses[id] : kThicknesses[1];
+            (id >= 0 && id < int(kThicknesses.size())) ? kThicknesses[id] : kThicknesses[kMedium];
         m_canvas->canvas().setCurrentLineWidthPoints(t.lineWidthPoints);
         m_canvas->canvas().setCurrentFontImagePx(t.fontImagePx);
     });
@@ -231,31 +251,41 @@ void MarkupEditorController::prepare(std::optional<QRectF> workAreaPoints) {
     if (layout()) layout()->activate();
     create();
     m_canvas->prepareFirstPaint();
+    const std::span<uchar> memory = storeMemory();
+    // A reused window's store keeps its memory when the size changes little.
+    if (memory.empty() ||
+        (memory.data() == m_storeWritten.data() && memory.size() <= m_storeWritten.size()))
+        return;
+    // On a worker, so a click or a hot key meanwhile is not held: nothing else writes to the
+    // store before the window is shown, and present() waits for it. In steps, so that an
+    // editor let go meanwhile stops it at once (the future's end waits for the task).
+    m_stopTouching = false;
+    m_touchingPages = std::async(std::launch::async, [this, memory] {
+        constexpr size_t step = size_t(1) << 20;
+        for (size_t done = 0; done < memory.size() && !m_stopTouching.load(); done += step)
+            std::memset(memory.data() + done, 0, std::min(step, memory.size() - done));
+        if (!m_stopTouching.load())
+            QMetaObject::invokeMethod(
+                this, [this, memory] { storeWritten(memory); }, Qt::QueuedConnection);
+    });
+}
+
+// The backing store's memory at the window's size, the size its next paint asks for.
+std::span<uchar> MarkupEditorController::storeMemory() {
     QBackingStore* store = backingStore();
-    if (!store) return;
-    // The same size as the first paint asks for, so that paint keeps these pages.
+    if (!store) return {};
     const QRect whole(QPoint(), size());
     store->resize(whole.size());
     store->beginPaint(whole);
     auto* image = dynamic_cast<QImage*>(store->paintDevice());
-    uchar* bits = image ? image->bits() : nullptr;
-    const qsizetype bytes = image ? image->sizeInBytes() : 0;
+    const std::span<uchar> memory =
+        image ? std::span(image->bits(), size_t(image->sizeInBytes())) : std::span<uchar>();
     store->endPaint();
-    // On a worker, so a click or a hot key meanwhile is not held: nothing else writes to the
-    // store before the window is shown, and present() waits for it. In steps, so that an
-    // editor let go meanwhile stops it at once (the future's end waits for the task).
-    if (!bits) return;
-    m_touchingPages = std::async(std::launch::async, [this, bits, bytes] {
-        constexpr qsizetype step = qsizetype(1) << 20;
-        for (qsizetype done = 0; done < bytes && !m_stopTouching.load(); done += step)
-            std::memset(bits + done, 0, size_t(std::min(step, bytes - done)));
-        if (!m_stopTouching.load())
-            QMetaObject::invokeMethod(
-                this, [this] { storeWritten(); }, Qt::QueuedConnection);
-    });
+    return memory;
 }
 
-void MarkupEditorController::storeWritten() {
+void MarkupEditorController::storeWritten(std::span<const uchar> memory) {
+    m_storeWritten = memory;
     // Only once the pages are written: readying may give the store new memory.
     if (!isVisible() && m_services.roles) m_services.roles->readyStore(*this);
 }
@@ -263,10 +293,29 @@ void MarkupEditorController::storeWritten() {
 void MarkupEditorController::present(std::optional<QRectF> workAreaPoints) {
     centreOn(workAreaPoints);
     if (m_touchingPages.valid()) m_touchingPages.wait();
+    m_shown = true;
     show();
     raise();
     activateWindow();
     m_canvas->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void MarkupEditorController::dropCapture() {
+    m_stopTouching = true;
+    if (m_touchingPages.valid()) m_touchingPages.wait();
+    // Shown, the window's paints wrote the whole store and sent it.
+    if (m_shown) m_storeWritten = storeMemory();
+    replaceCanvas(QImage());
+}
+
+void MarkupEditorController::reuse(const QImage& image, double scale,
+                                   std::optional<QSizeF> workAreaPoints) {
+    onSave = onPin = nullptr;
+    onDiscard = onClosed = nullptr;
+    m_closed = false;
+    m_shown = false;
+    setWindowState(Qt::WindowNoState);  // the user may have maximized it
+    showCapture(image, scale, workAreaPoints);
 }
 
 void MarkupEditorController::copyAction() {
@@ -331,7 +380,10 @@ void MarkupEditorController::discardAction() {
 }
 
 void MarkupEditorController::closeEvent(QCloseEvent* event) {
-    QWidget::closeEvent(event);
+    // Hidden, not closed: a closed window loses its native window and backing store, which
+    // the next capture's editor may take over.
+    event->ignore();
+    hide();
     if (m_closed) return;
     m_closed = true;
     if (onClosed) onClosed();

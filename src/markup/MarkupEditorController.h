@@ -10,6 +10,7 @@
 #include <functional>
 #include <future>
 #include <optional>
+#include <span>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -24,9 +25,10 @@ class Desktop;
 class Questions;
 class WindowRoles;
 
-// One markup editor window for one capture: the tool bar over the canvas, Pin, Share, Copy,
-// Save, Discard and Done. Pinning, saving and discarding are the owner's: they are reported
-// through onPin, onSave and onDiscard; onClosed is the last call, whenever the window closes.
+// One markup editor window for one capture at a time: the tool bar over the canvas, Pin,
+// Share, Copy, Save, Discard and Done. Pinning, saving and discarding are the owner's: they
+// are reported through onPin, onSave and onDiscard; onClosed is the last call, whenever the
+// window closes (it is hidden, and may be reused).
 class MarkupEditorController final : public QWidget {
 public:
     struct Services {
@@ -52,6 +54,15 @@ public:
     // where it is), with the keyboard focus on the canvas.
     void present(std::optional<QRectF> workAreaPoints = std::nullopt);
 
+    // Lets go of the capture and its markup: the window, closed, waits to be reused.
+    void dropCapture();
+    // Makes this hidden window the editor of another capture, as a new one would be: sized
+    // for it, the arrow tool and medium lines chosen, nothing drawn, no callbacks. Its native
+    // window and backing store stay, and with them memory already written by us and read by
+    // the window system: on a virtual machine the first touch of a 4K store's pages, in each
+    // process, costs more than the whole paint.
+    void reuse(const QImage& image, double scale, std::optional<QSizeF> workAreaPoints);
+
     std::function<void(const QImage& image, double scale)> onSave;
     std::function<void(const QImage& image, double scale)> onPin;
     std::function<void()> onDiscard;
@@ -65,6 +76,9 @@ protected:
 
 private:
     EditorBar* buildUI();
+    void showCapture(const QImage& image, double scale, std::optional<QSizeF> workAreaPoints);
+    void replaceCanvas(const QImage& image);
+    std::span<uchar> storeMemory();
     void centreOn(std::optional<QRectF> workAreaPoints);
     QWidget* makeToolSelector();
     QWidget* makeSwatches();
@@ -73,7 +87,7 @@ private:
                                   const QString& toolTip);
     QToolButton* makeTextButton(const QString& text);
     void updateButtons();
-    void storeWritten();
+    void storeWritten(std::span<const uchar> memory);
 
     void copyAction();
     void shareAction();
@@ -84,12 +98,18 @@ private:
     void discardAction();
 
     Services m_services;
-    double m_imageScale;
-    MarkupCanvasView* m_canvas;
+    double m_imageScale = 1.0;
+    EditorBar* m_bar = nullptr;
+    MarkupCanvasView* m_canvas = nullptr;
+    QButtonGroup* m_tools = nullptr;
+    QButtonGroup* m_thickness = nullptr;
     QToolButton* m_undoButton = nullptr;
     QToolButton* m_redoButton = nullptr;
     QToolButton* m_shareButton = nullptr;
     bool m_closed = false;
+    bool m_shown = false;
+    // The store's memory as it was when last written in full and sent to the window system.
+    std::span<const uchar> m_storeWritten;
     // The first write to the backing store's pages; joined before the window shows or goes.
     std::atomic<bool> m_stopTouching = false;
     std::future<void> m_touchingPages;

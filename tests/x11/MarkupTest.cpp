@@ -250,6 +250,7 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     EXPECT_EQ(changedOutside, 0);
 
     // Discard (the sixth item, after the tools, swatches, S/M/L, Undo and Redo), confirmed.
+    const QRect firstPlace = windowGeometry(session, editor);
     ASSERT_TRUE(
         click(session, editor, {12 + 352 + 10 + 150 + 10 + 96 + 10 + 32 + 10 + 32 + 10 + 16, 24}));
     ASSERT_TRUE(waitUntil([&] { return !findWindow(session, "Moxilane").isEmpty(); }));
@@ -259,6 +260,32 @@ TEST(Markup, ThumbnailOpensTheEditorWhoseSaveAndDiscardReachTheFolderAndClipboar
     EXPECT_TRUE(waitUntil([&] { return findWindow(session, kEditor).isEmpty(); }));
     const auto targets = session.run("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
     EXPECT_FALSE(targets && targets->contains("image/png"));
+
+    // The next capture's editor, opened as the thumbnail shows, takes over that window in the
+    // same place: it shows the new capture only, without the markup, and saves it unchanged.
+    ASSERT_TRUE(session.paintRoot(pattern({1280, 800}, 40)));
+    ASSERT_TRUE(session.pressKeys("ctrl+shift+3"));
+    ASSERT_TRUE(agent.waitForFiles(2));
+    QStringList names = agent.savedFiles();
+    names.removeAll(QFileInfo(edited).fileName());
+    ASSERT_EQ(names.size(), 1);
+    const QString next = agent.saveFolder + "/" + names[0];
+    ASSERT_TRUE(waitUntil([&] { return !findWindow(session, kThumbnail).isEmpty(); }));
+    ASSERT_TRUE(click(session, findWindow(session, kThumbnail), {130, 80}));
+    ASSERT_TRUE(waitUntil([&] { return findWindow(session, kEditor) == editor; }));
+    EXPECT_EQ(windowGeometry(session, editor), firstPlace);
+    const QRect shownSecret(firstPlace.topLeft() + toView(redacted.topLeft()),
+                            firstPlace.topLeft() + toView(redacted.bottomRight()));
+    EXPECT_TRUE(waitUntil([&] {
+        const QImage shown = grabScreen(session, shownSecret);
+        return !shown.isNull() && shown.pixel(shown.rect().center()) != qRgb(0, 0, 0);
+    }));
+    ASSERT_TRUE(click(session, editor, {width - 12 - 64 - 10 - 32, 24}));  // Save
+    ASSERT_TRUE(agent.waitForFiles(3));
+    EXPECT_TRUE(std::ranges::all_of(agent.savedFiles(), [&](const QString& name) {
+        const QString path = agent.saveFolder + "/" + name;
+        return path == edited || loadOpaque(path) == loadOpaque(next);
+    }));
 }
 
 // A capture pinned from its thumbnail's menu: at its size in a one-point edge, above other

@@ -7,8 +7,10 @@
 #include "platform/WindowRoles.h"
 
 #include <QApplication>
+#include <QColorSpace>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +64,14 @@ void drawRectangle(MarkupEditorController& editor) {
     send(QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
     send(QEvent::MouseMove, {80, 60}, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, {80, 60}, Qt::NoButton);
+}
+
+// Runs the event loop until done() holds or the time is up.
+bool waitUntil(const std::function<bool()>& done, int ms = 3000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
 }
 
 QImage grey(QSize size) {
@@ -141,6 +151,57 @@ TEST(MarkupEditor, DiscardAsksFirstAndDoneClosesWithoutAsking) {
     buttonNamed(g.editor, "Done")->click();
     EXPECT_EQ(g.closed, 1);
     EXPECT_TRUE(g.questions.asked.isEmpty());
+}
+
+// A closed editor's window taken over by the next capture starts as a new editor would, and
+// keeps the store it has already written and had read.
+TEST(MarkupEditor, AReusedWindowShowsOnlyTheNewCaptureWithTheFirstToolsAndKeepsItsStore) {
+    struct Roles final : WindowRoles {
+        void prepare(QWidget&, WindowRole) override {}
+        bool takeKeyboard(QWidget&) override { return true; }
+        bool showsTranslucency() const override { return false; }
+        void readyStore(QWidget&) override { ++readied; }
+        int readied = 0;
+    } roles;
+    Answers questions;
+    Pasteboard clipboard;
+    test::FakeDesktop desktop;
+    test::FakeAlerts alerts;
+    const QSizeF screen(1440, 875);
+    MarkupEditorController editor(grey({400, 300}), 2.0,
+                                  {questions, clipboard, desktop, alerts, &roles}, screen);
+    editor.prepare();
+    ASSERT_TRUE(waitUntil([&] { return roles.readied == 1; }));
+    editor.present();
+    drawRectangle(editor);  // leaves the rectangle tool chosen
+    buttonNamed(editor, "L")->click();
+    int oldCallbacks = 0;
+    editor.onClosed = [&] { ++oldCallbacks; };
+    editor.close();
+    editor.dropCapture();
+
+    QImage next(400, 300, QImage::Format_RGB32);
+    next.fill(Qt::darkCyan);
+    editor.reuse(next, 2.0, screen);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    editor.prepare();
+    EXPECT_FALSE(waitUntil([&] { return roles.readied > 1; }, 300));
+    editor.present();
+    EXPECT_EQ(
+        editor.size(),
+        MarkupEditorController(next, 2.0, {questions, clipboard, desktop, alerts}, screen).size());
+    EXPECT_FALSE(editor.isMaximized());
+    EXPECT_FALSE(buttonNamed(editor, "Undo (Ctrl+Z)")->isEnabled());
+    EXPECT_TRUE(buttonNamed(editor, label(MarkupTool::arrow))->isChecked());
+    EXPECT_TRUE(buttonNamed(editor, "M")->isChecked());
+    std::vector<QImage> saved;
+    editor.onSave = [&](const QImage& image, double) { saved.push_back(image); };
+    buttonNamed(editor, "Save")->click();
+    ASSERT_EQ(saved.size(), 1u);
+    next.setColorSpace(saved[0].colorSpace());
+    EXPECT_EQ(saved[0].convertToFormat(QImage::Format_RGB32), next);
+    editor.close();
+    EXPECT_EQ(oldCallbacks, 1);  // the first close only
 }
 
 TEST(MarkupEditor, AVeryTallCaptureOpensAtAUsableSizeAndPaints) {
