@@ -125,7 +125,7 @@ void MarkupEditorController::showCapture(const QImage& image, double scale,
 void MarkupEditorController::replaceCanvas(const QImage& image) {
     auto* canvas = new MarkupCanvasView(image, this);
     if (m_canvas) {
-        layout()->replaceWidget(m_canvas, canvas);
+        delete layout()->replaceWidget(m_canvas, canvas);  // the old canvas's item is ours
         m_canvas->hide();
         // Later: this may run inside one of the old canvas's own events (a key that closes).
         m_canvas->deleteLater();
