@@ -3,6 +3,7 @@
 #include "markup/MarkupCanvasView.h"
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -87,7 +88,8 @@ private:
                                   const QString& toolTip);
     QToolButton* makeTextButton(const QString& text);
     void updateButtons();
-    void storeWritten(std::span<const uchar> memory);
+    void watchTouching();
+    void storeWritten(std::span<uchar> memory);
 
     void copyAction();
     void shareAction();
@@ -113,6 +115,8 @@ private:
     // The first write to the backing store's pages; joined before the window shows or goes.
     std::atomic<bool> m_stopTouching = false;
     std::future<void> m_touchingPages;
+    std::span<uchar> m_touching;
+    QTimer m_touchWatch;
 };
 
 }  // namespace moxilane
